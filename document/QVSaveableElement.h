@@ -1,0 +1,36 @@
+#pragma once
+// The protocol of every object that is saved as one XML element and rebuilt
+// from one, and the attribute map such an element carries.
+
+#include "framework/foundation/AttributeMap.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class QVSaveableElement;
+using ElementPtr = std::shared_ptr<QVSaveableElement>;
+using ElementList = std::vector<ElementPtr>;
+
+class QVSaveableElement {
+public:
+    virtual ~QVSaveableElement() = default;
+
+    // The name written for this object; no name means the object and all of its
+    // children are left out of the output.
+    virtual std::optional<std::string> elementName() const = 0;
+    // Attributes to write, in the order they are written.
+    virtual AttributeMap elementAttributes() const = 0;
+    // Child elements to write, in this order.
+    virtual ElementList elementChildren() const = 0;
+    // Called once, right after the reader made the object, with the attributes
+    // exactly as read (all values text).
+    virtual void setElementAttributes(const AttributeMap& attributes) = 0;
+    // Called once per child, in document order, when the child's end tag is read.
+    virtual void addElement(const ElementPtr& child) = 0;
+};
+
+} // namespace qv
