@@ -42,6 +42,10 @@ public:
     // Replaces an existing value in place (keeping its position) or appends.
     void set(std::string_view key, AttributeValue value);
     void remove(std::string_view key);
+    // Appends without looking for an existing entry, for readers whose source
+    // already guarantees unique keys (the XML parser rejects duplicates).
+    void append(std::string key, AttributeValue value);
+    void reserve(std::size_t n) { m_Entries.reserve(n); }
 
     // The text of a value, or nothing when absent.
     std::optional<std::string> stringValueForKey(std::string_view key) const;

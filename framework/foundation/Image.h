@@ -3,6 +3,7 @@
 // The pixels live in the platform layer's subclass; the model only hands
 // pictures from a codec or an offscreen rendering to a GraphicsContext.
 
+#include "framework/foundation/ByteBuffer.h"
 #include "framework/foundation/Geometry.h"
 
 #include <cstdint>
@@ -23,7 +24,6 @@ public:
 };
 
 using ImagePtr = std::shared_ptr<const Image>;
-using ByteBuffer = std::vector<std::uint8_t>;
 
 // Decodes and encodes pictures. The programs register their platform codec at
 // start-up; without one nothing decodes.
