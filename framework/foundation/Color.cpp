@@ -21,7 +21,9 @@ int hexToByte(char high, char low) {
 }
 
 // byte / 255 in single precision, widened.
-double component(int byte) { return static_cast<double>(static_cast<float>(byte) / 255.0f); }
+double component(int byte) {
+    return static_cast<double>(static_cast<float>(byte) / 255.0f);
+}
 
 // The integer part of 255 × c. Out-of-range components (never produced by the
 // readers) are kept within int so the conversion stays defined; NaN gives 0.
@@ -53,6 +55,14 @@ Color Color::colorWithHexString(const std::optional<std::string>& text) {
     return text ? colorWithHexString(std::string_view(*text)) : black();
 }
 
+Color Color::colorWithHexString(const char* text) {
+    return text ? colorWithHexString(std::string_view(text)) : black();
+}
+
+Color Color::colorWithHexString(const std::string& text) {
+    return colorWithHexString(std::string_view(text));
+}
+
 std::string Color::hexString() const {
     char buf[64];
     std::snprintf(buf, sizeof buf, "#%02X%02X%02X", truncatedByte(red), truncatedByte(green),
@@ -67,6 +77,8 @@ std::string Color::hexStringWithAlpha() const {
     return buf;
 }
 
-double Color::brightness() const { return std::max({red, green, blue}); }
+double Color::brightness() const {
+    return std::max({red, green, blue});
+}
 
 } // namespace qv

@@ -15,7 +15,8 @@ struct Color {
     double alpha = 1;
 
     constexpr Color() = default;
-    constexpr Color(double r, double g, double b, double a = 1) : red(r), green(g), blue(b), alpha(a) {}
+    constexpr Color(double r, double g, double b, double a = 1)
+        : red(r), green(g), blue(b), alpha(a) {}
     friend constexpr bool operator==(const Color&, const Color&) = default;
 
     static constexpr Color black() { return {0, 0, 0, 1}; }
@@ -29,6 +30,9 @@ struct Color {
     static Color colorWithHexString(std::string_view text);
     // Null text (no value at all) reads as opaque black too.
     static Color colorWithHexString(const std::optional<std::string>& text);
+    // Without these, a literal or a std::string would match both forms above.
+    static Color colorWithHexString(const char* text);
+    static Color colorWithHexString(const std::string& text);
 
     // "#RRGGBB"; each component is truncated, not rounded: 255 × 0.5 gives 7F.
     std::string hexString() const;
