@@ -1,0 +1,28 @@
+#include "shapes/RectangleShape.h"
+
+#include "document/QVGenericElement.h"
+
+namespace qv {
+
+std::optional<BezierPath> RectangleShape::path() const {
+    return BezierPath::bezierPathWithRect(m_Bounds);
+}
+
+ElementList RectangleShape::elementChildren() const {
+    ElementList children = Shape::elementChildren();
+    auto bounds = QVGenericElement::elementNamed("bounds");
+    bounds->setRectAttribute(m_Bounds);
+    children.push_back(bounds);
+    return children;
+}
+
+void RectangleShape::addElement(const ElementPtr& child) {
+    if (child && child->elementName() == "bounds") {
+        if (auto generic = std::dynamic_pointer_cast<QVGenericElement>(child))
+            setBounds(sanitizedRect(generic->rectAttribute()));
+        return;
+    }
+    Shape::addElement(child);
+}
+
+} // namespace qv

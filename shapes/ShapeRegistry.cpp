@@ -1,0 +1,18 @@
+#include "shapes/ShapeRegistry.h"
+
+#include "document/QVParser.h"
+#include "shapes/OvalShape.h"
+#include "shapes/RectangleShape.h"
+#include "shapes/RegularPolygonShape.h"
+#include "shapes/RoundRectangleShape.h"
+
+namespace qv {
+
+void registerShapeClasses(QVParser& parser) {
+    parser.registerElementClass<RectangleShape>();
+    parser.registerElementClass<RoundRectangleShape>();
+    parser.registerElementClass<OvalShape>();
+    parser.registerElementClass<RegularPolygonShape>();
+}
+
+} // namespace qv
