@@ -184,9 +184,33 @@ int lineWinding(Point a, Point b, Point p) {
 // Winding contribution of a cubic, halving only the pieces whose hull meets
 // the ray near p. A piece wholly to the right of p crosses the ray as its
 // chord does; one wholly above, below or to the left does not cross it.
+// Where the hull lies relative to the ray from p towards +x.
+enum class HullSide { Misses, RightOfPoint, Straddles };
+
+HullSide hullSide(const Cubic& c, Point p) {
+    const double minY = std::min(std::min(c.p0.y, c.p1.y), std::min(c.p2.y, c.p3.y));
+    const double maxY = std::max(std::max(c.p0.y, c.p1.y), std::max(c.p2.y, c.p3.y));
+    if (minY > p.y || maxY <= p.y)
+        return HullSide::Misses;
+    const double maxX = std::max(std::max(c.p0.x, c.p1.x), std::max(c.p2.x, c.p3.x));
+    if (maxX < p.x)
+        return HullSide::Misses;
+    const double minX = std::min(std::min(c.p0.x, c.p1.x), std::min(c.p2.x, c.p3.x));
+    return minX > p.x ? HullSide::RightOfPoint : HullSide::Straddles;
+}
+
 int curveWinding(const Cubic& curve, Point p) {
     if (!isFinite(curve))
         return lineWinding(curve.p0, curve.p3, p);
+    // Most curves of a long path are settled by their hull alone.
+    switch (hullSide(curve, p)) {
+    case HullSide::Misses:
+        return 0;
+    case HullSide::RightOfPoint:
+        return lineWinding(curve.p0, curve.p3, p);
+    case HullSide::Straddles:
+        break;
+    }
     struct Piece {
         Cubic c;
         int depth;
@@ -198,15 +222,11 @@ int curveWinding(const Cubic& curve, Point p) {
     while (top > 0) {
         const Piece piece = stack[--top];
         const Cubic& c = piece.c;
-        const double minY = std::min({c.p0.y, c.p1.y, c.p2.y, c.p3.y});
-        const double maxY = std::max({c.p0.y, c.p1.y, c.p2.y, c.p3.y});
-        if (minY > p.y || maxY <= p.y)
+        const HullSide side = hullSide(c, p);
+        if (side == HullSide::Misses)
             continue;
-        const double maxX = std::max({c.p0.x, c.p1.x, c.p2.x, c.p3.x});
-        if (maxX < p.x)
-            continue;
-        const double minX = std::min({c.p0.x, c.p1.x, c.p2.x, c.p3.x});
-        if (minX > p.x || piece.depth >= kContainsMaxDepth || isFlat(c, kContainsTolerance)) {
+        if (side == HullSide::RightOfPoint || piece.depth >= kContainsMaxDepth ||
+            isFlat(c, kContainsTolerance)) {
             winding += lineWinding(c.p0, c.p3, p);
             continue;
         }
