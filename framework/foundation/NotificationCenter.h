@@ -71,6 +71,10 @@ public:
     void removeObserver(const Owner* owner, std::string_view name, const Sender* object) {
         removeOwnerImpl(objectIdentity(owner), &name, objectIdentity(object));
     }
+    template <class Owner>
+    void removeObserver(const Owner* owner, std::string_view name, std::nullptr_t) {
+        removeOwnerImpl(objectIdentity(owner), &name, nullptr);
+    }
 
     template <class Sender>
     void postNotification(std::string_view name, const Sender* object, Value userInfo = {}) {

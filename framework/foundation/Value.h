@@ -127,7 +127,7 @@ public:
     friend bool operator==(const Value& a, const Value& b);
 
     // Text for logs and test failures: null, true, 12, 0.5, "text",
-    // {1, 2}, {{0, 0}, {10, 20}}, #FF0000FF, (1, 2), {a = 1; }.
+    // {1, 2}, {{0, 0}, {10, 20}}, rgba(1, 0, 0, 1), (1, 2), {a = 1; }.
     std::string description() const;
 
 private:
