@@ -1,6 +1,7 @@
 #include "styles/Shadow.h"
 
 #include "StyleTestSupport.h"
+#include "framework/foundation/RecordingGraphicsContext.h"
 
 #include <gtest/gtest.h>
 
@@ -197,6 +198,67 @@ TEST(ShadowKeyValue, ReadsAndWritesEveryKey) {
     EXPECT_FALSE(s.setValueForKey(Value(3.0), "shadowOffset"));
     EXPECT_FALSE(s.setValueForKey(Value(3.0), "nonsense"));
     EXPECT_EQ(s.shadowOffset(), Size(8, 9));
+}
+
+TEST(ShadowApplying, HiddenShadowOnlySavesAndRestores) {
+    Shadow s;
+    RecordingGraphicsContext gc;
+    const bool layer = s.applyBegin(gc, 2);
+    EXPECT_FALSE(layer);
+    Shadow::applyEnd(gc, layer);
+    EXPECT_EQ(gc.kinds(),
+              (std::vector<DrawOpKind>{DrawOpKind::SaveGState, DrawOpKind::RestoreGState}));
+}
+
+TEST(ShadowApplying, VisibleShadowWrapsTheDrawingInOneLayer) {
+    Shadow s;
+    s.setVisible(true);
+    RecordingGraphicsContext gc;
+    {
+        ShadowScope scope(gc, s, 1);
+        gc.fillPath(BezierPath::bezierPathWithRect({0, 0, 10, 10}), Color::black());
+    }
+    EXPECT_EQ(gc.kinds(), (std::vector<DrawOpKind>{
+                              DrawOpKind::SaveGState, DrawOpKind::SetShadow,
+                              DrawOpKind::BeginTransparencyLayer, DrawOpKind::FillPath,
+                              DrawOpKind::EndTransparencyLayer, DrawOpKind::RestoreGState}));
+    EXPECT_EQ(gc.operations()[1].shadow.offset, Size(0, -10));
+    EXPECT_EQ(gc.operations()[1].shadow.blurRadius, 10.0);
+    EXPECT_EQ(gc.operations()[1].shadow.color, Shadow::kDefaultColor);
+}
+
+TEST(ShadowApplying, ScaledByZoomTimesTheHorizontalScale) {
+    Shadow s;
+    s.setVisible(true);
+    s.setShadowOffset({3, -10});
+    struct Case {
+        double zoom;
+        AffineTransform ctm;
+        double f;
+    };
+    for (const Case& c : {Case{2, {}, 2}, Case{1, AffineTransform::scaling(2, 2), 2},
+                          Case{2, AffineTransform::scaling(0.5, 0.5), 1},
+                          Case{1, AffineTransform::translation(40, 7), 1}}) {
+        RecordingGraphicsContext gc(false, c.ctm);
+        const bool layer = s.applyBegin(gc, c.zoom);
+        Shadow::applyEnd(gc, layer);
+        const auto set = gc.operationsOfKind(DrawOpKind::SetShadow);
+        ASSERT_EQ(set.size(), 1u);
+        EXPECT_EQ(set[0].shadow.offset, Size(3 * c.f, -10 * c.f)) << c.zoom;
+        EXPECT_EQ(set[0].shadow.blurRadius, 10 * c.f) << c.zoom;
+    }
+    // The shadow itself keeps its values.
+    EXPECT_EQ(s.shadowOffset(), Size(3, -10));
+    EXPECT_EQ(s.shadowBlurRadius(), 10.0);
+}
+
+TEST(ShadowApplying, NegativeRadiusBlursNothing) {
+    Shadow s;
+    s.setVisible(true);
+    s.setShadowBlurRadius(-4);
+    RecordingGraphicsContext gc;
+    Shadow::applyEnd(gc, s.applyBegin(gc, 1));
+    EXPECT_EQ(gc.operationsOfKind(DrawOpKind::SetShadow).at(0).shadow.blurRadius, 0.0);
 }
 
 } // namespace
