@@ -109,7 +109,8 @@ public:
 
     // Element vocabulary.
     static constexpr const char* kElementName = "stroke";
-    std::optional<std::string> elementName() const override { return kElementName; }
+    static std::optional<std::string> classElementName() { return kElementName; }
+    std::optional<std::string> elementName() const override { return classElementName(); }
     AttributeMap elementAttributes() const override;
     ElementList elementChildren() const override { return {}; }
     void setElementAttributes(const AttributeMap& attributes) override;

@@ -1,7 +1,11 @@
 #pragma once
 // A stand-in for the shape that owns a style: it records every announcement.
 
+#include "document/QVParser.h"
+#include "document/QVWriter.h"
 #include "styles/StyleOwner.h"
+
+#include <memory>
 
 #include <string>
 #include <vector>
@@ -29,5 +33,18 @@ public:
 
     std::vector<std::string> events;
 };
+
+// Writes a style as a file, reads it back as a new object of its class and
+// answers that object (null when the bytes did not parse as one).
+template <class T> std::shared_ptr<T> throughFile(const T& style, ByteBuffer* bytes = nullptr) {
+    const ByteBuffer data = QVWriter::writer().dataWithElement(style);
+    if (bytes)
+        *bytes = data;
+    QVParser parser = QVParser::parser();
+    parser.registerElementClass<T>();
+    if (!parser.parseData(data))
+        return nullptr;
+    return std::dynamic_pointer_cast<T>(parser.rootElement());
+}
 
 } // namespace qv::test

@@ -105,6 +105,26 @@ TEST(ShadowElement, WriteReadWriteIsStableOverRandomShadows) {
     }
 }
 
+TEST(ShadowElement, VisibleShadowSurvivesAFile) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> real(-30, 30);
+    for (int i = 0; i < 100; ++i) {
+        Shadow s;
+        s.setVisible(true);
+        s.setShadowOffset({real(rng), real(rng)});
+        s.setShadowBlurRadius(real(rng) + 30);
+        s.setShadowColor({(real(rng) + 30) / 60, 0, 1, (real(rng) + 30) / 60});
+        ByteBuffer first, second;
+        const auto read = test::throughFile(s, &first);
+        ASSERT_NE(read, nullptr);
+        EXPECT_TRUE(read->visible());
+        const auto again = test::throughFile(*read, &second);
+        ASSERT_NE(again, nullptr);
+        ASSERT_EQ(std::string(first.begin(), first.end()),
+                  std::string(second.begin(), second.end()));
+    }
+}
+
 TEST(ShadowSetters, UnchangedValuesAnnounceNothingExceptColour) {
     RecordingOwner owner;
     Shadow s;

@@ -148,6 +148,28 @@ TEST(StrokeElement, WriteReadWriteIsStableOverRandomStrokes) {
     }
 }
 
+TEST(StrokeElement, FileBytesAreStableThroughAReadAndAWrite) {
+    std::mt19937 rng(77);
+    std::uniform_int_distribution<int> small(0, 18);
+    std::uniform_real_distribution<double> real(0, 20);
+    for (int i = 0; i < 100; ++i) {
+        Stroke s;
+        s.setStyle(small(rng) % 8);
+        s.setWidth(real(rng));
+        s.setColor({real(rng) / 20, real(rng) / 20, real(rng) / 20, real(rng) / 20});
+        s.setArrowStartStyle(small(rng));
+        s.setArrowEndStyle(small(rng));
+        s.setArrowEndSize(real(rng));
+        ByteBuffer first, second;
+        const auto read = test::throughFile(s, &first);
+        ASSERT_NE(read, nullptr);
+        const auto again = test::throughFile(*read, &second);
+        ASSERT_NE(again, nullptr);
+        ASSERT_EQ(std::string(first.begin(), first.end()),
+                  std::string(second.begin(), second.end()));
+    }
+}
+
 TEST(StrokeSetters, EachRealChangeAnnouncesOnePairWithItsKeyPath) {
     RecordingOwner owner;
     Stroke s;
