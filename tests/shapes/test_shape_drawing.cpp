@@ -1,0 +1,333 @@
+// What a shape draws, in which order and where, seen through the recording
+// context: shadow layer, fill, drop band, dashed stroke, arrow heads, the
+// crisp-line offset, selection handles, rotation marker and gradient controls.
+
+#include "framework/foundation/RecordingGraphicsContext.h"
+#include "shapes/OvalShape.h"
+#include "shapes/RectangleShape.h"
+#include "shapes/RegularPolygonShape.h"
+#include "shapes/RoundRectangleShape.h"
+#include "styles/Fill.h"
+#include "styles/Shadow.h"
+#include "styles/Stroke.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace qv {
+namespace {
+
+using K = DrawOpKind;
+
+class ZoomView : public ShapeView {
+public:
+    explicit ZoomView(double zoom) : m_Zoom(zoom) {}
+    double zoom() const override { return m_Zoom; }
+    Color selectedTextBackgroundColor() const override { return {0, 1, 0, 1}; }
+
+private:
+    double m_Zoom;
+};
+
+// An open outline, so that arrow heads have ends to sit on.
+class OpenPathShape : public Shape {
+public:
+    std::optional<BezierPath> path() const override {
+        BezierPath p;
+        p.moveToPoint(m_Bounds.origin);
+        p.lineToPoint({m_Bounds.maxX(), m_Bounds.maxY()});
+        return p;
+    }
+
+protected:
+    ShapePtr newInstance() const override { return std::make_shared<OpenPathShape>(); }
+};
+
+const Color kOuter{static_cast<double>(0.47f), static_cast<double>(0.67f),
+                   static_cast<double>(0.76f), 1};
+const Color kInner{static_cast<double>(0.69f), static_cast<double>(0.89f), 1, 1};
+
+void expectNear(Point a, Point b, double eps = 1e-9) {
+    EXPECT_NEAR(a.x, b.x, eps);
+    EXPECT_NEAR(a.y, b.y, eps);
+}
+
+Point centreOf(const Rect& r) {
+    return {r.midX(), r.midY()};
+}
+
+TEST(ShapeDrawing, PlainShapeFillsThenStrokesInItsTransform) {
+    RectangleShape r;
+    r.setBounds({0, 0, 100, 50});
+    r.setRotation(90);
+    r.stroke().setWidth(2);
+    RecordingGraphicsContext gc;
+    r.drawInView(gc, nullptr);
+    const std::vector<K> expected = {K::SaveGState, K::ConcatCTM, K::FillPath, K::StrokePath,
+                                     K::RestoreGState};
+    EXPECT_EQ(gc.kinds(), expected) << gc.description();
+    EXPECT_EQ(gc.gstateDepth(), 0);
+    const DrawOperation fill = gc.fills().at(0);
+    EXPECT_EQ(fill.color, Color::white());
+    EXPECT_EQ(fill.path, *r.path());
+    EXPECT_EQ(fill.transform, r.transform());
+    const DrawOperation stroke = gc.strokes().at(0);
+    EXPECT_EQ(stroke.color, Color::black());
+    EXPECT_EQ(stroke.lineWidth(), 2);
+    EXPECT_TRUE(stroke.dash().empty());
+}
+
+TEST(ShapeDrawing, InvisibleStylesDrawNothing) {
+    OvalShape o;
+    o.setBounds({0, 0, 10, 10});
+    o.fill().setStyle(0);
+    o.stroke().setStyle(0);
+    RecordingGraphicsContext gc;
+    o.drawInView(gc, nullptr);
+    EXPECT_TRUE(gc.paintingOperations().empty()) << gc.description();
+    EXPECT_EQ(gc.gstateDepth(), 0);
+}
+
+TEST(ShapeDrawing, ShadowWrapsEverythingInOneLayerBeforeTheTransform) {
+    RectangleShape r;
+    r.setBounds({0, 0, 100, 50});
+    r.setRotation(30);
+    r.shadow().setVisible(true);
+    RecordingGraphicsContext gc;
+    r.drawInView(gc, nullptr);
+    const std::vector<K> expected = {
+        K::SaveGState, K::SetShadow,  K::BeginTransparencyLayer, K::ConcatCTM,
+        K::FillPath,   K::StrokePath, K::EndTransparencyLayer,   K::RestoreGState};
+    EXPECT_EQ(gc.kinds(), expected) << gc.description();
+    EXPECT_EQ(gc.fills().at(0).layerDepth, 1);
+    EXPECT_EQ(gc.strokes().at(0).layerDepth, 1);
+    // The shadow is set while the transform is still the untouched one.
+    EXPECT_TRUE(gc.operationsOfKind(K::SetShadow).at(0).transform.isIdentity());
+    EXPECT_EQ(gc.layerDepth(), 0);
+}
+
+TEST(ShapeDrawing, DashPatternFollowsWidthAndCap) {
+    RectangleShape r;
+    r.setBounds({0, 0, 10, 10});
+    r.stroke().setStyle(2);
+    r.stroke().setWidth(2);
+    RecordingGraphicsContext gc;
+    r.drawInView(gc, nullptr);
+    EXPECT_EQ(gc.strokes().at(0).dash(), (std::vector<double>{6, 4}));
+    r.stroke().setCapStyle(1);
+    gc.clear();
+    r.drawInView(gc, nullptr);
+    EXPECT_EQ(gc.strokes().at(0).dash(), (std::vector<double>{4, 6}));
+    EXPECT_EQ(gc.strokes().at(0).lineCap(), LineCapStyle::Round);
+    EXPECT_EQ(gc.strokes().at(0).dashPhase(), 0);
+}
+
+TEST(ShapeDrawing, DropTargetBandSitsBetweenFillAndStroke) {
+    RectangleShape r;
+    r.setBounds({0, 0, 100, 50});
+    r.stroke().setWidth(3);
+    const ZoomView view(1);
+    RecordingGraphicsContext gc;
+    r.drawInView(gc, &view, true);
+    const std::vector<K> painting = gc.kinds(true);
+    ASSERT_EQ(painting, (std::vector<K>{K::FillPath, K::StrokePath, K::StrokePath}))
+        << gc.description();
+    const std::vector<DrawOperation> strokes = gc.strokes();
+    EXPECT_EQ(strokes[0].color, Color(0, 1, 0, 1));
+    EXPECT_EQ(strokes[0].lineWidth(), 11);
+    EXPECT_TRUE(strokes[0].clipped); // only the inner half shows
+    EXPECT_EQ(strokes[1].color, Color::black());
+    EXPECT_FALSE(strokes[1].clipped);
+    // With no visible stroke the band is 8 wide.
+    r.stroke().setStyle(0);
+    gc.clear();
+    r.drawInView(gc, &view, true);
+    ASSERT_EQ(gc.strokes().size(), 1u);
+    EXPECT_EQ(gc.strokes()[0].lineWidth(), 8);
+}
+
+TEST(ShapeDrawing, OddPixelLinesAreCentredOnScreenOnly) {
+    RectangleShape r;
+    r.setBounds({0, 0, 10, 10});
+    RecordingGraphicsContext screen(true);
+    r.drawInView(screen, nullptr);
+    const std::vector<DrawOperation> concats = screen.operationsOfKind(K::ConcatCTM);
+    ASSERT_EQ(concats.size(), 2u);
+    EXPECT_EQ(concats[1].concatenated, AffineTransform::translation(0.5, 0.5));
+    EXPECT_EQ(screen.strokes().at(0).transform, AffineTransform::translation(0.5, 0.5));
+
+    RecordingGraphicsContext print(false);
+    r.drawInView(print, nullptr);
+    EXPECT_EQ(print.operationsOfKind(K::ConcatCTM).size(), 1u);
+    EXPECT_TRUE(print.strokes().at(0).transform.isIdentity());
+
+    // At zoom 2 (the view's zoom in the device transform) a 1-point line is two
+    // pixels wide and is not moved.
+    const ZoomView two(2);
+    RecordingGraphicsContext zoomed(true, AffineTransform::scaling(2, 2));
+    r.drawInView(zoomed, &two);
+    EXPECT_EQ(zoomed.operationsOfKind(K::ConcatCTM).size(), 1u);
+}
+
+TEST(ShapeDrawing, GradientFillDrawsTheCachedPictureClippedToTheOutline) {
+    OvalShape o;
+    o.setBounds({10, 20, 100, 50});
+    o.fill().setStyle(2);
+    RecordingGraphicsContext gc(true);
+    o.drawInView(gc, nullptr);
+    const std::vector<DrawOperation> images = gc.operationsOfKind(K::DrawImage);
+    ASSERT_EQ(images.size(), 1u) << gc.description();
+    EXPECT_TRUE(images[0].clipped);
+    EXPECT_EQ(images[0].opacity, 1);
+    // The picture covers the bounds, moved by the crisp-line offset as well.
+    EXPECT_EQ(images[0].rect, Rect(10.5, 20.5, 100, 50));
+    EXPECT_EQ(images[0].imageSize, Size(100, 50));
+    EXPECT_EQ(gc.countOf(K::MakeImage), 1u);
+    // The painting after the picture is the stroke, outside the clip.
+    const std::vector<K> painting = gc.kinds(true);
+    EXPECT_EQ(painting.back(), K::StrokePath);
+    EXPECT_FALSE(gc.strokes().back().clipped);
+
+    // The picture is kept for the next redraw and rebuilt for a new zoom.
+    gc.clear();
+    o.drawInView(gc, nullptr);
+    EXPECT_EQ(gc.countOf(K::MakeImage), 0u);
+    const ZoomView two(2);
+    gc.clear();
+    o.drawInView(gc, &two);
+    EXPECT_EQ(gc.countOf(K::MakeImage), 1u);
+    // A move keeps it, a fill edit drops it.
+    o.offset({5, 5});
+    gc.clear();
+    o.drawInView(gc, &two);
+    EXPECT_EQ(gc.countOf(K::MakeImage), 0u);
+    o.fill().setGradientColor({1, 0, 0, 1});
+    gc.clear();
+    o.drawInView(gc, &two);
+    EXPECT_EQ(gc.countOf(K::MakeImage), 1u);
+}
+
+TEST(ShapeDrawing, ArrowHeadsFollowTheStrokeOnOpenOutlines) {
+    OpenPathShape s;
+    s.setBounds({0, 0, 100, 0});
+    s.stroke().setArrowEndStyle(1);
+    s.stroke().setArrowStartStyle(5);
+    RecordingGraphicsContext gc;
+    s.drawInView(gc, nullptr);
+    // Line, start arrow (stroked only), end arrow (filled, then stroked).
+    EXPECT_EQ(gc.kinds(true), (std::vector<K>{K::FillPath, K::StrokePath, K::StrokePath,
+                                              K::FillPath, K::StrokePath}))
+        << gc.description();
+    // Closed outlines never get arrow heads.
+    RectangleShape r;
+    r.setBounds({0, 0, 10, 10});
+    r.stroke().setArrowEndStyle(1);
+    gc.clear();
+    r.drawInView(gc, nullptr);
+    EXPECT_EQ(gc.strokes().size(), 1u);
+}
+
+TEST(ShapeDrawing, SelectionHandlesSitOnTheRotatedOutline) {
+    RectangleShape r;
+    r.setBounds({0, 0, 100, 50});
+    r.setRotation(90);
+    const ZoomView two(2);
+    RecordingGraphicsContext gc;
+    r.drawSelectionHandlesInView(gc, &two);
+    const std::vector<DrawOperation> fills = gc.fills();
+    ASSERT_EQ(fills.size(), 16u);
+    const AffineTransform t = r.transform();
+    int i = 0;
+    for (int h = 0; h <= 2; ++h) {
+        for (int v = 0; v <= 2; ++v) {
+            if (h == 1 && v == 1)
+                continue;
+            const Point local{h * 50.0, v * 25.0};
+            const DrawOperation& outer = fills[2 * i];
+            const DrawOperation& inner = fills[2 * i + 1];
+            EXPECT_EQ(outer.color, kOuter);
+            EXPECT_EQ(inner.color, kInner);
+            // 9 px across the rim, 7 px the core, at zoom 2.
+            const Rect o = outer.path.bounds();
+            EXPECT_NEAR(o.width(), 4.5, 1e-9);
+            EXPECT_NEAR(inner.path.bounds().width(), 3.5, 1e-9);
+            expectNear(centreOf(o), {local.x + 0.25, local.y + 0.25});
+            expectNear(centreOf(outer.devicePath.bounds()),
+                       t.transformPoint({local.x + 0.25, local.y + 0.25}), 1e-6);
+            ++i;
+        }
+    }
+    EXPECT_EQ(gc.gstateDepth(), 0);
+}
+
+TEST(ShapeDrawing, PolygonShowsItsDashedCircleBeforeTheHandles) {
+    RegularPolygonShape p;
+    p.setBounds({0, 0, 80, 40});
+    p.setRotation(45);
+    const ZoomView two(2);
+    RecordingGraphicsContext gc;
+    p.drawSelectionHandlesInView(gc, &two);
+    const std::vector<K> painting = gc.kinds(true);
+    ASSERT_EQ(painting.size(), 17u);
+    EXPECT_EQ(painting[0], K::StrokePath);
+    const DrawOperation circle = gc.strokes().at(0);
+    EXPECT_EQ(circle.color, Color::black());
+    EXPECT_EQ(circle.lineWidth(), 0.5);
+    EXPECT_EQ(circle.dash(), (std::vector<double>{0.5, 1.0}));
+    EXPECT_EQ(circle.transform, p.transform());
+    const Rect b = circle.path.bounds();
+    EXPECT_NEAR(b.width(), 80, 1e-9);
+    EXPECT_NEAR(b.height(), 40, 1e-9);
+}
+
+TEST(ShapeDrawing, RotationMarkerIsACrossCentredOnADevicePixel) {
+    const ZoomView two(2);
+    RecordingGraphicsContext gc;
+    Shape::drawRotateMarkerAtPoint(gc, {10.2, 20.9}, &two);
+    const std::vector<DrawOperation> strokes = gc.strokes();
+    ASSERT_EQ(strokes.size(), 2u);
+    EXPECT_EQ(strokes[0].color, kOuter);
+    EXPECT_EQ(strokes[0].lineWidth(), 1.5);
+    EXPECT_EQ(strokes[1].color, kInner);
+    EXPECT_EQ(strokes[1].lineWidth(), 0.5);
+    EXPECT_EQ(strokes[0].lineCap(), LineCapStyle::Square);
+    // round(10.2 / 0.5) · 0.5 + 0.25 = 10.25; round(20.9 / 0.5) · 0.5 + 0.25 = 21.25.
+    const Rect b = strokes[0].path.bounds();
+    expectNear(centreOf(b), {10.25, 21.25});
+    EXPECT_NEAR(b.width(), 7, 1e-9);
+    EXPECT_NEAR(b.height(), 7, 1e-9);
+}
+
+TEST(ShapeDrawing, GradientControlsLayerWhiteBlackAndTheTwoColours) {
+    RectangleShape r;
+    r.setBounds({0, 0, 100, 100});
+    r.fill().setStyle(2);
+    r.fill().setColor({1, 0, 0, 1});
+    r.fill().setGradientColor({0, 0, 1, 1});
+    r.fill().setGradientStart({0, 0});
+    r.fill().setGradientEnd({1, 1});
+    RecordingGraphicsContext gc;
+    r.drawGradientControlsInView(gc, nullptr);
+    EXPECT_EQ(gc.kinds(true),
+              (std::vector<K>{K::StrokePath, K::FillPath, K::FillPath, K::StrokePath, K::FillPath,
+                              K::FillPath, K::FillPath, K::FillPath}));
+    const std::vector<DrawOperation> strokes = gc.strokes();
+    EXPECT_EQ(strokes[0].color, Color::white());
+    EXPECT_EQ(strokes[0].lineWidth(), 3);
+    EXPECT_EQ(strokes[1].color, Color::black());
+    EXPECT_EQ(strokes[1].lineWidth(), 1);
+    EXPECT_EQ(strokes[0].path.elementAtIndex(0).points[0], Point(0.5, 0.5));
+    EXPECT_EQ(strokes[0].path.elementAtIndex(1).points[0], Point(100.5, 100.5));
+    const std::vector<Color> colors = gc.fillColors();
+    EXPECT_EQ(colors, (std::vector<Color>{Color::white(), Color::white(), Color::black(),
+                                          Color::black(), Color(1, 0, 0, 1), Color(0, 0, 1, 1)}));
+    const std::vector<DrawOperation> fills = gc.fills();
+    EXPECT_NEAR(fills[0].path.bounds().width(), 21, 1e-9);
+    EXPECT_NEAR(fills[2].path.bounds().width(), 19, 1e-9);
+    EXPECT_NEAR(fills[4].path.bounds().width(), 17, 1e-9);
+    expectNear(centreOf(fills[5].path.bounds()), {100.5, 100.5});
+}
+
+} // namespace
+} // namespace qv
