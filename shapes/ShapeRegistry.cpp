@@ -1,6 +1,8 @@
 #include "shapes/ShapeRegistry.h"
 
 #include "document/QVParser.h"
+#include "shapes/ArcShape.h"
+#include "shapes/LineShape.h"
 #include "shapes/OvalShape.h"
 #include "shapes/RectangleShape.h"
 #include "shapes/RegularPolygonShape.h"
@@ -13,6 +15,8 @@ void registerShapeClasses(QVParser& parser) {
     parser.registerElementClass<RoundRectangleShape>();
     parser.registerElementClass<OvalShape>();
     parser.registerElementClass<RegularPolygonShape>();
+    parser.registerElementClass<LineShape>();
+    parser.registerElementClass<ArcShape>();
 }
 
 } // namespace qv
