@@ -50,9 +50,12 @@ public:
                                     double endRadius, const GradientColorFunction& colors,
                                     bool extendStart, bool extendEnd) = 0;
 
-    // Shadow for what is drawn next (until restoreGState): offset in user-space
-    // units with a positive height moving the shadow up the page, blur radius,
-    // colour. A transparency layer groups drawing so that it casts one shadow.
+    // Shadow for what is drawn next (until restoreGState): offset and blur
+    // radius in device pixels (the units currentTransform maps to), unaffected
+    // by the current transform, so a caller scales them by the transform itself;
+    // a positive height moves the shadow up the page. A radius r spreads like a
+    // Gaussian of standard deviation r / 2. A transparency layer groups drawing
+    // so that it casts one shadow; inside it no shadow is in effect.
     virtual void setShadow(Size offset, double blurRadius, const Color& color) = 0;
     virtual void clearShadow() = 0;
     virtual void beginTransparencyLayer() = 0;
