@@ -160,7 +160,7 @@ void RichText::normalize() {
                     continue;
                 }
                 afterCarriageReturn = c == '\r';
-                if (c == '\r' || c == '\n') {
+                if (c == '\r' || c == '\n' || c == 0x2029) {
                     endParagraph();
                 } else if (c != 0) {
                     utf8::append(pending, c);

@@ -3,9 +3,9 @@
 // its RTF codec stores (font family, size, bold, italic, underline, colour,
 // paragraph alignment), and keeps it in one canonical form so that two texts
 // that look the same compare equal:
-//   - run text is valid UTF-8 without line feeds, carriage returns or NULs
-//     (line breaks separate paragraphs; tabs stay '\t', U+2028 is a line
-//     break inside a paragraph);
+//   - run text is valid UTF-8 without line feeds, carriage returns, U+2029
+//     or NULs (those breaks separate paragraphs; tabs stay '\t', U+2028 is a
+//     line break inside a paragraph);
 //   - runs are non-empty and neighbours differ in attributes, except that an
 //     empty paragraph keeps one empty run for the attributes of its line;
 //   - font sizes are whole half-points in [1, 1638], colours are opaque with
@@ -60,7 +60,7 @@ public:
     // Takes any paragraphs and brings them into the canonical form.
     explicit RichText(std::vector<TextParagraph> paragraphs);
 
-    // Lines separated by "\n", "\r\n" or "\r" become paragraphs.
+    // Lines separated by "\n", "\r\n", "\r" or U+2029 become paragraphs.
     static RichText fromPlainText(std::string_view utf8,
                                   const TextAttributes& attributes = TextAttributes(),
                                   TextAlignment alignment = TextAlignment::Left);

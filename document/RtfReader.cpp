@@ -554,7 +554,7 @@ private:
         }
         if (group.characters.hidden || c == 0)
             return;
-        if (c == '\n' || c == '\r') {
+        if (c == '\n' || c == '\r' || c == 0x2029) {
             paragraphBreak();
             return;
         }

@@ -25,9 +25,10 @@ TextParagraph paragraph(std::vector<TextRun> runs, TextAlignment alignment = Tex
 } // namespace
 
 TEST(RichText, PlainTextLinesBecomeParagraphsWithDefaultAttributes) {
-    const RichText text = RichText::fromPlainText("one\ntwo\r\nthree\rfour\tend");
-    ASSERT_EQ(text.paragraphs().size(), 4u);
-    EXPECT_EQ(text.plainText(), "one\ntwo\nthree\nfour\tend");
+    const RichText text = RichText::fromPlainText("one\ntwo\r\nthree\rfour\tend\xE2\x80\xA9"
+                                                  "five\xE2\x80\xA8six");
+    ASSERT_EQ(text.paragraphs().size(), 5u);
+    EXPECT_EQ(text.plainText(), "one\ntwo\nthree\nfour\tend\nfive\xE2\x80\xA8six");
     const TextAttributes& a = text.paragraphs()[0].runs[0].attributes;
     EXPECT_EQ(a.fontFamily, "Helvetica");
     EXPECT_EQ(a.fontSize, 12);

@@ -128,6 +128,8 @@ TEST(RtfReader, UnicodeFallbacksAndEscapes) {
         "a{b}c\\d\xC2\xA0"
         "e\xE2\x80\x91"
         "fg\th\xE2\x80\xA8i\xE2\x80\x94\xE2\x80\x98");
+    // Encoded line breaks end paragraphs.
+    EXPECT_EQ(read("{\\rtf1 a\\u8233?b\\'0dc\\u10?d}").paragraphs().size(), 4u);
     // 8-bit bytes are read in the ANSI code page too; raw line breaks are ignored.
     EXPECT_EQ(read("{\\rtf1 \x93q\x94\r\n\\'9c\\'zz}").plainText(),
               "\xE2\x80\x9Cq\xE2\x80\x9D\xC5\x93zz");
