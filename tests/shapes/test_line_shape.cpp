@@ -1,0 +1,342 @@
+// The line: bounds that follow its ends, moving and stretching, flipping, the
+// hit band (also when rotated), end handles and dragging, copies, key-value
+// coding and its file element.
+
+#include "LineArcTestSupport.h"
+
+#include "framework/foundation/NotificationCenter.h"
+#include "framework/foundation/RecordingGraphicsContext.h"
+#include "shapes/LineShape.h"
+#include "shapes/RectangleShape.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+namespace qv {
+namespace {
+
+using namespace linearc;
+
+constexpr double kTenth = static_cast<double>(0.1f);
+
+std::shared_ptr<LineShape> lineFrom(Point s, Point e) {
+    auto line = std::make_shared<LineShape>();
+    line->setStart(s);
+    line->setEnd(e);
+    return line;
+}
+
+int changePairs(Shape& shape, const std::function<void()>& edit) {
+    int will = 0, did = 0;
+    auto& center = NotificationCenter::defaultCenter();
+    center.addObserver(&will, QVShapeWillChangeNotification, &shape,
+                       [&](const Notification&) { ++will; });
+    center.addObserver(&did, QVShapeDidChangeNotification, &shape,
+                       [&](const Notification&) { ++did; });
+    edit();
+    center.removeObserver(&will);
+    center.removeObserver(&did);
+    EXPECT_EQ(will, did);
+    return did;
+}
+
+TEST(LineGeometry, BoundsSpanTheEndsWithTheMinimumThickness) {
+    auto line = lineFrom({10, 20}, {110, 20});
+    EXPECT_EQ(line->bounds(), Rect(10, 20, 100, kTenth));
+    expectNear(line->position(), {60, 20.05}, 1e-8);
+
+    line->setStart({150, 80});
+    EXPECT_EQ(line->bounds(), Rect(110, 20, 40, 60));
+    line->setEnd({150, -5});
+    EXPECT_EQ(line->bounds(), Rect(150, -5, kTenth, 85));
+
+    // Equal points change nothing and announce nothing.
+    EXPECT_EQ(changePairs(*line, [&] { line->setEnd({150, -5}); }), 0);
+    EXPECT_GE(changePairs(*line, [&] { line->setEnd({0, 0}); }), 1);
+}
+
+TEST(LineGeometry, MovingTranslatesAndResizingStretchesThePoints) {
+    auto line = lineFrom({0, 0}, {100, 50});
+    line->setBounds({30, -10, 100, 50});
+    EXPECT_EQ(line->start(), Point(30, -10));
+    EXPECT_EQ(line->end(), Point(130, 40));
+    line->offset({-30, 10});
+    EXPECT_EQ(line->start(), Point(0, 0));
+
+    line->setBounds({0, 0, 200, 50});
+    EXPECT_EQ(line->start(), Point(0, 0));
+    EXPECT_EQ(line->end(), Point(200, 50));
+    EXPECT_EQ(line->bounds(), Rect(0, 0, 200, 50));
+
+    // A line running up to the right keeps its direction in the new box.
+    auto rising = lineFrom({0, 50}, {100, 0});
+    rising->setBounds({10, 10, 50, 100});
+    expectNear(rising->start(), {10, 110});
+    expectNear(rising->end(), {60, 10});
+
+    // A horizontal line cannot gain height: its points sit on one y.
+    auto flat = lineFrom({0, 0}, {100, 0});
+    flat->setBounds({0, 0, 100, 40});
+    EXPECT_EQ(flat->start().y, flat->end().y);
+    EXPECT_EQ(flat->bounds().height(), kTenth);
+}
+
+TEST(LineGeometry, PathIsOneOpenSegment) {
+    auto line = lineFrom({1, 2}, {3, 4});
+    const BezierPath p = *line->path();
+    ASSERT_EQ(p.elementCount(), 2u);
+    EXPECT_EQ(p.elementAtIndex(0).type, PathElementType::MoveTo);
+    EXPECT_EQ(p.elementAtIndex(0).points[0], Point(1, 2));
+    EXPECT_EQ(p.elementAtIndex(1).type, PathElementType::LineTo);
+    EXPECT_EQ(p.elementAtIndex(1).points[0], Point(3, 4));
+}
+
+TEST(LineGeometry, FlipMirrorsWithinTheSameBounds) {
+    auto line = lineFrom({0, 0}, {100, 50});
+    line->flip(0);
+    EXPECT_EQ(line->start(), Point(100, 0));
+    EXPECT_EQ(line->end(), Point(0, 50));
+    EXPECT_EQ(line->bounds(), Rect(0, 0, 100, 50));
+    line->flip(0);
+    EXPECT_EQ(line->start(), Point(0, 0));
+    EXPECT_EQ(line->end(), Point(100, 50));
+
+    auto away = lineFrom({210, 320}, {230, 300});
+    away->setRotation(30);
+    away->flip(1);
+    EXPECT_EQ(away->start(), Point(210, 300));
+    EXPECT_EQ(away->end(), Point(230, 320));
+    EXPECT_EQ(away->bounds(), Rect(210, 300, 20, 20));
+    EXPECT_EQ(away->rotation(), 330);
+}
+
+TEST(LineHitTest, ToleranceBandIsFivePointsOrHalfTheStroke) {
+    auto line = lineFrom({0, 0}, {100, 0});
+    line->stroke().setWidth(1);
+    EXPECT_TRUE(line->hitTestPoint({50, 4}));
+    EXPECT_TRUE(line->hitTestPoint({50, -5}));
+    EXPECT_FALSE(line->hitTestPoint({50, 6}));
+    line->stroke().setWidth(14);
+    EXPECT_TRUE(line->hitTestPoint({50, 6}));
+    EXPECT_TRUE(line->hitTestPoint({50, -7}));
+    EXPECT_FALSE(line->hitTestPoint({50, 7.2}));
+
+    // Measured square to a slanted line, not vertically.
+    auto slanted = lineFrom({0, 0}, {100, 100});
+    const double s = std::numbers::sqrt2 / 2;
+    EXPECT_TRUE(slanted->hitTestPoint({50 + 4.5 * s, 50 - 4.5 * s}));
+    EXPECT_FALSE(slanted->hitTestPoint({50 + 5.5 * s, 50 - 5.5 * s}));
+
+    auto vertical = lineFrom({20, 0}, {20, 100});
+    EXPECT_TRUE(vertical->hitTestPoint({24, 50}));
+    EXPECT_FALSE(vertical->hitTestPoint({26, 50}));
+}
+
+TEST(LineHitTest, EndsAreCutSquareByTheGrownBounds) {
+    auto line = lineFrom({0, 0}, {100, 0});
+    EXPECT_TRUE(line->hitTestPoint({104, 0}));
+    EXPECT_FALSE(line->hitTestPoint({106, 0}));
+    EXPECT_FALSE(line->hitTestPoint({200, 0}));
+    EXPECT_FALSE(line->hitTestPoint({-6, 1}));
+    // The infinite line through a slanted segment misses beyond its box.
+    auto slanted = lineFrom({0, 0}, {100, 50});
+    EXPECT_TRUE(slanted->hitTestPoint({102, 51}));
+    EXPECT_FALSE(slanted->hitTestPoint({120, 60}));
+}
+
+// For any rotation, points near the visible segment between its ends hit,
+// points beyond the band or well past an end miss.
+TEST(LineHitTest, RotatedLineIsHitAlongItsVisibleSegment) {
+    Random random(17);
+    for (int i = 0; i < 300; ++i) {
+        auto line = lineFrom(random.point(-300, 300), random.point(-300, 300));
+        line->setRotation(random.real(0, 360));
+        line->stroke().setWidth(random.integer(0, 1) ? 1 : random.real(0, 30));
+        const double t = line->hitTolerance();
+        const AffineTransform tr = line->transform();
+        const Point a = tr.transformPoint(line->start());
+        const Point b = tr.transformPoint(line->end());
+        const double length = std::hypot(b.x - a.x, b.y - a.y);
+        if (length < 1)
+            continue;
+        const Point dir{(b.x - a.x) / length, (b.y - a.y) / length};
+        const Point normal{-dir.y, dir.x};
+        const double along = random.real(0, 1) * length;
+        const double side = random.integer(0, 1) ? 1 : -1;
+        auto at = [&](double u, double d) {
+            return Point{a.x + dir.x * u + normal.x * d, a.y + dir.y * u + normal.y * d};
+        };
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(line->hitTestPoint(at(along, side * random.real(0, 0.99) * t)));
+        EXPECT_FALSE(line->hitTestPoint(at(along, side * t * random.real(1.01, 3))));
+        // Beyond an end by more than the diagonal of the tolerance square.
+        EXPECT_FALSE(line->hitTestPoint(at(length + t * 1.5, 0)));
+        EXPECT_FALSE(line->hitTestPoint(at(-t * 1.5, 0)));
+    }
+}
+
+TEST(LineHandles, TwoHandlesOnTheTransformedEnds) {
+    auto line = lineFrom({0, 0}, {100, 0});
+    line->setRotation(90);
+    const ZoomView two(2);
+    const AffineTransform t = line->transform();
+    const Point s = t.transformPoint(line->start()), e = t.transformPoint(line->end());
+    // About the middle of the 0.1-high bounds.
+    expectNear(s, {50.05, -49.95}, 1e-8);
+
+    RecordingGraphicsContext gc;
+    line->drawSelectionHandlesInView(gc, &two);
+    const std::vector<DrawOperation> fills = gc.fills();
+    ASSERT_EQ(fills.size(), 4u);
+    for (int i = 0; i < 2; ++i) {
+        const Rect rim = fills[2 * i].devicePath.bounds();
+        EXPECT_NEAR(rim.width(), 4.5, 1e-9);
+        expectNear(rim.center(), Point((i == 0 ? s : e).x + 0.25, (i == 0 ? s : e).y + 0.25), 1e-9);
+    }
+    EXPECT_EQ(gc.gstateDepth(), 0);
+
+    int h = -1, v = 7;
+    Point origin{3, 4};
+    EXPECT_TRUE(line->hitTestSelectionHandle({s.x + 1, s.y - 1}, h, v, origin, &two));
+    EXPECT_EQ(h, 0);
+    EXPECT_TRUE(line->hitTestSelectionHandle(e, h, v, origin, &two));
+    EXPECT_EQ(h, 1);
+    EXPECT_EQ(v, 7);
+    EXPECT_EQ(origin, Point(3, 4));
+    h = -1;
+    EXPECT_FALSE(line->hitTestSelectionHandle({50, 0}, h, v, origin, &two));
+    EXPECT_FALSE(line->hitTestSelectionHandle({s.x + 3, s.y}, h, v, origin, &two));
+    EXPECT_EQ(h, -1);
+}
+
+// Dragging an end of a rotated line leaves the other end where it is on
+// screen and puts the dragged one under the pointer.
+TEST(LineHandles, DraggingAnEndKeepsTheOtherInPlace) {
+    Random random(5);
+    for (int i = 0; i < 200; ++i) {
+        auto line = lineFrom(random.point(-200, 200), random.point(-200, 200));
+        line->setRotation(random.real(0, 360));
+        const int handle = random.integer(0, 1);
+        const AffineTransform before = line->transform();
+        const Point fixed = before.transformPoint(handle == 0 ? line->end() : line->start());
+        const Point pointer = random.point(-300, 300);
+        line->beginResize();
+        line->resizeToPoint(pointer, handle, 5, {1e9, 1e9}, ShiftKeyMask | AlternateKeyMask);
+        line->endResize();
+        const AffineTransform after = line->transform();
+        SCOPED_TRACE(i);
+        const Point dragged = after.transformPoint(handle == 0 ? line->start() : line->end());
+        const Point kept = after.transformPoint(handle == 0 ? line->end() : line->start());
+        expectNear(dragged, pointer, 1e-9);
+        expectNear(kept, fixed, 1e-9);
+    }
+}
+
+TEST(LinePersistence, UndoableKeysCopyAndKeyValueCoding) {
+    auto line = lineFrom({1, 2}, {30, 40});
+    const std::vector<std::string> keys = line->undoableProperties();
+    const std::vector<std::string> base = RectangleShape().undoableProperties();
+    ASSERT_EQ(keys.size(), base.size() + 2);
+    EXPECT_EQ(keys[0], "start");
+    EXPECT_EQ(keys[1], "end");
+    EXPECT_TRUE(std::equal(base.begin(), base.end(), keys.begin() + 2));
+
+    line->setRotation(45);
+    line->stroke().setWidth(6);
+    ShapePtr copy = line->copy();
+    auto* c = dynamic_cast<LineShape*>(copy.get());
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->start(), line->start());
+    EXPECT_EQ(c->end(), line->end());
+    EXPECT_EQ(c->bounds(), line->bounds());
+    EXPECT_EQ(c->rotation(), 45);
+    c->setEnd({0, 0});
+    c->stroke().setWidth(1);
+    EXPECT_EQ(line->end(), Point(30, 40));
+    EXPECT_EQ(line->stroke().width(), 6);
+
+    EXPECT_EQ(line->valueForKeyPath("start").toPoint(), Point(1, 2));
+    EXPECT_TRUE(line->setValueForKeyPath(Value(Point(7, 8)), "end"));
+    EXPECT_EQ(line->end(), Point(7, 8));
+    EXPECT_FALSE(line->setValueForKeyPath(Value(3.0), "end"));
+    EXPECT_EQ(line->end(), Point(7, 8));
+}
+
+TEST(LineXml, WritesStartAndEndAfterTheBaseChildrenAndNoBounds) {
+    auto line = lineFrom({1.5, -2}, {30, 40});
+    const ElementList children = line->elementChildren();
+    ASSERT_EQ(children.size(), 6u);
+    EXPECT_EQ(children[3]->elementName(), "transform");
+    EXPECT_EQ(children[4]->elementName(), "start");
+    EXPECT_EQ(children[5]->elementName(), "end");
+    const AttributeMap s = children[4]->elementAttributes();
+    ASSERT_EQ(s.size(), 2u);
+    EXPECT_EQ(s.begin()->first, "x");
+    EXPECT_EQ(s.floatValueForKey("x"), 1.5);
+    EXPECT_EQ(s.floatValueForKey("y"), -2);
+    const std::string xml = writeShapes({line});
+    EXPECT_EQ(xml.find("<bounds"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<line>"), std::string::npos) << xml;
+}
+
+TEST(LineXml, RandomLinesWithRandomStylesRoundTripToIdenticalBytes) {
+    Random random(99);
+    std::vector<ShapePtr> lines;
+    for (int i = 0; i < 150; ++i) {
+        auto line = lineFrom(random.point(-1000, 1000), random.point(-1000, 1000));
+        if (i % 10 == 0)
+            line->setEnd({line->start().x, random.real(-5, 5)}); // vertical
+        random.dress(*line);
+        lines.push_back(line);
+    }
+    const std::string first = writeShapes(lines);
+    bool ok = false;
+    const std::vector<ShapePtr> read = readShapes(first, &ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(read.size(), lines.size());
+    const std::string second = writeShapes(read);
+    EXPECT_EQ(writeShapes(readShapes(second)), second);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        auto* a = static_cast<LineShape*>(lines[i].get());
+        auto* b = dynamic_cast<LineShape*>(read[i].get());
+        ASSERT_NE(b, nullptr);
+        expectNear(b->start(), a->start(), 1e-12);
+        expectNear(b->end(), a->end(), 1e-12);
+        expectNear(b->bounds(), a->bounds(), 1e-12);
+        EXPECT_NEAR(b->rotation(), a->rotation(), 1e-12);
+        EXPECT_EQ(b->stroke().style(), a->stroke().style());
+        if (a->stroke().visible()) // an invisible stroke is written without its width
+            EXPECT_NEAR(b->stroke().width(), a->stroke().width(), 1e-12);
+    }
+}
+
+TEST(LineXml, AbsurdPointsAreClampedAndTheRestOfTheFileKept) {
+    const std::vector<ShapePtr> shapes =
+        readShapes("<d><line><start x=\"1e308\" y=\"nan\"/><end x=\"-1e999\" y=\"1e999\"/></line>"
+                   "<line><end x=\"5\"/></line>"
+                   "<line><start x=\"1\" y=\"2\"/><end x=\"3\" y=\"4\"/><bounds x=\"99\"/>"
+                   "</line></d>");
+    ASSERT_EQ(shapes.size(), 3u);
+    auto* absurd = static_cast<LineShape*>(shapes[0].get());
+    EXPECT_EQ(absurd->start(), Point(Shape::kMaximumCoordinate, 0));
+    EXPECT_EQ(absurd->end(), Point(-Shape::kMaximumCoordinate, Shape::kMaximumCoordinate));
+    auto* partial = static_cast<LineShape*>(shapes[1].get());
+    EXPECT_EQ(partial->start(), Point(0, 0));
+    EXPECT_EQ(partial->end(), Point(5, 0));
+    // A bounds child is not part of a line; the points decide.
+    EXPECT_EQ(shapes[2]->bounds(), Rect(1, 2, 2, 2));
+    for (const ShapePtr& s : shapes) {
+        const Rect b = s->visibleBoundsInView(nullptr);
+        EXPECT_TRUE(std::isfinite(b.x()) && std::isfinite(b.width()));
+        s->hitTestPoint({1, 1});
+        s->hitTestRect({0, 0, 5, 5});
+        s->flip(0);
+    }
+    const std::string once = writeShapes(shapes);
+    EXPECT_EQ(writeShapes(readShapes(once)), once);
+}
+
+} // namespace
+} // namespace qv
