@@ -142,6 +142,22 @@ TEST(ArcGeometry, FlipsMirrorTheAnglesAndKeepTheDirection) {
     EXPECT_FALSE(c->clockwise());
 }
 
+TEST(ArcDrawing, FilledAndStrokedAsARotatedSlice) {
+    auto a = arc({50, 50}, 40, 0, 90);
+    a->setRotation(90);
+    a->fill().setColor({1, 0, 0, 1});
+    RecordingGraphicsContext gc;
+    a->drawInView(gc, nullptr);
+    using K = DrawOpKind;
+    EXPECT_EQ(gc.kinds(true), (std::vector<K>{K::FillPath, K::StrokePath})) << gc.description();
+    const DrawOperation fill = gc.fills().at(0);
+    EXPECT_EQ(fill.color, Color(1, 0, 0, 1));
+    // Turned a quarter about the centre: the slice now spans the lower left.
+    expectNear(fill.devicePath.bounds(), Rect(10, 50, 40, 40), 1e-9);
+    EXPECT_TRUE(fill.devicePath.containsPoint({30, 70}));
+    EXPECT_FALSE(fill.devicePath.containsPoint({70, 70}));
+}
+
 TEST(ArcHandles, CentreThenTheTwoAnglePoints) {
     auto a = arc({100, 100}, 50, 0, 90);
     a->setRotation(90);

@@ -177,6 +177,28 @@ TEST(LineHitTest, RotatedLineIsHitAlongItsVisibleSegment) {
     }
 }
 
+TEST(LineDrawing, StrokedInItsTransformWithArrowHeadsOnTheEnds) {
+    auto line = lineFrom({10, 10}, {110, 60});
+    line->setRotation(30);
+    line->stroke().setWidth(3);
+    line->stroke().setArrowEndStyle(1);
+    RecordingGraphicsContext gc;
+    line->drawInView(gc, nullptr);
+    using K = DrawOpKind;
+    // The fill of an open segment, the line, then the end arrow.
+    EXPECT_EQ(gc.kinds(true),
+              (std::vector<K>{K::FillPath, K::StrokePath, K::FillPath, K::StrokePath}))
+        << gc.description();
+    const DrawOperation stroke = gc.strokes().at(0);
+    EXPECT_EQ(stroke.lineWidth(), 3);
+    const BezierPath& device = stroke.devicePath;
+    ASSERT_EQ(device.elementCount(), 2u);
+    const AffineTransform t = line->transform();
+    expectNear(device.elementAtIndex(0).points[0], t.transformPoint({10, 10}), 1e-9);
+    expectNear(device.elementAtIndex(1).points[0], t.transformPoint({110, 60}), 1e-9);
+    EXPECT_EQ(gc.gstateDepth(), 0);
+}
+
 TEST(LineHandles, TwoHandlesOnTheTransformedEnds) {
     auto line = lineFrom({0, 0}, {100, 0});
     line->setRotation(90);
