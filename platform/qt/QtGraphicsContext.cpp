@@ -8,6 +8,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace qv {
@@ -188,17 +189,66 @@ QPen qtPenForPath(const BezierPath& path, const QColor& color, double deviceScal
     return pen;
 }
 
-QImage shadowFromAlpha(const QImage& source, double sigma, const Color& color) {
+namespace {
+
+// Box widths whose three-fold repetition has the variance of a Gaussian of
+// `sigma` (each width odd, so boxes stay centred).
+std::array<int, 3> boxesForGauss(double sigma) {
+    const double ideal = std::sqrt(12 * sigma * sigma / 3 + 1);
+    int lower = int(std::floor(ideal));
+    if (lower % 2 == 0)
+        --lower;
+    const int upper = lower + 2;
+    const double m = std::round((12 * sigma * sigma - 3.0 * lower * lower - 12.0 * lower - 9) /
+                                (-4.0 * lower - 4));
+    std::array<int, 3> widths{};
+    for (int i = 0; i < 3; ++i)
+        widths[std::size_t(i)] = i < m ? lower : upper;
+    return widths;
+}
+
+// One blur pass along a line of `n` values `stride` apart, zero beyond the ends.
+void boxLine(float* line, int n, int stride, int radius, std::vector<float>& scratch) {
+    scratch.assign(std::size_t(n), 0.0f);
+    const float scale = 1.0f / float(2 * radius + 1);
+    double sum = 0;
+    for (int i = 0; i < std::min(radius, n); ++i)
+        sum += line[i * stride];
+    for (int i = 0; i < n; ++i) {
+        if (i + radius < n)
+            sum += line[(i + radius) * stride];
+        if (i - radius - 1 >= 0)
+            sum -= line[(i - radius - 1) * stride];
+        scratch[std::size_t(i)] = float(sum) * scale;
+    }
+    for (int i = 0; i < n; ++i)
+        line[i * stride] = scratch[std::size_t(i)];
+}
+
+void gaussLine(float* line, int n, int stride, const std::vector<float>& kernel,
+               std::vector<float>& scratch) {
+    const int r = int(kernel.size() / 2);
+    scratch.assign(std::size_t(n), 0.0f);
+    for (int i = 0; i < n; ++i) {
+        float s = 0;
+        const int k0 = std::max(-r, -i), k1 = std::min(r, n - 1 - i);
+        for (int k = k0; k <= k1; ++k)
+            s += kernel[std::size_t(k + r)] * line[(i + k) * stride];
+        scratch[std::size_t(i)] = s;
+    }
+    for (int i = 0; i < n; ++i)
+        line[i * stride] = scratch[std::size_t(i)];
+}
+
+} // namespace
+
+ShadowPicture shadowFromAlpha(const QImage& source, double sigma, const Color& color) {
+    ShadowPicture result;
     const QImage image = source.format() == QImage::Format_ARGB32_Premultiplied
                              ? source
                              : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const int w = image.width();
     const int h = image.height();
-    QImage out(w, h, QImage::Format_ARGB32_Premultiplied);
-    if (out.isNull())
-        return out;
-    out.fill(Qt::transparent);
-    // Only the box around what was drawn needs blurring.
     int bx0 = w, by0 = h, bx1 = 0, by1 = 0;
     for (int y = 0; y < h; ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
@@ -212,53 +262,76 @@ QImage shadowFromAlpha(const QImage& source, double sigma, const Color& color) {
         }
     }
     if (bx0 >= bx1)
-        return out;
-    const int r = sigma > 0.05 ? int(std::ceil(3 * sigma)) : 0;
-    std::vector<float> kernel(std::size_t(2 * r + 1), 1.0f);
-    if (r > 0) {
+        return result;
+    result.contentBounds = QRect(QPoint(bx0, by0), QPoint(bx1 - 1, by1 - 1));
+
+    // Exact Gaussian for small blurs, three box blurs (linear time) for large.
+    const bool boxes = sigma > 4;
+    std::array<int, 3> widths{};
+    std::vector<float> kernel;
+    int reach = 0;
+    if (boxes) {
+        widths = boxesForGauss(sigma);
+        for (int wd : widths)
+            reach += wd / 2;
+    } else if (sigma > 0.05) {
+        reach = int(std::ceil(3 * sigma));
+        kernel.resize(std::size_t(2 * reach + 1));
         double total = 0;
-        for (int i = -r; i <= r; ++i)
-            total += kernel[std::size_t(i + r)] = float(std::exp(-0.5 * i * i / (sigma * sigma)));
+        for (int i = -reach; i <= reach; ++i)
+            total += kernel[std::size_t(i + reach)] =
+                float(std::exp(-0.5 * i * i / (sigma * sigma)));
         for (float& k : kernel)
             k = float(k / total);
     }
-    const int x0 = std::max(0, bx0 - r), x1 = std::min(w, bx1 + r);
-    const int y0 = std::max(0, by0 - r), y1 = std::min(h, by1 + r);
-    const int cw = x1 - x0;
-    // Horizontal pass over the rows that hold paint.
-    std::vector<float> rows(std::size_t(cw) * std::size_t(by1 - by0), 0.0f);
+    const int x0 = std::max(0, bx0 - reach), x1 = std::min(w, bx1 + reach);
+    const int y0 = std::max(0, by0 - reach), y1 = std::min(h, by1 + reach);
+    const int cw = x1 - x0, ch = y1 - y0;
+    std::vector<float> a(std::size_t(cw) * std::size_t(ch), 0.0f);
     for (int y = by0; y < by1; ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        float* dst = &rows[std::size_t(y - by0) * std::size_t(cw)];
-        for (int x = x0; x < x1; ++x) {
-            float s = 0;
-            const int k0 = std::max(-r, bx0 - x), k1 = std::min(r, bx1 - 1 - x);
-            for (int k = k0; k <= k1; ++k)
-                s += kernel[std::size_t(k + r)] * float(qAlpha(row[x + k]));
-            dst[x - x0] = s;
+        float* dst = &a[std::size_t(y - y0) * std::size_t(cw)];
+        for (int x = bx0; x < bx1; ++x)
+            dst[x - x0] = float(qAlpha(row[x])) / 255.0f;
+    }
+    std::vector<float> scratch;
+    if (boxes || !kernel.empty()) {
+        for (int y = 0; y < ch; ++y) {
+            float* line = &a[std::size_t(y) * std::size_t(cw)];
+            if (boxes)
+                for (int wd : widths)
+                    boxLine(line, cw, 1, wd / 2, scratch);
+            else
+                gaussLine(line, cw, 1, kernel, scratch);
+        }
+        for (int x = 0; x < cw; ++x) {
+            float* line = &a[std::size_t(x)];
+            if (boxes)
+                for (int wd : widths)
+                    boxLine(line, ch, cw, wd / 2, scratch);
+            else
+                gaussLine(line, ch, cw, kernel, scratch);
         }
     }
+    QImage out(cw, ch, QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return result;
     const double ca = std::clamp(color.alpha, 0.0, 1.0);
     const double cr = std::clamp(color.red, 0.0, 1.0);
     const double cg = std::clamp(color.green, 0.0, 1.0);
     const double cb = std::clamp(color.blue, 0.0, 1.0);
-    std::vector<float> column(std::size_t(2 * r + 1));
-    for (int y = y0; y < y1; ++y) {
+    for (int y = 0; y < ch; ++y) {
         QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-        const int k0 = std::max(-r, by0 - y), k1 = std::min(r, by1 - 1 - y);
-        for (int x = x0; x < x1; ++x) {
-            float s = 0;
-            for (int k = k0; k <= k1; ++k)
-                s += kernel[std::size_t(k + r)] * rows[std::size_t(y + k - by0) * cw + (x - x0)];
-            const double a = std::clamp(s / 255.0, 0.0, 1.0) * ca;
-            if (a <= 0)
-                continue;
-            const int ia = int(std::lround(a * 255));
+        const float* src = &a[std::size_t(y) * std::size_t(cw)];
+        for (int x = 0; x < cw; ++x) {
+            const int ia = int(std::lround(std::clamp(double(src[x]), 0.0, 1.0) * ca * 255));
             dst[x] = qRgba(int(std::lround(cr * ia)), int(std::lround(cg * ia)),
                            int(std::lround(cb * ia)), ia);
         }
     }
-    return out;
+    result.picture = std::move(out);
+    result.origin = QPoint(x0, y0);
+    return result;
 }
 
 QtGraphicsContext::QtGraphicsContext(QPainter& painter, const AffineTransform& baseTransform,
@@ -627,21 +700,30 @@ void QtGraphicsContext::endLayer() {
     if (!layer->offscreen)
         return;
     const double toLayer = layer->pixelsPerUnit / m_PixelRatio;
-    const QImage shadow =
+    const ShadowPicture shadow =
         shadowFromAlpha(layer->image, layer->shadow.blurRadius / 2 * toLayer, layer->shadow.color);
-    // Device pixels to logical units; a positive height is up the page.
+    if (shadow.contentBounds.isEmpty())
+        return;
+    // Layer pixels to logical units; the offset from device pixels, with a
+    // positive height up the page.
+    const double unit = 1 / layer->pixelsPerUnit;
+    const QPointF origin = layer->logicalRect.topLeft();
     const QPointF offset(layer->shadow.offset.width / m_PixelRatio,
                          -layer->shadow.offset.height / m_PixelRatio);
-    const QRectF rect = layer->logicalRect;
-    const QRectF shadowRect = rect.translated(offset);
+    const QRectF shadowRect(origin + QPointF(shadow.origin) * unit + offset,
+                            QSizeF(shadow.picture.size()) * unit);
+    const QRect contentPixels = shadow.contentBounds;
+    const QRectF contentRect(origin + QPointF(contentPixels.topLeft()) * unit,
+                             QSizeF(contentPixels.size()) * unit);
     const bool replayed = layer->replayed;
     const QImage content = replayed ? QImage() : layer->image;
     const std::vector<PaintOp> ops = replayed ? std::move(layer->ops) : std::vector<PaintOp>();
+    const QImage picture = shadow.picture;
     run([=](QPainter& p, const QTransform& base) {
         p.setTransform(base);
-        p.drawImage(shadowRect, shadow);
+        p.drawImage(shadowRect, picture);
         if (!replayed) {
-            p.drawImage(rect, content);
+            p.drawImage(contentRect, content, QRectF(contentPixels));
             return;
         }
         p.save();

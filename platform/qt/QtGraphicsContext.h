@@ -13,6 +13,8 @@
 #include <QImage>
 #include <QList>
 #include <QPainter>
+#include <QPoint>
+#include <QRect>
 #include <QTransform>
 
 #include <functional>
@@ -42,9 +44,18 @@ QPen qtPenForPath(const BezierPath& path, const QColor& color, double deviceScal
 QPainterPath toQPainterPath(const BezierPath& path);
 QColor toQColor(const Color& c);
 
-// Blurs the alpha of `image` (ARGB32 premultiplied) with a Gaussian of
-// standard deviation `sigma` pixels and returns it tinted with `color`.
-QImage shadowFromAlpha(const QImage& image, double sigma, const Color& color);
+// The alpha of `image` (ARGB32 premultiplied) blurred with a Gaussian of
+// standard deviation `sigma` pixels and tinted with `color`. Only the part
+// around what was drawn is kept: `picture` sits at `origin` of the image, and
+// `contentBounds` is the box of the image's non-transparent pixels (empty when
+// there are none). Large sigmas use three box blurs, which match the Gaussian
+// within a few percent.
+struct ShadowPicture {
+    QImage picture;
+    QPoint origin;
+    QRect contentBounds;
+};
+ShadowPicture shadowFromAlpha(const QImage& image, double sigma, const Color& color);
 
 class QtGraphicsContext : public GraphicsContext {
 public:

@@ -477,12 +477,38 @@ TEST(QtGraphicsContextTest, ShadowBlurMatchesAGaussianOfHalfTheRadius) {
     column.fill(Qt::transparent);
     for (int y = 0; y < 81; ++y)
         column.setPixel(20, y, qRgba(0, 0, 0, 255));
-    const QImage blurred = shadowFromAlpha(column, 3, Color(0, 0, 0, 1));
+    const ShadowPicture blurred = shadowFromAlpha(column, 3, Color(0, 0, 0, 1));
+    EXPECT_EQ(blurred.contentBounds, QRect(20, 0, 1, 81));
     const double norm = 255 / (std::sqrt(2 * M_PI) * 3);
+    auto alpha = [&](int x, int y) {
+        return qAlpha(blurred.picture.pixel(x - blurred.origin.x(), y - blurred.origin.y()));
+    };
     for (int dx : {0, 1, 3, 6})
-        EXPECT_NEAR(qAlpha(blurred.pixel(20 + dx, 40)), norm * std::exp(-dx * dx / 18.0), 1.0)
-            << dx;
-    EXPECT_EQ(qAlpha(blurred.pixel(0, 0)), 0);
+        EXPECT_NEAR(alpha(20 + dx, 40), norm * std::exp(-dx * dx / 18.0), 1.0) << dx;
+    EXPECT_EQ(alpha(20 + 10, 40), 0);
+}
+
+TEST(QtGraphicsContextTest, LargeBlursStayCloseToTheGaussian) {
+    // Across an edge the blurred alpha is the Gaussian's integral.
+    QImage half(200, 200, QImage::Format_ARGB32_Premultiplied);
+    half.fill(Qt::transparent);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 100; ++x)
+            half.setPixel(x, y, qRgba(0, 0, 0, 255));
+    const double sigma = 12;
+    const ShadowPicture blurred = shadowFromAlpha(half, sigma, Color(0, 0, 0, 1));
+    for (int d : {-24, -12, -6, 0, 6, 12, 24}) {
+        const double centre = 100 + d + 0.5;
+        const double expected = 255 * 0.5 * std::erfc((centre - 100) / (sigma * std::sqrt(2.0)));
+        const int x = 100 + d - blurred.origin.x(), y = 100 - blurred.origin.y();
+        EXPECT_NEAR(qAlpha(blurred.picture.pixel(x, y)), expected, 255 * 0.02) << d;
+    }
+    // Nothing drawn, nothing to blur.
+    QImage empty(10, 10, QImage::Format_ARGB32_Premultiplied);
+    empty.fill(Qt::transparent);
+    const ShadowPicture none = shadowFromAlpha(empty, 2, Color());
+    EXPECT_TRUE(none.contentBounds.isEmpty());
+    EXPECT_TRUE(none.picture.isNull());
 }
 
 } // namespace
