@@ -338,8 +338,9 @@ QtGraphicsContext::QtGraphicsContext(QPainter& painter, const AffineTransform& b
                                      bool drawingToScreen)
     : m_Painter(&painter), m_DrawingToScreen(drawingToScreen) {
     QPaintDevice* device = painter.device();
-    m_Vector =
-        device && (device->paintEngine() && device->paintEngine()->type() != QPaintEngine::Raster);
+    // The painter's own engine: a widget paints through its backing store's.
+    const QPaintEngine* engine = painter.paintEngine();
+    m_Vector = engine && engine->type() != QPaintEngine::Raster;
     m_PixelRatio = device ? std::max(0.01, device->devicePixelRatioF()) : 1.0;
     m_State.transform = baseTransform;
     m_Painter->save();
