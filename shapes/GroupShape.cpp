@@ -122,6 +122,12 @@ std::optional<BezierPath> GroupShape::path() const {
     for (const ShapePtr& s : m_Controller.content)
         if (const std::optional<BezierPath> member = s->transformedPath())
             p.appendBezierPath(*member);
+    // The members are already in place; taken back into the group's own frame,
+    // the group's transform puts them there again, so that the transformed
+    // outline and bounds of a turned group (in a group, aligned, converted)
+    // are where the members are, not turned twice.
+    if (m_Rotation != 0)
+        p.transformUsingAffineTransform(transform().inverseTransform());
     return p;
 }
 

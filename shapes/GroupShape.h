@@ -50,7 +50,8 @@ public:
     // not owned by a shared pointer.
     ShapePtr shapeAtPoint(Point p);
 
-    // The members' transformed outlines, in document coordinates.
+    // The members' outlines in the group's own frame: turned back by the
+    // group's rotation, so that transformedPath is where the members are.
     std::optional<BezierPath> path() const override;
     void drawInView(GraphicsContext& gc, const ShapeView* view, bool dragTarget = false) override;
     void preloadFillCache(GraphicsContext& gc) override;
