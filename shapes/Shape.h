@@ -32,12 +32,11 @@ class GraphicsContext;
 inline constexpr const char* QVShapeWillChangeNotification = "QVShapeWillChangeNotification";
 inline constexpr const char* QVShapeDidChangeNotification = "QVShapeDidChangeNotification";
 
-// Modifier-key flags as the model sees them.
-enum ModifierFlag : unsigned {
-    ShiftKeyMask = 0x20000,
-    AlternateKeyMask = 0x80000, // Option / Alt
-    CommandKeyMask = 0x100000,  // Command / Ctrl
-};
+// Modifier-key flags as the model sees them (plain constants, so that they mix
+// with other unsigned values without conversion warnings).
+inline constexpr unsigned ShiftKeyMask = 0x20000;
+inline constexpr unsigned AlternateKeyMask = 0x80000; // Option / Alt
+inline constexpr unsigned CommandKeyMask = 0x100000;  // Command / Ctrl
 
 using ShapePtr = std::shared_ptr<Shape>;
 using ShapeList = std::vector<ShapePtr>;

@@ -1,0 +1,152 @@
+// Reference pictures of the rectangle family drawn through Qt: every kind with
+// a mix of fills, strokes, shadows, rotations and zooms, and the selection
+// decorations on top.
+
+#include "ReferenceImage.h"
+
+#include "platform/qt/QtGraphicsContext.h"
+#include "shapes/OvalShape.h"
+#include "shapes/RectangleShape.h"
+#include "shapes/RegularPolygonShape.h"
+#include "shapes/RoundRectangleShape.h"
+#include "styles/Fill.h"
+#include "styles/Shadow.h"
+#include "styles/Stroke.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <functional>
+
+namespace qv {
+namespace {
+
+class ZoomView : public ShapeView {
+public:
+    explicit ZoomView(double zoom) : m_Zoom(zoom) {}
+    double zoom() const override { return m_Zoom; }
+
+private:
+    double m_Zoom;
+};
+
+// Renders `draw` on a white canvas of `size` pixels at `zoom`, as the canvas
+// does on screen.
+QImage render(QSize size, double zoom,
+              const std::function<void(GraphicsContext&, const ShapeView&)>& draw) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    {
+        QtGraphicsContext gc(painter, AffineTransform::scaling(zoom, zoom), true);
+        const ZoomView view(zoom);
+        draw(gc, view);
+        gc.finish();
+    }
+    painter.end();
+    return image;
+}
+
+std::vector<ShapePtr> rectangleFamily() {
+    auto rect = std::make_shared<RectangleShape>();
+    rect->setBounds({10, 10, 80, 50});
+    rect->fill().setColor({0.9, 0.3, 0.2, 1});
+    rect->stroke().setWidth(3);
+    rect->stroke().setJoinStyle(1);
+
+    auto oval = std::make_shared<OvalShape>();
+    oval->setBounds({110, 10, 90, 50});
+    oval->fill().setColor({0.2, 0.6, 0.9, 1});
+    oval->stroke().setStyle(2); // dashed
+    oval->stroke().setWidth(2);
+
+    auto round = std::make_shared<RoundRectangleShape>();
+    round->setBounds({220, 10, 90, 60});
+    round->setCornerRadius({20, 12});
+    round->fill().setStyle(0);
+    round->stroke().setStyle(4); // dotted, round caps: dots
+    round->stroke().setCapStyle(1);
+    round->stroke().setWidth(4);
+    round->stroke().setColor({0.1, 0.5, 0.1, 1});
+
+    auto hexagon = std::make_shared<RegularPolygonShape>();
+    hexagon->setBounds({10, 90, 80, 80});
+    hexagon->fill().setColor({1, 0.85, 0.2, 1});
+    hexagon->stroke().setStyle(5); // dash-dot
+    hexagon->stroke().setWidth(1.5);
+
+    auto star = std::make_shared<RegularPolygonShape>();
+    star->setBounds({110, 90, 90, 80});
+    star->setNumberOfSides(5);
+    star->setStellation(0.5);
+    star->fill().setColor({0.6, 0.2, 0.8, 0.7});
+    star->stroke().setJoinStyle(0);
+    star->stroke().setWidth(2);
+
+    auto triangle = std::make_shared<RegularPolygonShape>();
+    triangle->setBounds({220, 90, 90, 80});
+    triangle->setNumberOfSides(3);
+    triangle->fill().setColor({0.3, 0.8, 0.6, 1});
+    triangle->stroke().setStyle(0);
+    return {rect, oval, round, hexagon, star, triangle};
+}
+
+TEST(ShapeRendering, RectangleFamilyAtZoomOne) {
+    const std::vector<ShapePtr> shapes = rectangleFamily();
+    const QImage image = render({320, 180}, 1, [&](GraphicsContext& gc, const ShapeView& view) {
+        for (const ShapePtr& s : shapes)
+            s->drawInView(gc, &view);
+    });
+    EXPECT_TRUE(test::matchesReference(image, "shapes_rectangle_family"));
+}
+
+TEST(ShapeRendering, RotatedWithShadowsAndGradientsAtZoomTwo) {
+    std::vector<ShapePtr> shapes = rectangleFamily();
+    shapes[0]->setRotation(30);
+    shapes[0]->shadow().setVisible(true);
+    shapes[0]->shadow().setShadowOffset({4, -4});
+    shapes[0]->shadow().setShadowBlurRadius(4);
+    shapes[1]->setRotation(90);
+    shapes[1]->fill().setStyle(2); // linear gradient
+    shapes[1]->fill().setGradientColor({0.1, 0.1, 0.5, 1});
+    shapes[2]->setRotation(200);
+    shapes[2]->fill().setStyle(2);
+    shapes[2]->fill().setGradientStyle(1); // radial
+    shapes[2]->fill().setColor({1, 1, 0.6, 1});
+    shapes[2]->fill().setGradientStart({0.5, 0.5});
+    shapes[2]->fill().setGradientEnd({1, 0.5});
+    shapes[3]->setRotation(15);
+    shapes[4]->setRotation(340);
+    shapes[4]->shadow().setVisible(true);
+    shapes[5]->setRotation(180);
+    shapes[5]->fill().setStyle(2);
+    shapes[5]->fill().setGradientStart({0, 0});
+    shapes[5]->fill().setGradientEnd({1, 1});
+    const QImage image = render({640, 360}, 2, [&](GraphicsContext& gc, const ShapeView& view) {
+        for (const ShapePtr& s : shapes)
+            s->drawInView(gc, &view);
+    });
+    EXPECT_TRUE(test::matchesReference(image, "shapes_rotated_zoom2"));
+}
+
+TEST(ShapeRendering, SelectionDecorationsAtZoomOneAndAHalf) {
+    std::vector<ShapePtr> shapes = rectangleFamily();
+    shapes[0]->setRotation(20);
+    shapes[1]->fill().setStyle(2);
+    shapes[4]->setRotation(10);
+    const QImage image = render({480, 270}, 1.5, [&](GraphicsContext& gc, const ShapeView& view) {
+        for (const ShapePtr& s : shapes)
+            s->drawInView(gc, &view);
+        // The canvas draws a dragged-over shape with its band, gradient
+        // controls before the handles, and the rotation marker last.
+        shapes[5]->drawInView(gc, &view, true);
+        shapes[1]->drawGradientControlsInView(gc, &view);
+        for (const ShapePtr& s : shapes)
+            s->drawSelectionHandlesInView(gc, &view);
+        Shape::drawRotateMarkerAtPoint(gc, shapes[0]->position(), &view);
+    });
+    EXPECT_TRUE(test::matchesReference(image, "shapes_selection_zoom1_5"));
+}
+
+} // namespace
+} // namespace qv
