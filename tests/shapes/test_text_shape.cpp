@@ -1,0 +1,451 @@
+// Text shapes: RTF storage in base64 lines, unreadable and hostile RTF,
+// drawing (nothing while edited, the shadow otherwise), the editing
+// decoration, change announcements of edits, the "text" key for undo, copies
+// and files.
+
+#include "document/QVGenericElement.h"
+#include "document/QVParser.h"
+#include "document/QVWriter.h"
+#include "document/RtfWriter.h"
+#include "framework/foundation/Base64.h"
+#include "framework/foundation/RecordingGraphicsContext.h"
+#include "shapes/RectangleShape.h"
+#include "shapes/ShapeRegistry.h"
+#include "shapes/TextShape.h"
+#include "styles/Fill.h"
+#include "styles/Shadow.h"
+#include "styles/Stroke.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+#include <string>
+
+namespace qv {
+namespace {
+
+using K = DrawOpKind;
+
+class TestView : public ShapeView {
+public:
+    explicit TestView(double zoom, const Shape* editing = nullptr)
+        : m_Zoom(zoom), m_Editing(editing) {}
+    double zoom() const override { return m_Zoom; }
+    const Shape* editingShape() const override { return m_Editing; }
+    Color pageColor() const override { return {0.9, 0.8, 0.7, 1}; }
+
+private:
+    double m_Zoom;
+    const Shape* m_Editing;
+};
+
+RichText styledText() {
+    TextParagraph first;
+    first.alignment = TextAlignment::Center;
+    TextAttributes bold;
+    bold.bold = true;
+    bold.fontSize = 18;
+    TextAttributes red;
+    red.color = {1, 0, 0, 1};
+    red.fontFamily = "Times";
+    first.runs = {{"Bold title ", bold}, {"and red words", red}};
+    TextParagraph second;
+    second.runs = {{"Accents: \xC3\xA9t\xC3\xA9, euro \xE2\x82\xAC, tab\tend", TextAttributes()}};
+    return RichText({first, second});
+}
+
+std::string base64Of(std::string_view s) {
+    return base64Encoding(ByteBuffer(s.begin(), s.end()), 72);
+}
+
+TEST(TextShape, StartsEmptyAndHasNoFillOrStroke) {
+    TextShape t;
+    ASSERT_TRUE(t.text());
+    EXPECT_TRUE(t.text()->richText().isEmpty());
+    EXPECT_FALSE(t.usesFill());
+    EXPECT_FALSE(t.usesStroke());
+    EXPECT_TRUE(t.usesShadow());
+    EXPECT_FALSE(t.canConvertToBezier());
+    EXPECT_EQ(t.valueForKey("usesFill"), Value(false));
+
+    t.setBounds({10, 20, 30, 40});
+    t.setRotation(30);
+    EXPECT_EQ(t.path()->bounds(), Rect(10, 20, 30, 40)); // local frame
+
+    const std::vector<std::string> keys = t.undoableProperties();
+    const std::vector<std::string> base = RectangleShape().undoableProperties();
+    ASSERT_EQ(keys.size(), base.size() + 1);
+    EXPECT_EQ(keys[0], "text");
+    EXPECT_TRUE(std::equal(base.begin(), base.end(), keys.begin() + 1));
+}
+
+TEST(TextShape, TextDataIsBase64RtfInLinesOf72) {
+    TextShape t;
+    std::string longText;
+    for (int i = 0; i < 40; ++i)
+        longText += "Line " + std::to_string(i) + " of a text long enough for many base64 lines\n";
+    t.setRichText(RichText::fromPlainText(longText));
+    const std::string data = t.textData();
+    std::istringstream lines(data);
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        EXPECT_LE(line.size(), 72u);
+        ++count;
+    }
+    EXPECT_GT(count, 10);
+    const ByteBuffer bytes = dataWithBase64EncodedString(data);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), rtfFromRichText(t.text()->richText()));
+
+    TextShape back;
+    back.setTextData(data);
+    ASSERT_TRUE(back.text());
+    EXPECT_EQ(back.text()->richText(), t.text()->richText());
+
+    t.setRichText(styledText());
+    back.setTextData(t.textData());
+    EXPECT_EQ(back.text()->richText(), styledText());
+}
+
+TEST(TextShape, DataThatIsNotRtfLeavesNoText) {
+    TextShape t;
+    t.setTextData(base64Of("plain words, no RTF"));
+    EXPECT_FALSE(t.text());
+    EXPECT_EQ(t.textData(), "");
+    EXPECT_TRUE(t.valueForKey("text").isNull());
+    RecordingGraphicsContext gc;
+    t.drawInView(gc, nullptr);
+    EXPECT_TRUE(gc.operations().empty());
+    auto copy = std::dynamic_pointer_cast<TextShape>(t.copy());
+    EXPECT_FALSE(copy->text());
+    t.setTextData("");
+    EXPECT_FALSE(t.text());
+    t.setTextData("\xff\xfe not even ASCII");
+    EXPECT_FALSE(t.text());
+}
+
+TEST(TextShape, TruncatedUnbalancedOrHostileRtfGivesWhatCouldBeRead) {
+    TextShape t;
+    const std::string full = rtfFromRichText(RichText::fromPlainText("Hello world"));
+    // Cut anywhere after the header: never a crash, and once the words are
+    // in, they are read.
+    for (std::size_t n = 5; n <= full.size(); ++n) {
+        t.setTextData(base64Of(full.substr(0, n)));
+        ASSERT_TRUE(t.text()) << n;
+    }
+    t.setTextData(base64Of("{\\rtf1\\ansi Hello world"));
+    ASSERT_TRUE(t.text());
+    EXPECT_EQ(t.text()->richText().plainText(), "Hello world");
+    t.setTextData(base64Of("{\\rtf1 abc}}}}}} def"));
+    ASSERT_TRUE(t.text());
+    EXPECT_NE(t.text()->richText().plainText().find("abc"), std::string::npos);
+
+    std::string deep = "{\\rtf1 start";
+    deep += std::string(100000, '{') + "inner" + std::string(100000, '}');
+    t.setTextData(base64Of(deep));
+    ASSERT_TRUE(t.text());
+    EXPECT_NE(t.text()->richText().plainText().find("start"), std::string::npos);
+
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int round = 0; round < 200; ++round) {
+        std::string junk = "{\\rtf1";
+        for (int i = 0; i < 200; ++i)
+            junk.push_back(static_cast<char>(byte(rng)));
+        t.setTextData(base64Of(junk));
+        ASSERT_TRUE(t.text());
+        // Whatever was read writes and reads back to the same text.
+        TextShape again;
+        again.setTextData(t.textData());
+        ASSERT_TRUE(again.text());
+        EXPECT_EQ(again.text()->richText(), t.text()->richText()) << round;
+    }
+}
+
+TEST(TextShape, DrawsTheTextInItsTurnedFrameWithTheShadow) {
+    TextShape t;
+    t.setRichText(styledText());
+    t.setBounds({10, 20, 100, 50});
+    t.setRotation(30);
+    t.fill().setColor({0, 1, 0, 1});
+    t.stroke().setWidth(5);
+
+    RecordingGraphicsContext gc;
+    t.drawInView(gc, nullptr, true);
+    EXPECT_EQ(gc.kinds(),
+              (std::vector<K>{K::SaveGState, K::ConcatCTM, K::DrawRichText, K::RestoreGState}))
+        << gc.description();
+    const DrawOperation text = gc.operationsOfKind(K::DrawRichText).at(0);
+    EXPECT_EQ(text.rect, t.bounds());
+    EXPECT_EQ(text.transform, t.transform());
+    EXPECT_EQ(text.text, &t.text()->richText());
+    EXPECT_FALSE(text.shadow.active);
+
+    // The shadow at zoom 2, scaled like every shape's shadow, without a layer.
+    t.shadow().setVisible(true);
+    t.shadow().setShadowOffset({3, -4});
+    t.shadow().setShadowBlurRadius(5);
+    const TestView zoomed(2);
+    RecordingGraphicsContext zgc;
+    t.drawInView(zgc, &zoomed);
+    const DrawOperation shadowed = zgc.operationsOfKind(K::DrawRichText).at(0);
+    EXPECT_TRUE(shadowed.shadow.active);
+    EXPECT_EQ(shadowed.shadow.offset, Size(6, -8));
+    EXPECT_EQ(shadowed.shadow.blurRadius, 10);
+    EXPECT_EQ(shadowed.shadow.color, t.shadow().shadowColor());
+    EXPECT_EQ(zgc.countOf(K::BeginTransparencyLayer), 0u);
+    EXPECT_EQ(zgc.countOf(K::FillPath) + zgc.countOf(K::StrokePath), 0u);
+    EXPECT_EQ(zgc.gstateDepth(), 0);
+}
+
+TEST(TextShape, DrawsNothingInTheViewThatEditsIt) {
+    TextShape t;
+    t.setRichText(RichText::fromPlainText("being edited"));
+    t.setBounds({0, 0, 50, 20});
+    const TestView editing(1, &t);
+    RecordingGraphicsContext gc;
+    t.drawInView(gc, &editing);
+    EXPECT_TRUE(gc.operations().empty());
+
+    TextShape other;
+    const TestView elsewhere(1, &other);
+    t.drawInView(gc, &elsewhere);
+    EXPECT_EQ(gc.countOf(K::DrawRichText), 1u);
+    t.drawInView(gc, nullptr);
+    EXPECT_EQ(gc.countOf(K::DrawRichText), 2u);
+}
+
+TEST(TextShape, EditDecorationIsADashedFrameOverAPageColouredVeil) {
+    TextShape t;
+    t.setBounds({10, 10, 80, 40});
+    t.setRotation(45); // the decoration is not turned
+    const TestView view(2);
+    RecordingGraphicsContext gc;
+    t.drawEditDecoractionInView(gc, &view);
+    ASSERT_EQ(gc.kinds(true), (std::vector<K>{K::StrokePath, K::FillPath}));
+    const DrawOperation frame = gc.strokes().at(0);
+    EXPECT_EQ(frame.path.bounds(), t.bounds());
+    EXPECT_EQ(frame.color, Color::black());
+    EXPECT_EQ(frame.lineWidth(), 0.5);
+    EXPECT_EQ(frame.dash(), (std::vector<double>{0.5, 1}));
+    EXPECT_EQ(frame.dashPhase(), 0.5);
+    const DrawOperation veil = gc.fills().at(0);
+    EXPECT_EQ(veil.path.bounds(), t.bounds());
+    EXPECT_EQ(veil.color, Color(0.9, 0.8, 0.7, 0.75));
+}
+
+class NotificationCounter {
+public:
+    explicit NotificationCounter(const Shape* shape) {
+        auto& nc = NotificationCenter::defaultCenter();
+        nc.addObserver(this, QVShapeWillChangeNotification, shape,
+                       [this](const Notification&) { ++will; });
+        nc.addObserver(this, QVShapeDidChangeNotification, shape,
+                       [this](const Notification&) { ++did; });
+    }
+    ~NotificationCounter() { NotificationCenter::defaultCenter().removeObserver(this); }
+    int will = 0;
+    int did = 0;
+};
+
+class KeyRecorder : public KeyValueObserver {
+public:
+    void observeValueForKeyPath(std::string_view, KeyValueObservable&, const Value& oldValue,
+                                const Value&) override {
+        oldValues.push_back(oldValue);
+    }
+    std::vector<Value> oldValues;
+};
+
+TEST(TextShape, EditsOfTheStorageAnnounceADidChangeOnly) {
+    TextShape t;
+    TextStoragePtr storage = t.text();
+    KeyRecorder recorder;
+    t.addObserver(&recorder, "text");
+    {
+        NotificationCounter counter(&t);
+        storage->setRichText(RichText::fromPlainText("typed"));
+        EXPECT_EQ(counter.will, 0);
+        EXPECT_EQ(counter.did, 1);
+        EXPECT_TRUE(recorder.oldValues.empty()); // typing is not an undoable "text" change
+
+        // A new storage: the old one no longer speaks for the shape.
+        t.setRichText(RichText::fromPlainText("replaced"));
+        EXPECT_EQ(counter.will, 1);
+        EXPECT_EQ(counter.did, 2);
+        storage->setRichText(RichText::fromPlainText("stale"));
+        EXPECT_EQ(counter.did, 2);
+        t.text()->setRichText(RichText::fromPlainText("typed again"));
+        EXPECT_EQ(counter.did, 3);
+        t.setText(t.text()); // the same storage: nothing
+        EXPECT_EQ(counter.did, 3);
+    }
+    t.removeObserver(&recorder);
+
+    // The storage may outlive its shape.
+    TextStoragePtr survivor;
+    {
+        TextShape gone;
+        survivor = gone.text();
+    }
+    survivor->setRichText(RichText::fromPlainText("nobody listens"));
+}
+
+TEST(TextShape, TheTextKeyCarriesASnapshotForUndo) {
+    TextShape t;
+    t.setRichText(RichText::fromPlainText("first"));
+    KeyRecorder recorder;
+    t.addObserver(&recorder, "text");
+    t.setRichText(RichText::fromPlainText("second"));
+    ASSERT_EQ(recorder.oldValues.size(), 1u);
+    const Value old = recorder.oldValues[0];
+    auto snapshot = old.toObject<RichTextValue>();
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->richText().plainText(), "first");
+
+    // Undo sets the old value back through the key path.
+    EXPECT_TRUE(t.setValueForKeyPath(old, "text"));
+    EXPECT_EQ(t.text()->richText().plainText(), "first");
+    EXPECT_EQ(t.valueForKey("text"), old);
+    // Editing the storage later leaves the snapshot alone.
+    t.text()->setRichText(RichText::fromPlainText("changed"));
+    EXPECT_EQ(snapshot->richText().plainText(), "first");
+
+    // The same text again changes nothing; a value of another kind is refused.
+    const std::size_t changes = recorder.oldValues.size();
+    EXPECT_TRUE(t.setValueForKey(t.valueForKey("text"), "text"));
+    EXPECT_EQ(recorder.oldValues.size(), changes);
+    EXPECT_FALSE(t.setValueForKey(Value("words"), "text"));
+    EXPECT_TRUE(t.setValueForKey(Value(), "text"));
+    EXPECT_FALSE(t.text());
+    t.removeObserver(&recorder);
+}
+
+TEST(TextShape, CopiesHaveTheirOwnStorage) {
+    TextShape t;
+    t.setRichText(styledText());
+    t.setBounds({1, 2, 3, 4});
+    t.setRotation(12);
+    t.shadow().setVisible(true);
+    auto copy = std::dynamic_pointer_cast<TextShape>(t.copy());
+    ASSERT_TRUE(copy && copy->text());
+    EXPECT_NE(copy->text(), t.text());
+    EXPECT_EQ(copy->text()->richText(), t.text()->richText());
+    EXPECT_EQ(copy->bounds(), t.bounds());
+    EXPECT_EQ(copy->rotation(), t.rotation());
+    EXPECT_TRUE(copy->shadow().visible());
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+QVParser shapeParser() {
+    QVParser parser;
+    parser.registerElementClass(Fill::kElementName, [] { return std::make_shared<Fill>(); });
+    parser.registerElementClass(Stroke::kElementName, [] { return std::make_shared<Stroke>(); });
+    parser.registerElementClass(Shadow::kElementName, [] { return std::make_shared<Shadow>(); });
+    registerShapeClasses(parser);
+    return parser;
+}
+
+std::vector<std::shared_ptr<TextShape>> readTexts(const std::string& xml) {
+    QVParser parser = shapeParser();
+    EXPECT_TRUE(parser.parseData(std::string_view(xml)));
+    std::vector<std::shared_ptr<TextShape>> out;
+    if (auto root = std::dynamic_pointer_cast<QVGenericElement>(parser.rootElement()))
+        for (const ElementPtr& child : root->children())
+            if (auto t = std::dynamic_pointer_cast<TextShape>(child))
+                out.push_back(t);
+    return out;
+}
+
+template <class List> std::string writeAll(const List& shapes) {
+    auto root = QVGenericElement::elementNamed("drawing");
+    for (const auto& s : shapes)
+        root->addElement(s);
+    const ByteBuffer data = QVWriter::writer().dataWithElement(root);
+    return std::string(data.begin(), data.end());
+}
+
+TEST(TextShapeXml, ElementHoldsBaseChildrenBoundsAndRtf) {
+    TextShape t;
+    t.setRichText(styledText());
+    const ElementList children = t.elementChildren();
+    ASSERT_EQ(children.size(), 6u);
+    const char* names[] = {"fill", "stroke", "shadow", "transform", "bounds", "rtf"};
+    for (std::size_t i = 0; i < children.size(); ++i)
+        EXPECT_EQ(children[i]->elementName(), names[i]);
+    auto rtf = std::dynamic_pointer_cast<QVGenericElement>(children[5]);
+    ASSERT_TRUE(rtf);
+    EXPECT_EQ(rtf->stringData(), t.textData());
+}
+
+TEST(TextShapeXml, RtfReadsFromCharacterDataOrTheDataAttribute) {
+    const std::string data = base64Of(rtfFromRichText(styledText()));
+    const std::string asText = R"(<drawing><text><bounds x="1" y="2" w="30" h="40"/><rtf>)" + data +
+                               "</rtf></text></drawing>";
+    std::string oneLine = data;
+    std::erase(oneLine, '\n');
+    const std::string asAttribute =
+        R"(<drawing><text><bounds x="1" y="2" w="30" h="40"/><rtf data=")" + oneLine +
+        R"("/></text></drawing>)";
+    // The attribute wins over character data.
+    const std::string both = R"(<drawing><text><rtf data=")" + oneLine +
+                             R"(">e1xydGYxIHdyb25nfQ==</rtf></text></drawing>)";
+    for (const std::string* xml : {&asText, &asAttribute, &both}) {
+        const auto texts = readTexts(*xml);
+        ASSERT_EQ(texts.size(), 1u);
+        ASSERT_TRUE(texts[0]->text());
+        EXPECT_EQ(texts[0]->text()->richText(), styledText()) << *xml;
+    }
+    EXPECT_EQ(readTexts(asText)[0]->bounds(), Rect(1, 2, 30, 40));
+
+    // No "rtf" child keeps the empty text; an empty one holds no text.
+    EXPECT_TRUE(readTexts("<drawing><text/></drawing>")[0]->text()->richText().isEmpty());
+    EXPECT_FALSE(readTexts("<drawing><text><rtf/></text></drawing>")[0]->text());
+}
+
+TEST(TextShapeXml, RandomTextsRoundTripToIdenticalBytes) {
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<double> unit(0, 1);
+    const char* words[] = {"alpha",        "b\xC3\xA9ta", "{brace}",          "back\\slash",
+                           "\xE2\x82\xAC", "tab\t",       "\xF0\x9F\x98\x80", "<&>"};
+    const char* families[] = {"Helvetica", "Times", "Courier New", "DejaVu Sans"};
+    std::vector<std::shared_ptr<TextShape>> shapes;
+    for (int i = 0; i < 40; ++i) {
+        std::vector<TextParagraph> paragraphs(1 + static_cast<std::size_t>(unit(rng) * 4));
+        for (TextParagraph& p : paragraphs) {
+            p.alignment = static_cast<TextAlignment>(static_cast<int>(unit(rng) * 4));
+            for (int r = 0; r < 1 + static_cast<int>(unit(rng) * 4); ++r) {
+                TextAttributes a;
+                a.fontFamily = families[static_cast<int>(unit(rng) * 4)];
+                a.fontSize = 4 + unit(rng) * 60;
+                a.bold = unit(rng) < 0.5;
+                a.italic = unit(rng) < 0.3;
+                a.underline = unit(rng) < 0.2;
+                a.color = {unit(rng), unit(rng), unit(rng), 1};
+                p.runs.push_back({words[static_cast<int>(unit(rng) * 8)], a});
+            }
+        }
+        auto t = std::make_shared<TextShape>();
+        t->setRichText(RichText(paragraphs));
+        t->setBounds({unit(rng) * 500, unit(rng) * 500, unit(rng) * 300, unit(rng) * 300});
+        t->setRotation(unit(rng) < 0.5 ? 0 : unit(rng) * 360);
+        t->shadow().setVisible(true);
+        t->shadow().setShadowBlurRadius(unit(rng) * 10);
+        shapes.push_back(t);
+    }
+    const std::string first = writeAll(shapes);
+    const auto read = readTexts(first);
+    ASSERT_EQ(read.size(), shapes.size());
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        ASSERT_TRUE(read[i]->text());
+        EXPECT_EQ(read[i]->text()->richText(), shapes[i]->text()->richText()) << i;
+    }
+    const std::string second = writeAll(read);
+    EXPECT_EQ(writeAll(readTexts(second)), second);
+}
+
+} // namespace
+} // namespace qv
