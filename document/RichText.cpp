@@ -79,7 +79,62 @@ void RichText::setAlignment(TextAlignment alignment) {
         paragraph.alignment = alignment;
 }
 
+namespace {
+
+// The common case: printable ASCII, trimmed, short enough.
+bool isPlainFontFamily(std::string_view family) {
+    if (family.empty() || family.size() > RichText::kMaxFontFamilyBytes || family.front() == ' ' ||
+        family.back() == ' ')
+        return false;
+    return std::all_of(family.begin(), family.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
+bool isNormalizedText(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        if (b >= 0x20 && b < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t start = i;
+        const char32_t c = utf8::next(text, i);
+        if (c == 0 || c == '\r' || c == '\n' || c == 0x2029 ||
+            (c == utf8::kReplacementCharacter && i - start != 3))
+            return false;
+    }
+    return true;
+}
+
+bool isNormalizedAttributes(const TextAttributes& a) {
+    return (isPlainFontFamily(a.fontFamily) ||
+            RichText::normalizedFontFamily(a.fontFamily) == a.fontFamily) &&
+           RichText::normalizedFontSize(a.fontSize) == a.fontSize &&
+           RichText::normalizedColor(a.color) == a.color;
+}
+
+bool isCanonical(const std::vector<TextParagraph>& paragraphs) {
+    if (paragraphs.size() == 1 && paragraphs[0].runs.size() == 1 &&
+        paragraphs[0].runs[0].text.empty())
+        return false;
+    for (const TextParagraph& p : paragraphs) {
+        if (p.runs.empty())
+            return false;
+        for (std::size_t r = 0; r < p.runs.size(); ++r) {
+            const TextRun& run = p.runs[r];
+            if ((run.text.empty() && p.runs.size() > 1) || !isNormalizedText(run.text) ||
+                !isNormalizedAttributes(run.attributes) ||
+                (r > 0 && p.runs[r - 1].attributes == run.attributes))
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 std::string RichText::normalizedFontFamily(std::string_view family) {
+    if (isPlainFontFamily(family))
+        return std::string(family);
     std::string out;
     out.reserve(std::min(family.size(), kMaxFontFamilyBytes));
     for (std::size_t i = 0; i < family.size();) {
@@ -126,6 +181,9 @@ TextAttributes RichText::normalizedAttributes(const TextAttributes& attributes) 
 }
 
 void RichText::normalize() {
+    // Texts from the RTF reader and the editor are usually canonical already.
+    if (isCanonical(m_Paragraphs))
+        return;
     std::vector<TextParagraph> out;
     out.reserve(m_Paragraphs.size());
     for (const TextParagraph& source : m_Paragraphs) {
@@ -145,13 +203,18 @@ void RichText::normalize() {
             current.alignment = source.alignment;
         };
 
+        const TextAttributes* lastSource = nullptr;
         for (const TextRun& run : source.runs) {
-            TextAttributes attributes = normalizedAttributes(run.attributes);
-            if (!(attributes == lastAttributes)) {
-                appendToParagraph(current, pending, lastAttributes);
-                pending.clear();
-                lastAttributes = std::move(attributes);
+            // Runs in a row often share their attributes; normalize them once.
+            if (!lastSource || !(*lastSource == run.attributes)) {
+                TextAttributes attributes = normalizedAttributes(run.attributes);
+                if (!(attributes == lastAttributes)) {
+                    appendToParagraph(current, pending, lastAttributes);
+                    pending.clear();
+                    lastAttributes = std::move(attributes);
+                }
             }
+            lastSource = &run.attributes;
             const std::string_view text = run.text;
             for (std::size_t i = 0; i < text.size();) {
                 const char32_t c = utf8::next(text, i);

@@ -54,7 +54,7 @@ class RichText {
 public:
     static constexpr double kMinFontSize = 1;
     static constexpr double kMaxFontSize = 1638;
-    static constexpr std::size_t kMaxFontFamilyBytes = 256;
+    static constexpr std::size_t kMaxFontFamilyBytes = 128;
 
     RichText() = default;
     // Takes any paragraphs and brings them into the canonical form.
