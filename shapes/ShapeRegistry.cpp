@@ -2,9 +2,12 @@
 
 #include "document/QVParser.h"
 #include "shapes/ArcShape.h"
+#include "shapes/BezierShape.h"
+#include "shapes/FreehandShape.h"
 #include "shapes/GroupShape.h"
 #include "shapes/LineShape.h"
 #include "shapes/OvalShape.h"
+#include "shapes/PolylineShape.h"
 #include "shapes/RectangleShape.h"
 #include "shapes/RegularPolygonShape.h"
 #include "shapes/RoundRectangleShape.h"
@@ -19,6 +22,9 @@ void registerShapeClasses(QVParser& parser) {
     parser.registerElementClass<RegularPolygonShape>();
     parser.registerElementClass<LineShape>();
     parser.registerElementClass<ArcShape>();
+    parser.registerElementClass<BezierShape>();
+    parser.registerElementClass<FreehandShape>();
+    parser.registerElementClass<PolylineShape>();
     parser.registerElementClass<GroupShape>();
     parser.registerElementClass<TextShape>();
 }

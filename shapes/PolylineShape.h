@@ -1,0 +1,18 @@
+#pragma once
+// The path the polyline tool draws: a Bézier shape that keeps its own element
+// name, so a document remembers which tool made it.
+
+#include "shapes/BezierShape.h"
+
+namespace qv {
+
+class PolylineShape : public BezierShape {
+public:
+    static std::optional<std::string> classElementName() { return "polyline"; }
+    std::optional<std::string> elementName() const override { return classElementName(); }
+
+protected:
+    ShapePtr newInstance() const override { return std::make_shared<PolylineShape>(); }
+};
+
+} // namespace qv
