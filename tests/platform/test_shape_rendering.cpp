@@ -4,11 +4,14 @@
 
 #include "ReferenceImage.h"
 
+#include "document/QVGenericElement.h"
+#include "document/QVParser.h"
 #include "platform/qt/QtGraphicsContext.h"
 #include "shapes/OvalShape.h"
 #include "shapes/RectangleShape.h"
 #include "shapes/RegularPolygonShape.h"
 #include "shapes/RoundRectangleShape.h"
+#include "shapes/ShapeRegistry.h"
 #include "styles/Fill.h"
 #include "styles/Shadow.h"
 #include "styles/Stroke.h"
@@ -146,6 +149,49 @@ TEST(ShapeRendering, SelectionDecorationsAtZoomOneAndAHalf) {
         Shape::drawRotateMarkerAtPoint(gc, shapes[0]->position(), &view);
     });
     EXPECT_TRUE(test::matchesReference(image, "shapes_selection_zoom1_5"));
+}
+
+} // namespace
+} // namespace qv
+
+namespace qv {
+namespace {
+
+// Absurd numbers in a file must neither crash nor stall the renderer.
+TEST(ShapeRendering, AbsurdValuesFromAFileDrawWithoutTrouble) {
+    QVParser parser;
+    parser.registerElementClass(Fill::kElementName, [] { return std::make_shared<Fill>(); });
+    parser.registerElementClass(Stroke::kElementName, [] { return std::make_shared<Stroke>(); });
+    parser.registerElementClass(Shadow::kElementName, [] { return std::make_shared<Shadow>(); });
+    registerShapeClasses(parser);
+    ASSERT_TRUE(parser.parseData(std::string_view(
+        "<d><regularpolygon sides=\"1099511627776\" stellation=\"0.5\">"
+        "<fill color=\"#FF0000FF\" grad-color=\"#0000FFFF\" grad=\"1\" grad-start-x=\"1e308\" "
+        "grad-start-y=\"-1e308\" grad-end-x=\"1e999\" grad-end-y=\"0\"/>"
+        "<stroke style=\"2\" color=\"#000000FF\" width=\"1e308\" cap-style=\"1\" join-style=\"9\" "
+        "arrow-start-style=\"999\" arrow-start-size=\"1e308\"/>"
+        "<shadow color=\"#00000080\" width=\"1e308\" height=\"-1e308\" radius=\"1e308\"/>"
+        "<transform rotation=\"1e308\"/><bounds x=\"1e308\" y=\"-1e308\" w=\"1e308\" h=\"1e308\"/>"
+        "</regularpolygon>"
+        "<roundrectangle><cornerRadius w=\"-1e308\" h=\"1e308\"/>"
+        "<shadow color=\"#00000080\" width=\"0\" height=\"0\" radius=\"-5\"/>"
+        "<bounds x=\"10\" y=\"10\" w=\"1e-300\" h=\"40\"/></roundrectangle></d>")));
+    auto root = std::dynamic_pointer_cast<QVGenericElement>(parser.rootElement());
+    ASSERT_TRUE(root);
+    std::vector<ShapePtr> shapes;
+    for (const ElementPtr& child : root->children())
+        if (auto s = std::dynamic_pointer_cast<Shape>(child))
+            shapes.push_back(s);
+    ASSERT_EQ(shapes.size(), 2u);
+    EXPECT_EQ(shapes[0]->numberOfSides(), RegularPolygonShape::kMaximumSides);
+    const QImage image = render({200, 100}, 1, [&](GraphicsContext& gc, const ShapeView& view) {
+        for (const ShapePtr& s : shapes) {
+            s->drawInView(gc, &view);
+            s->drawSelectionHandlesInView(gc, &view);
+            s->drawGradientControlsInView(gc, &view);
+        }
+    });
+    EXPECT_EQ(image.size(), QSize(200, 100));
 }
 
 } // namespace
