@@ -198,14 +198,19 @@ Rect GroupShape::visibleBoundsInView(const ShapeView*) const {
     return transform().transformRect(m_Bounds).insetBy(-kRedrawMargin, -kRedrawMargin);
 }
 
+// Plain loops: each level of nesting costs one frame, not an algorithm's few.
 bool GroupShape::hitTestPoint(Point p) const {
-    return std::any_of(m_Controller.content.begin(), m_Controller.content.end(),
-                       [&](const ShapePtr& s) { return s->hitTestPoint(p); });
+    for (const ShapePtr& s : m_Controller.content)
+        if (s->hitTestPoint(p))
+            return true;
+    return false;
 }
 
 bool GroupShape::hitTestRect(const Rect& r) const {
-    return std::any_of(m_Controller.content.begin(), m_Controller.content.end(),
-                       [&](const ShapePtr& s) { return s->hitTestRect(r); });
+    for (const ShapePtr& s : m_Controller.content)
+        if (s->hitTestRect(r))
+            return true;
+    return false;
 }
 
 ShapePtr GroupShape::copy() const {
