@@ -274,7 +274,9 @@ private:
         }
         if (m_Stack.empty())
             return;
-        if (state().destination == Destination::FontTable && !m_FontName.empty())
+        // An entry may end with its group instead of a ';'.
+        if (state().destination == Destination::FontTable &&
+            m_FontName.find_first_not_of(' ') != std::string::npos)
             commitFont();
         if (m_Stack.size() == 1) {
             finish();
@@ -416,9 +418,10 @@ private:
         case Destination::Skip:
             return;
         case Destination::FontTable:
-            if (info.word == Word::Font)
+            if (info.word == Word::Font) {
                 m_FontEntry = value;
-            else if (info.word == Word::Unicode)
+                m_FontName.clear();
+            } else if (info.word == Word::Unicode)
                 unicode(value);
             else if (info.word == Word::UnicodeSkip)
                 group.unicodeSkip = std::clamp(value, 0, 64);

@@ -147,6 +147,18 @@ TEST(RtfReader, SkipsWhatIsNotText) {
     EXPECT_EQ(read("{\\rtf1 a}b{c}").plainText(), "a");
 }
 
+TEST(RtfReader, FontTableEntriesWithAndWithoutGroups) {
+    const RichText text = read("{\\rtf1{\\fonttbl {\\f0 A;} {\\f1\\fnil B} \\f2 C; \\f3 D; \n}"
+                               "\\f0 a\\f1 b\\f2 c\\f3 d}");
+    ASSERT_EQ(text.paragraphs().size(), 1u);
+    const auto& runs = text.paragraphs()[0].runs;
+    ASSERT_EQ(runs.size(), 4u);
+    EXPECT_EQ(runs[0].attributes.fontFamily, "A");
+    EXPECT_EQ(runs[1].attributes.fontFamily, "B");
+    EXPECT_EQ(runs[2].attributes.fontFamily, "C");
+    EXPECT_EQ(runs[3].attributes.fontFamily, "D");
+}
+
 TEST(RtfReader, FontsSizesAndColoursFallBackSensibly) {
     const RichText text = read("{\\rtf1\\deff1{\\fonttbl{\\f0 Courier;}{\\f1 Times;}}"
                                "{\\colortbl\\red255\\green0\\blue0;;}"
