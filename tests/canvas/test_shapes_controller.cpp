@@ -1,0 +1,750 @@
+#include "ControllerTestSupport.h"
+
+#include "canvas/model/MenuCommands.h"
+#include "document/RichText.h"
+#include "shapes/GroupShape.h"
+#include "shapes/LineShape.h"
+#include "shapes/OvalShape.h"
+#include "shapes/TextShape.h"
+#include "styles/Fill.h"
+#include "styles/Stroke.h"
+
+#include <set>
+
+namespace qv {
+namespace {
+
+using testing::ControllerTest;
+using testing::rectangle;
+using IndexSet = ShapesController::IndexSet;
+
+// Each shape's x origin, in list order: enough to tell where shapes went.
+std::vector<double> xs(const ShapeList& shapes) {
+    std::vector<double> out;
+    for (const ShapePtr& s : shapes)
+        out.push_back(s->bounds().x());
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Selection and insertion
+
+TEST_F(ControllerTest, InsertingSelectsExactlyTheInsertedShapes) {
+    installRectangles(3);
+    controller.setSelectionIndexes({0, 2});
+    const ShapePtr a = rectangle(100, 0, 5, 5), b = rectangle(200, 0, 5, 5);
+    ASSERT_TRUE(controller.insertObjects({a, b}, {1, 4}));
+    EXPECT_EQ(controller.arrangedObjects()[1], a);
+    EXPECT_EQ(controller.arrangedObjects()[4], b);
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{1, 4}));
+
+    ASSERT_TRUE(controller.addObject(rectangle(300, 0, 5, 5)));
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{5}));
+    EXPECT_EQ(lastActionName(), "Insert Shape");
+}
+
+TEST_F(ControllerTest, InsertionsThatWouldCorruptTheListAreRefused) {
+    const ShapeList shapes = installRectangles(2);
+    EXPECT_FALSE(controller.addObject(nullptr));
+    EXPECT_FALSE(controller.addObject(shapes[0])); // already listed
+    const ShapePtr s = rectangle(0, 0, 1, 1);
+    EXPECT_FALSE(controller.addObjects({s, s}));
+    EXPECT_FALSE(controller.insertObjects({s}, {5})); // would leave a gap
+    EXPECT_FALSE(controller.insertObjects({s, rectangle(0, 0, 1, 1)}, {1, 1}));
+    EXPECT_FALSE(controller.insertObjects({s}, {}));
+    EXPECT_EQ(controller.count(), 2u);
+    EXPECT_FALSE(undo().canUndo());
+}
+
+TEST_F(ControllerTest, SelectionIsKeptByObjectWhenTheListChangesUnderneath) {
+    const ShapeList shapes = installRectangles(4);
+    controller.setSelectionIndexes({2, 3});
+    controller.removeObjectsAtArrangedObjectIndexes({0});
+    undo().endEventGroup();
+    controller.setSelectedObjects({shapes[2], shapes[3]});
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{1, 2}));
+    // Undo puts the first shape back: the same shapes stay selected.
+    undo().undo();
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{2, 3}));
+    EXPECT_EQ(controller.selectedObjects(), (ShapeList{shapes[2], shapes[3]}));
+    // A shape leaving the list leaves the selection.
+    document.removeObjectFromShapesAtIndex(3);
+    EXPECT_EQ(controller.selectedObjects(), (ShapeList{shapes[2]}));
+}
+
+TEST_F(ControllerTest, SelectionIndexesAreNormalised) {
+    installRectangles(3);
+    EXPECT_TRUE(controller.setSelectionIndexes({2, 0, 2, 9}));
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{0, 2}));
+    EXPECT_FALSE(controller.setSelectionIndexes({0, 2}));
+    controller.addSelectionIndexes({1});
+    controller.removeSelectionIndexes({0});
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{1, 2}));
+    EXPECT_EQ(controller.valueForKey("selectionIndexes"), Value(Value::List{1, 2}));
+}
+
+TEST_F(ControllerTest, SelectAllAndDeselectAll) {
+    installRectangles(3);
+    run("selectAll");
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{0, 1, 2}));
+    run("deselectAll");
+    EXPECT_TRUE(controller.selectionIndexes().empty());
+    EXPECT_FALSE(undo().canUndo());
+}
+
+TEST_F(ControllerTest, DocumentKnowsItsControllerAndSelection) {
+    EXPECT_EQ(document.shapesController(), &controller);
+    {
+        ShapesController other(&document);
+        EXPECT_EQ(document.shapesController(), &other);
+    }
+    EXPECT_EQ(document.shapesController(), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Queries
+
+TEST_F(ControllerTest, ShapeAtPointPicksTheFrontmostOfOverlappingShapes) {
+    const ShapePtr back = rectangle(0, 0, 50, 50), front = rectangle(25, 25, 50, 50);
+    install({back, front});
+    EXPECT_EQ(controller.shapeAtPoint(Point(30, 30)), front);
+    EXPECT_EQ(controller.shapeAtPoint(Point(10, 10)), back);
+    EXPECT_EQ(controller.shapeAtPoint(Point(100, 100)), nullptr);
+}
+
+TEST_F(ControllerTest, ShapeAtPointFollowsChangesOfShapesAndMembers) {
+    const ShapePtr r = rectangle(0, 0, 10, 10);
+    install({r, GroupShape::groupWithShapes({rectangle(100, 0, 10, 10)})});
+    EXPECT_EQ(controller.shapeAtPoint(Point(205, 5)), nullptr);
+    // A moved shape is found at its new place, not at its old one.
+    r->offset(Size(200, 0));
+    EXPECT_EQ(controller.shapeAtPoint(Point(205, 5)), r);
+    EXPECT_EQ(controller.shapeAtPoint(Point(5, 5)), nullptr);
+    // A member changed directly moves the group's hit area with it.
+    auto group = std::dynamic_pointer_cast<GroupShape>(controller.arrangedObjects()[1]);
+    group->shapes()[0]->offset(Size(0, 300));
+    EXPECT_EQ(controller.shapeAtPoint(Point(105, 305)), group);
+    EXPECT_EQ(controller.shapeAtPoint(Point(105, 5)), nullptr);
+    // A wider stroke widens a line's hit band.
+    auto line = std::make_shared<LineShape>();
+    line->setStart(Point(0, 500));
+    line->setEnd(Point(100, 500));
+    line->updateBounds();
+    controller.addObject(line);
+    EXPECT_EQ(controller.shapeAtPoint(Point(50, 508)), nullptr);
+    line->stroke().setWidth(20);
+    EXPECT_EQ(controller.shapeAtPoint(Point(50, 508)), line);
+    // Undo and redo change the list behind the controller's back.
+    EXPECT_EQ(controller.shapeAtPoint(Point(50, 500)), line);
+    undo().endEventGroup();
+    undo().undo(); // the stroke width
+    undo().undo(); // the insertion
+    EXPECT_EQ(controller.shapeAtPoint(Point(50, 500)), nullptr);
+}
+
+TEST_F(ControllerTest, ShapeAtPointAgreesWithHitTestingEverywhere) {
+    // Turned shapes, a line, an oval and a group: the quick rejection must
+    // never hide a hit.
+    auto oval = std::make_shared<OvalShape>();
+    oval->setBounds(Rect(20, 20, 60, 30));
+    oval->setRotation(30);
+    auto line = std::make_shared<LineShape>();
+    line->setStart(Point(10, 90));
+    line->setEnd(Point(90, 10));
+    line->updateBounds();
+    line->setRotation(15);
+    const ShapePtr turned = rectangle(40, 40, 30, 10);
+    turned->setRotation(70);
+    install({oval, line, turned, GroupShape::groupWithShapes({rectangle(0, 0, 5, 5)})});
+    for (double x = -10; x <= 110; x += 1.5) {
+        for (double y = -10; y <= 110; y += 1.5) {
+            ShapePtr expected;
+            for (auto it = controller.arrangedObjects().rbegin();
+                 it != controller.arrangedObjects().rend() && !expected; ++it)
+                if ((*it)->hitTestPoint(Point(x, y)))
+                    expected = *it;
+            ASSERT_EQ(controller.shapeAtPoint(Point(x, y)), expected) << x << ", " << y;
+        }
+    }
+}
+
+TEST_F(ControllerTest, ShapesInRectInListOrder) {
+    const ShapeList shapes = installRectangles(5); // 0,10,..,40, size 20
+    // A band across the outlines of the first two, above the third.
+    EXPECT_EQ(controller.shapesInRect(Rect(15, 15, 30, 1)), (ShapeList{shapes[0], shapes[1]}));
+    EXPECT_TRUE(controller.shapesInRect(Rect(500, 500, 5, 5)).empty());
+}
+
+TEST_F(ControllerTest, SelectionBounds) {
+    const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(20, 30, 10, 10);
+    const ShapePtr turned = rectangle(0, 0, 20, 10);
+    turned->setRotation(90);
+    install({a, b, turned});
+    EXPECT_EQ(controller.selectionBounds(), Rect());
+    controller.setSelectionIndexes({0, 1});
+    EXPECT_EQ(controller.selectionBounds(), Rect(0, 0, 30, 40));
+    controller.setSelectionIndexes({2});
+    const Rect r = controller.selectionBounds();
+    EXPECT_NEAR(r.x(), 5, 1e-9);
+    EXPECT_NEAR(r.y(), -5, 1e-9);
+    EXPECT_NEAR(r.width(), 10, 1e-9);
+    EXPECT_NEAR(r.height(), 20, 1e-9);
+}
+
+TEST_F(ControllerTest, SelectionBoundsOfEmptyBoxesIsZero) {
+    // Shapes never placed have empty bounds; they add nothing to the box and
+    // do not drag it towards the origin.
+    install({std::make_shared<RectangleShape>(), std::make_shared<RectangleShape>(),
+             rectangle(50, 50, 10, 10)});
+    controller.setSelectionIndexes({0, 1});
+    EXPECT_EQ(controller.selectionBounds(), Rect());
+    controller.selectAll();
+    EXPECT_EQ(controller.selectionBounds(), Rect(50, 50, 10, 10));
+}
+
+// ---------------------------------------------------------------------------
+// Z-order
+
+TEST_F(ControllerTest, SendToBackKeepsOrderAndSelection) {
+    const ShapeList shapes = installRectangles(6);
+    controller.setSelectionIndexes({2, 5});
+    run("sendToBack");
+    EXPECT_EQ(controller.arrangedObjects(),
+              (ShapeList{shapes[2], shapes[5], shapes[0], shapes[1], shapes[3], shapes[4]}));
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{0, 1}));
+    EXPECT_EQ(lastActionName(), "Send to Back");
+    undo().undo();
+    EXPECT_EQ(controller.arrangedObjects(), shapes);
+    EXPECT_EQ(controller.selectedObjects(), (ShapeList{shapes[2], shapes[5]}));
+}
+
+TEST_F(ControllerTest, BringToFrontKeepsOrderAndSelection) {
+    const ShapeList shapes = installRectangles(5);
+    controller.setSelectionIndexes({0, 2});
+    run("bringToFront");
+    EXPECT_EQ(controller.arrangedObjects(),
+              (ShapeList{shapes[1], shapes[3], shapes[4], shapes[0], shapes[2]}));
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{3, 4}));
+    EXPECT_EQ(lastActionName(), "Bring to Front");
+}
+
+TEST_F(ControllerTest, BringForwardMovesNeighboursOnePlaceEach) {
+    const ShapeList shapes = installRectangles(5);
+    controller.setSelectionIndexes({1, 2});
+    run("bringForward");
+    EXPECT_EQ(controller.arrangedObjects(),
+              (ShapeList{shapes[0], shapes[3], shapes[1], shapes[2], shapes[4]}));
+    EXPECT_EQ(controller.selectedObjects(), (ShapeList{shapes[1], shapes[2]}));
+    EXPECT_EQ(lastActionName(), "Bring Forward");
+    EXPECT_EQ(beeps, 0);
+
+    run("sendBackward");
+    run("sendBackward");
+    EXPECT_EQ(controller.arrangedObjects(),
+              (ShapeList{shapes[1], shapes[2], shapes[0], shapes[3], shapes[4]}));
+    EXPECT_EQ(lastActionName(), "Send Backward");
+}
+
+TEST_F(ControllerTest, BringForwardWithTheFrontmostSelectedBeeps) {
+    const ShapeList shapes = installRectangles(4);
+    controller.setSelectionIndexes({1, 3});
+    EXPECT_FALSE(controller.validateCommand("bringForward"));
+    EXPECT_FALSE(controller.validateCommand("bringToFront"));
+    run("bringForward");
+    EXPECT_EQ(controller.arrangedObjects(), shapes);
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(controller.beepCount(), 1u);
+    EXPECT_FALSE(undo().canUndo());
+
+    controller.setSelectionIndexes({0, 2});
+    run("sendBackward");
+    EXPECT_EQ(controller.arrangedObjects(), shapes);
+    EXPECT_EQ(beeps, 2);
+}
+
+// ---------------------------------------------------------------------------
+// Group and ungroup
+
+TEST_F(ControllerTest, GroupingFromTheMiddleAppendsTheSelectedGroup) {
+    const ShapeList shapes = installRectangles(5);
+    controller.setSelectionIndexes({1, 2, 3});
+    run("group");
+    ASSERT_EQ(controller.count(), 3u);
+    EXPECT_EQ(controller.arrangedObjects()[0], shapes[0]);
+    EXPECT_EQ(controller.arrangedObjects()[1], shapes[4]);
+    auto group = std::dynamic_pointer_cast<GroupShape>(controller.arrangedObjects()[2]);
+    ASSERT_TRUE(group);
+    EXPECT_EQ(xs(group->shapes()), (std::vector<double>{10, 20, 30}));
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{2}));
+    EXPECT_EQ(lastActionName(), "Group");
+    undo().undo();
+    EXPECT_EQ(controller.arrangedObjects(), shapes);
+}
+
+TEST_F(ControllerTest, GroupNeedsTwoShapes) {
+    installRectangles(2);
+    controller.setSelectionIndexes({0});
+    EXPECT_FALSE(controller.validateCommand("group"));
+    run("group");
+    EXPECT_EQ(controller.count(), 2u);
+    EXPECT_FALSE(undo().canUndo());
+}
+
+TEST_F(ControllerTest, UngroupingAGroupAndARectangleSelectsOnlyTheMembers) {
+    const ShapePtr r = rectangle(0, 0, 5, 5);
+    auto group = GroupShape::groupWithShapes({rectangle(10, 0, 5, 5), rectangle(20, 0, 5, 5)});
+    const ShapePtr last = rectangle(30, 0, 5, 5);
+    install({group, r, last});
+    controller.setSelectionIndexes({0, 1});
+    EXPECT_TRUE(controller.validateCommand("ungroup"));
+    run("ungroup");
+    ASSERT_EQ(controller.count(), 4u);
+    EXPECT_EQ(xs(controller.arrangedObjects()), (std::vector<double>{0, 30, 10, 20}));
+    EXPECT_EQ(controller.arrangedObjects()[2], group->shapes()[0]);
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{2, 3}));
+    EXPECT_EQ(lastActionName(), "Ungroup");
+
+    controller.setSelectionIndexes({0});
+    EXPECT_FALSE(controller.validateCommand("ungroup"));
+}
+
+TEST_F(ControllerTest, GroupingShapesNestedTooDeeplyIsRefused) {
+    ShapePtr deep = rectangle(0, 0, 5, 5);
+    for (std::size_t i = 0; i < GroupShape::kMaxGroupDepth; ++i)
+        deep = GroupShape::groupWithShapes({deep});
+    install({deep, rectangle(10, 10, 5, 5)});
+    controller.selectAll();
+    EXPECT_FALSE(controller.validateCommand("group"));
+    run("group");
+    EXPECT_EQ(controller.count(), 2u);
+    EXPECT_EQ(beeps, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Alignment
+
+TEST_F(ControllerTest, AlignmentMovesEdgesOntoTheCommonBox) {
+    const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(30, 40, 20, 20);
+    install({a, b});
+    controller.selectAll();
+    run("alignRightEdges");
+    EXPECT_EQ(a->bounds(), Rect(40, 0, 10, 10));
+    EXPECT_EQ(b->bounds(), Rect(30, 40, 20, 20));
+    EXPECT_EQ(lastActionName(), "Align Right Edges");
+    run("alignCentersHorizontally");
+    EXPECT_EQ(a->bounds().midY(), 30);
+    EXPECT_EQ(b->bounds().midY(), 30);
+    run("alignTopEdges");
+    EXPECT_EQ(a->bounds().y(), 20);
+    EXPECT_EQ(b->bounds().y(), 20);
+    run("alignCentersVertically");
+    EXPECT_EQ(a->bounds().midX(), 40);
+    EXPECT_EQ(b->bounds().midX(), 40);
+    EXPECT_EQ(lastActionName(), "Align Centers Vertically");
+}
+
+TEST_F(ControllerTest, AlignmentCountsAFlatBox) {
+    // A horizontal line has a box of no height, which still counts.
+    auto line = std::make_shared<LineShape>();
+    line->setStart(Point(0, 100));
+    line->setEnd(Point(50, 100));
+    line->updateBounds();
+    const ShapePtr r = rectangle(0, 0, 10, 10);
+    install({r, line});
+    controller.selectAll();
+    run("alignBottomEdges");
+    EXPECT_EQ(r->transformedBounds().maxY(), line->transformedBounds().maxY());
+    EXPECT_NEAR(r->bounds().maxY(), 100, 1e-9);
+}
+
+TEST_F(ControllerTest, AligningAlreadyAlignedShapesNamesNothing) {
+    install({rectangle(5, 0, 10, 10), rectangle(5, 50, 30, 10)});
+    controller.selectAll();
+    run("alignLeftEdges");
+    EXPECT_FALSE(undo().canUndo());
+    EXPECT_FALSE(controller.alignXBy(1, 0));
+    EXPECT_TRUE(controller.validateCommand("alignLeftEdges"));
+    controller.setSelectionIndexes({0});
+    EXPECT_FALSE(controller.validateCommand("alignLeftEdges"));
+}
+
+// ---------------------------------------------------------------------------
+// Distribution
+
+TEST_F(ControllerTest, DistributingLeftEdgesMovesOnlyTheInnerShapes) {
+    const ShapePtr a = rectangle(0, 0, 5, 5), b = rectangle(10, 0, 5, 5),
+                   c = rectangle(100, 0, 5, 5);
+    install({c, a, b}); // list order differs from the sorted order
+    controller.selectAll();
+    run("distributeLeftEdges");
+    EXPECT_EQ(a->bounds().x(), 0);
+    EXPECT_EQ(b->bounds().x(), 50);
+    EXPECT_EQ(c->bounds().x(), 100);
+    EXPECT_EQ(lastActionName(), "Distribute Left Edges");
+}
+
+TEST_F(ControllerTest, EqualHorizontalGaps) {
+    const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(30, 0, 10, 10),
+                   c = rectangle(90, 0, 10, 10);
+    install({a, b, c});
+    controller.selectAll();
+    run("distributeHorizontalGaps");
+    EXPECT_EQ(a->bounds(), Rect(0, 0, 10, 10));
+    EXPECT_EQ(b->bounds(), Rect(45, 0, 10, 10));
+    EXPECT_EQ(c->bounds(), Rect(90, 0, 10, 10));
+    EXPECT_EQ(lastActionName(), "Distribute Horizontal Gaps");
+}
+
+TEST_F(ControllerTest, EqualVerticalGapsMayBeNegativeForOverlaps) {
+    // Heights 40 each within a span of 60: gap (60 - 120) / 2 = -30.
+    const ShapePtr a = rectangle(0, 0, 5, 40), b = rectangle(0, 5, 5, 40),
+                   c = rectangle(0, 20, 5, 40);
+    install({a, b, c});
+    controller.selectAll();
+    run("distributeVerticalGaps");
+    EXPECT_EQ(b->bounds().y(), 10);
+    EXPECT_EQ(c->bounds().y(), 20);
+}
+
+TEST_F(ControllerTest, DistributingCentresAndMaximumEdges) {
+    const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(0, 7, 10, 30),
+                   c = rectangle(0, 100, 10, 20);
+    install({a, b, c});
+    controller.selectAll();
+    run("distributeCentersInColumn"); // centres 5, 22, 110 → 57.5
+    EXPECT_EQ(b->bounds().midY(), 57.5);
+    run("distributeBottomEdges"); // maxY 10, 72.5, 120 → 65
+    EXPECT_EQ(b->bounds().maxY(), 65);
+    EXPECT_EQ(lastActionName(), "Distribute Bottom Edges");
+}
+
+TEST_F(ControllerTest, DistributingTwoShapesDoesNothing) {
+    install({rectangle(0, 0, 5, 5), rectangle(100, 0, 5, 5)});
+    controller.selectAll();
+    EXPECT_TRUE(controller.validateCommand("distributeLeftEdges"));
+    run("distributeLeftEdges");
+    EXPECT_FALSE(undo().canUndo());
+    EXPECT_FALSE(controller.distributeXBy(1, 1));
+}
+
+TEST_F(ControllerTest, ShapeSortKeys) {
+    const ShapePtr a = rectangle(0, 10, 10, 10), b = rectangle(5, 0, 2, 40);
+    for (int key = 0; key <= 5; ++key)
+        EXPECT_EQ(ShapesController::shapeSort(*a, *b, key),
+                  -ShapesController::shapeSort(*b, *a, key));
+    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 0), -1); // 0 < 5
+    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 1), -1); // 5 < 6
+    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 2), 1);  // 10 > 7
+    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 3), 1);  // 10 > 0
+    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 4), -1); // 15 < 20
+    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 5), -1); // 20 < 40
+    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 6), 0);
+    EXPECT_EQ(ShapesController::shapeSort(*a, *a, 0), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Duplicate
+
+TEST_F(ControllerTest, DuplicateRepeatsTheDisplacementOfTheLastCopies) {
+    document.grid().setSpacing(72);
+    document.grid().setMinorTicks(8);
+    ASSERT_EQ(document.grid().minorSpacing(), 9);
+    const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(20, 20, 10, 10);
+    install({a, b});
+    controller.selectAll();
+    run("duplicate");
+    ASSERT_EQ(controller.count(), 4u);
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{2, 3}));
+    EXPECT_EQ(controller.arrangedObjects()[2]->bounds(), Rect(9, 9, 10, 10));
+    EXPECT_EQ(controller.arrangedObjects()[3]->bounds(), Rect(29, 29, 10, 10));
+    EXPECT_EQ(lastActionName(), "Duplicate");
+    EXPECT_TRUE(controller.usesDuplicateOffset());
+    // The originals are untouched; the copies are new shapes.
+    EXPECT_EQ(a->bounds(), Rect(0, 0, 10, 10));
+    EXPECT_NE(controller.arrangedObjects()[2], a);
+
+    // A drag of the copies leaves the selection as it was.
+    controller.offset(40, 0);
+    undo().endEventGroup();
+    run("duplicate");
+    ASSERT_EQ(controller.count(), 6u);
+    EXPECT_EQ(controller.arrangedObjects()[4]->bounds(), Rect(49 + 49, 18, 10, 10));
+    EXPECT_EQ(controller.arrangedObjects()[5]->bounds(), Rect(69 + 49, 38, 10, 10));
+
+    // Any change of the selection falls back to one minor grid step.
+    controller.setSelectionIndexes({0});
+    EXPECT_FALSE(controller.usesDuplicateOffset());
+    run("duplicate");
+    EXPECT_EQ(controller.arrangedObjects()[6]->bounds(), Rect(9, 9, 10, 10));
+}
+
+TEST_F(ControllerTest, DuplicateWithNothingSelectedChangesNothing) {
+    installRectangles(2);
+    controller.selectAll();
+    run("duplicate");
+    ASSERT_TRUE(controller.usesDuplicateOffset());
+    const Rect original = controller.originalBounds();
+    controller.deselectAll();
+    ASSERT_FALSE(controller.usesDuplicateOffset());
+    const std::size_t steps = undo().undoCount();
+    EXPECT_FALSE(controller.validateCommand("duplicate"));
+    run("duplicate");
+    EXPECT_EQ(controller.count(), 4u);
+    EXPECT_FALSE(controller.usesDuplicateOffset());
+    EXPECT_EQ(controller.originalBounds(), original);
+    EXPECT_EQ(undo().undoCount(), steps);
+}
+
+TEST_F(ControllerTest, UndoingADuplicateEndsTheRepeatedDisplacement) {
+    installRectangles(1);
+    controller.selectAll();
+    run("duplicate");
+    ASSERT_TRUE(controller.usesDuplicateOffset());
+    undo().undo();
+    EXPECT_EQ(controller.count(), 1u);
+    EXPECT_TRUE(controller.selectionIndexes().empty());
+    EXPECT_FALSE(controller.usesDuplicateOffset());
+}
+
+// ---------------------------------------------------------------------------
+// Offsets, rotation and flips
+
+TEST_F(ControllerTest, OffsetAndRotationNameNoAction) {
+    const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(20, 0, 10, 10);
+    install({a, b});
+    controller.selectAll();
+    controller.offset(5, -5);
+    EXPECT_EQ(a->bounds(), Rect(5, -5, 10, 10));
+    EXPECT_EQ(b->bounds(), Rect(25, -5, 10, 10));
+    // Names come from the document's observation, not the controller.
+    EXPECT_EQ(lastActionName(), "Edit");
+    undo().endEventGroup();
+
+    // A quarter turn about (20, 0): centres (5, 5) → (15, -15), (25, 5) → (15, 5).
+    controller.offset(-5, 5);
+    undo().endEventGroup();
+    controller.rotateByDegrees(90, Point(20, 0));
+    EXPECT_NEAR(a->position().x, 15, 1e-9);
+    EXPECT_NEAR(a->position().y, -15, 1e-9);
+    EXPECT_NEAR(b->position().x, 15, 1e-9);
+    EXPECT_NEAR(b->position().y, 5, 1e-9);
+    EXPECT_EQ(a->rotation(), 90);
+    EXPECT_EQ(b->rotation(), 90);
+}
+
+TEST_F(ControllerTest, FlipsNameTheirAction) {
+    const ShapePtr a = rectangle(0, 0, 10, 10);
+    a->setRotation(30);
+    install({a});
+    controller.selectAll();
+    run("flipHorizontally");
+    EXPECT_EQ(a->rotation(), 330);
+    EXPECT_EQ(lastActionName(), "Flip Horizontally");
+    run("flipVertically");
+    EXPECT_EQ(a->rotation(), 30);
+    EXPECT_EQ(lastActionName(), "Flip Vertically");
+}
+
+// ---------------------------------------------------------------------------
+// Remove and the hidden animation
+
+ShapePtr textShape(const std::string& text) {
+    auto t = std::make_shared<TextShape>();
+    t->setBounds(Rect(0, 0, 100, 20));
+    t->setRichText(RichText::fromPlainText(text));
+    return t;
+}
+
+class TriggerTest : public ControllerTest {
+protected:
+    TriggerTest() {
+        controller.setHiddenAnimationHook([this] {
+            ++starts;
+            // The shape is gone by the time the animation starts.
+            countAtStart = controller.count();
+        });
+    }
+    int starts = 0;
+    std::size_t countAtStart = 99;
+};
+
+TEST_F(TriggerTest, RemovingTheTriggerTextStartsTheAnimation) {
+    install({rectangle(0, 0, 1, 1), textShape("My Butt Hurts, said the duck")});
+    controller.setSelectionIndexes({1});
+    run("remove");
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(countAtStart, 1u);
+    EXPECT_EQ(lastActionName(), "Delete Shape");
+    EXPECT_TRUE(controller.selectionIndexes().empty());
+}
+
+TEST_F(TriggerTest, OtherTextsAndSelectionsDoNotTrigger) {
+    install({textShape("my butt hurts"), textShape("my butt hurt"), textShape("  my butt hurts"),
+             rectangle(0, 0, 1, 1)});
+    controller.setSelectionIndexes({0, 3}); // two shapes
+    run("remove");
+    controller.setSelectionIndexes({0}); // one letter short
+    run("remove");
+    controller.setSelectionIndexes({0}); // leading spaces
+    run("remove");
+    EXPECT_EQ(starts, 0);
+    EXPECT_EQ(controller.count(), 0u);
+}
+
+TEST_F(TriggerTest, ASubclassOfTextShapeDoesNotTrigger) {
+    struct LabelShape : TextShape {};
+    auto label = std::make_shared<LabelShape>();
+    label->setRichText(RichText::fromPlainText("my butt hurts"));
+    install({label});
+    controller.selectAll();
+    run("remove");
+    EXPECT_EQ(starts, 0);
+    EXPECT_EQ(controller.count(), 0u);
+}
+
+// ---------------------------------------------------------------------------
+// Pending edits
+
+class FakeEditor : public EditingObject {
+public:
+    FakeEditor(ShapesController& c, Shape& s) : controller(c), shape(s) {}
+    bool commitEditing() override {
+        shape.setBounds(Rect(1, 2, 3, 4));
+        controller.objectDidEndEditing(this);
+        ++commits;
+        return true;
+    }
+    ShapesController& controller;
+    Shape& shape;
+    int commits = 0;
+};
+
+TEST_F(ControllerTest, AddingAShapeKeepsThePendingEditASeparateStep) {
+    const ShapePtr edited = rectangle(0, 0, 10, 10);
+    install({edited});
+    FakeEditor editor(controller, *edited);
+    controller.objectDidBeginEditing(&editor);
+    ASSERT_TRUE(controller.isEditing());
+    const ShapePtr added = rectangle(50, 50, 5, 5);
+    controller.addShape(added);
+    EXPECT_EQ(editor.commits, 1);
+    EXPECT_FALSE(controller.isEditing());
+    EXPECT_TRUE(undo().groupsByEvent());
+    EXPECT_EQ(undo().groupingLevel(), 0);
+    ASSERT_EQ(undo().undoCount(), 2u);
+    EXPECT_EQ(undo().undoActionName(), "Insert Shape");
+    EXPECT_EQ(controller.selectedObjects(), (ShapeList{added}));
+    undo().undo();
+    EXPECT_EQ(controller.count(), 1u);
+    EXPECT_EQ(edited->bounds(), Rect(1, 2, 3, 4));
+    EXPECT_EQ(undo().undoActionName(), "Edit");
+    undo().undo();
+    EXPECT_EQ(edited->bounds(), Rect(0, 0, 10, 10));
+}
+
+TEST_F(ControllerTest, AddingAShapeWithoutAPendingEdit) {
+    installRectangles(1);
+    controller.addShape(rectangle(5, 5, 5, 5));
+    undo().endEventGroup();
+    EXPECT_EQ(undo().undoCount(), 1u);
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{1}));
+}
+
+// ---------------------------------------------------------------------------
+// The selection proxy
+
+TEST_F(ControllerTest, SelectionProxyAnswersCommonValuesAndMarkers) {
+    const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(20, 0, 10, 10);
+    install({a, b});
+    EXPECT_TRUE(controller.valueForKeyPath("selection.stroke.width").isNoSelection());
+    controller.selectAll();
+    a->stroke().setWidth(2);
+    b->stroke().setWidth(2);
+    EXPECT_EQ(controller.valueForKeyPath("selection.stroke.width"), Value(2.0));
+    b->stroke().setWidth(3);
+    EXPECT_TRUE(controller.valueForKeyPath("selection.stroke.width").isMultipleValues());
+    undo().endEventGroup();
+
+    EXPECT_TRUE(controller.setValueForKeyPath(Value(5.0), "selection.stroke.width"));
+    EXPECT_EQ(a->stroke().width(), 5);
+    EXPECT_EQ(b->stroke().width(), 5);
+    EXPECT_EQ(lastActionName(), "Edit");
+    // A marker handed back by a control writes nothing.
+    EXPECT_FALSE(controller.setValueForKeyPath(Value::multipleValues(), "selection.stroke.width"));
+    undo().endEventGroup();
+    undo().undo();
+    EXPECT_EQ(b->stroke().width(), 3);
+
+    controller.setSelectionIndexes({0});
+    EXPECT_EQ(controller.selection().valueForKeyPath("stroke.width"), Value(2.0));
+}
+
+TEST_F(ControllerTest, SelectionObserversAreTold) {
+    struct Observer : KeyValueObserver {
+        void observeValueForKeyPath(std::string_view path, KeyValueObservable&, const Value&,
+                                    const Value&) override {
+            paths.emplace_back(path);
+        }
+        std::vector<std::string> paths;
+    } observer;
+    installRectangles(2);
+    controller.addObserver(&observer, "selectedObjects", 0);
+    controller.selectAll();
+    controller.selectAll();
+    controller.deselectAll();
+    EXPECT_EQ(observer.paths.size(), 2u);
+    controller.removeObserver(&observer);
+}
+
+// ---------------------------------------------------------------------------
+// Validation and commands by name
+
+TEST_F(ControllerTest, ValidationTable) {
+    EXPECT_FALSE(controller.validateCommand("selectAll"));
+    installRectangles(3);
+    EXPECT_TRUE(controller.validateCommand("selectAll"));
+    for (const char* c : {"remove", "duplicate", "flipHorizontally", "flipVertically",
+                          "bringForward", "sendToBack", "group", "ungroup", "alignTopEdges"})
+        EXPECT_FALSE(controller.validateCommand(c)) << c;
+    for (const char* c : {"distributeLeftEdges", "distributeVerticalGaps", "deselectAll"})
+        EXPECT_TRUE(controller.validateCommand(c)) << c;
+
+    controller.setSelectionIndexes({1});
+    for (const char* c : {"remove", "duplicate", "flipHorizontally", "flipVertically",
+                          "bringForward", "bringToFront", "sendBackward", "sendToBack"})
+        EXPECT_TRUE(controller.validateCommand(c)) << c;
+    EXPECT_FALSE(controller.validateCommand("alignBottomEdges"));
+
+    controller.setSelectionIndexes({0, 1});
+    EXPECT_TRUE(controller.validateCommand("bringForward"));
+    EXPECT_FALSE(controller.validateCommand("sendBackward"));
+    EXPECT_FALSE(controller.validateCommand("sendToBack"));
+    EXPECT_TRUE(controller.validateCommand("group"));
+    EXPECT_TRUE(controller.validateCommand("alignCentersHorizontally"));
+
+    EXPECT_FALSE(controller.validateCommand("cut"));
+    EXPECT_FALSE(controller.performCommand("cut"));
+    EXPECT_FALSE(controller.performCommand("alignLeftEdges:"));
+}
+
+TEST(MenuCommands, EveryControllerCommandHasOneTitleAndRuns) {
+    DrawDocument document;
+    ShapesController controller(&document);
+    std::set<std::string_view> names, titles;
+    for (const MenuCommand& command : shapesControllerMenuCommands()) {
+        EXPECT_TRUE(names.insert(command.name).second) << command.name;
+        EXPECT_TRUE(titles.insert(command.title).second) << command.title;
+        EXPECT_FALSE(command.title.empty());
+        EXPECT_TRUE(controller.respondsToCommand(command.name)) << command.name;
+        EXPECT_EQ(menuTitleForCommand(command.name), command.title);
+        // Runs on an empty drawing without harm.
+        EXPECT_TRUE(controller.performCommand(command.name)) << command.name;
+    }
+    EXPECT_EQ(names.size(), 26u);
+    EXPECT_EQ(menuTitleForCommand("alignLeftEdges"), "Align Left Edges");
+    EXPECT_EQ(menuTitleForCommand("nothing"), "");
+    EXPECT_EQ(findMenuCommand("nothing"), nullptr);
+}
+
+} // namespace
+} // namespace qv
