@@ -510,7 +510,7 @@ void Shape::drawInView(GraphicsContext& gc, const ShapeView* view, bool dragTarg
     // Saves the state and, for a visible shadow, opens the transparency layer
     // in which fill, stroke and arrow heads cast one shadow together. It comes
     // before the shape's transform, so the shadow does not turn with the shape.
-    ShadowScope shadowScope(gc, *m_Shadow, zoom);
+    ShadowScope shadowScope(gc, *m_Shadow);
 
     gc.concatCTM(transform());
     if (tweak)

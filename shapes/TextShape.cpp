@@ -114,21 +114,12 @@ void TextShape::drawInView(GraphicsContext& gc, const ShapeView* view, bool) {
         return;
     if (!m_Text)
         return;
-    const double zoom = zoomOf(view);
     GStateSaver saver(gc);
-    // Measured before the shape's transform, like every other shape's shadow,
-    // so that the shadow neither turns nor scales with the rotation.
-    const double scale = zoom * gc.currentTransform().m11;
+    // Installed before the shape's transform, like every other shape's shadow,
+    // so that it neither turns nor scales with the rotation.
+    if (m_Shadow->visible())
+        m_Shadow->install(gc);
     gc.concatCTM(transform());
-    if (m_Shadow->visible()) {
-        Size offset = m_Shadow->shadowOffset();
-        double radius = m_Shadow->shadowBlurRadius();
-        if (scale != 1) {
-            offset = {offset.width * scale, offset.height * scale};
-            radius *= scale;
-        }
-        gc.setShadow(offset, std::max(radius, 0.0), m_Shadow->shadowColor());
-    }
     gc.drawRichText(m_Text->richText(), m_Bounds);
 }
 

@@ -53,11 +53,12 @@ void Shadow::setShadowColor(const Color& color) {
     announce(m_Shape, {"shadow.shadowColor"}, [&] { m_Color = color; });
 }
 
-bool Shadow::applyBegin(GraphicsContext& gc, double zoom) const {
-    gc.saveGState();
-    if (!m_Visible)
-        return false;
-    const double f = zoom * gc.currentTransform().m11;
+double Shadow::deviceScale(const GraphicsContext& gc) {
+    return gc.currentTransform().m11;
+}
+
+void Shadow::install(GraphicsContext& gc) const {
+    const double f = deviceScale(gc);
     Size offset = m_Offset;
     double radius = m_BlurRadius;
     if (f != 1) {
@@ -66,6 +67,13 @@ bool Shadow::applyBegin(GraphicsContext& gc, double zoom) const {
     }
     // A negative radius (from a hand-edited file) means no blur.
     gc.setShadow(offset, std::max(radius, 0.0), m_Color);
+}
+
+bool Shadow::applyBegin(GraphicsContext& gc) const {
+    gc.saveGState();
+    if (!m_Visible)
+        return false;
+    install(gc);
     gc.beginTransparencyLayer();
     return true;
 }

@@ -56,10 +56,16 @@ public:
     // transparency layer so that everything drawn until applyEnd casts one
     // shadow; it answers whether it opened the layer, which applyEnd closes
     // before restoring the state. The context takes shadow offsets and radii
-    // in its base units, unaffected by the current transform, so they are
-    // scaled here by zoom × the transform's horizontal scale.
-    bool applyBegin(GraphicsContext& gc, double zoom) const;
+    // in device pixels, unaffected by the current transform, so they are
+    // scaled here by the transform's horizontal scale. That transform already
+    // carries the view's zoom (and the export resolution), so the zoom is not
+    // applied a second time.
+    bool applyBegin(GraphicsContext& gc) const;
     static void applyEnd(GraphicsContext& gc, bool layerBegun);
+    // The factor by which shadow offsets and radii are scaled in gc now.
+    static double deviceScale(const GraphicsContext& gc);
+    // Installs the shadow, scaled for gc, without a transparency layer.
+    void install(GraphicsContext& gc) const;
 
     // Element vocabulary.
     static constexpr const char* kElementName = "shadow";
@@ -86,8 +92,8 @@ private:
 // Brackets a scope of drawing with a shadow's applyBegin / applyEnd.
 class ShadowScope {
 public:
-    ShadowScope(GraphicsContext& gc, const Shadow& shadow, double zoom)
-        : m_gc(gc), m_LayerBegun(shadow.applyBegin(gc, zoom)) {}
+    ShadowScope(GraphicsContext& gc, const Shadow& shadow)
+        : m_gc(gc), m_LayerBegun(shadow.applyBegin(gc)) {}
     ~ShadowScope() { Shadow::applyEnd(m_gc, m_LayerBegun); }
     ShadowScope(const ShadowScope&) = delete;
     ShadowScope& operator=(const ShadowScope&) = delete;

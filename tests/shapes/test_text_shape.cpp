@@ -182,12 +182,13 @@ TEST(TextShape, DrawsTheTextInItsTurnedFrameWithTheShadow) {
     EXPECT_EQ(text.text, &t.text()->richText());
     EXPECT_FALSE(text.shadow.active);
 
-    // The shadow at zoom 2, scaled like every shape's shadow, without a layer.
+    // The shadow at zoom 2 (carried by the context's transform), scaled like
+    // every shape's shadow, without a layer.
     t.shadow().setVisible(true);
     t.shadow().setShadowOffset({3, -4});
     t.shadow().setShadowBlurRadius(5);
     const TestView zoomed(2);
-    RecordingGraphicsContext zgc;
+    RecordingGraphicsContext zgc(false, AffineTransform::scaling(2, 2));
     t.drawInView(zgc, &zoomed);
     const DrawOperation shadowed = zgc.operationsOfKind(K::DrawRichText).at(0);
     EXPECT_TRUE(shadowed.shadow.active);

@@ -223,7 +223,7 @@ TEST(ShadowKeyValue, ReadsAndWritesEveryKey) {
 TEST(ShadowApplying, HiddenShadowOnlySavesAndRestores) {
     Shadow s;
     RecordingGraphicsContext gc;
-    const bool layer = s.applyBegin(gc, 2);
+    const bool layer = s.applyBegin(gc);
     EXPECT_FALSE(layer);
     Shadow::applyEnd(gc, layer);
     EXPECT_EQ(gc.kinds(),
@@ -235,7 +235,7 @@ TEST(ShadowApplying, VisibleShadowWrapsTheDrawingInOneLayer) {
     s.setVisible(true);
     RecordingGraphicsContext gc;
     {
-        ShadowScope scope(gc, s, 1);
+        ShadowScope scope(gc, s);
         gc.fillPath(BezierPath::bezierPathWithRect({0, 0, 10, 10}), Color::black());
     }
     EXPECT_EQ(gc.kinds(), (std::vector<DrawOpKind>{
@@ -247,25 +247,26 @@ TEST(ShadowApplying, VisibleShadowWrapsTheDrawingInOneLayer) {
     EXPECT_EQ(gc.operations()[1].shadow.color, Shadow::kDefaultColor);
 }
 
-TEST(ShadowApplying, ScaledByZoomTimesTheHorizontalScale) {
+// The context's transform carries the view's zoom and the export resolution;
+// the shadow follows it once, never squared.
+TEST(ShadowApplying, ScaledByTheHorizontalScaleOfTheContext) {
     Shadow s;
     s.setVisible(true);
     s.setShadowOffset({3, -10});
     struct Case {
-        double zoom;
         AffineTransform ctm;
         double f;
     };
-    for (const Case& c : {Case{2, {}, 2}, Case{1, AffineTransform::scaling(2, 2), 2},
-                          Case{2, AffineTransform::scaling(0.5, 0.5), 1},
-                          Case{1, AffineTransform::translation(40, 7), 1}}) {
+    for (const Case& c : {Case{{}, 1}, Case{AffineTransform::scaling(2, 2), 2},
+                          Case{AffineTransform::scaling(0.5, 0.5), 0.5},
+                          Case{AffineTransform::translation(40, 7), 1}}) {
         RecordingGraphicsContext gc(false, c.ctm);
-        const bool layer = s.applyBegin(gc, c.zoom);
+        const bool layer = s.applyBegin(gc);
         Shadow::applyEnd(gc, layer);
         const auto set = gc.operationsOfKind(DrawOpKind::SetShadow);
         ASSERT_EQ(set.size(), 1u);
-        EXPECT_EQ(set[0].shadow.offset, Size(3 * c.f, -10 * c.f)) << c.zoom;
-        EXPECT_EQ(set[0].shadow.blurRadius, 10 * c.f) << c.zoom;
+        EXPECT_EQ(set[0].shadow.offset, Size(3 * c.f, -10 * c.f)) << c.f;
+        EXPECT_EQ(set[0].shadow.blurRadius, 10 * c.f) << c.f;
     }
     // The shadow itself keeps its values.
     EXPECT_EQ(s.shadowOffset(), Size(3, -10));
@@ -277,7 +278,7 @@ TEST(ShadowApplying, NegativeRadiusBlursNothing) {
     s.setVisible(true);
     s.setShadowBlurRadius(-4);
     RecordingGraphicsContext gc;
-    Shadow::applyEnd(gc, s.applyBegin(gc, 1));
+    Shadow::applyEnd(gc, s.applyBegin(gc));
     EXPECT_EQ(gc.operationsOfKind(DrawOpKind::SetShadow).at(0).shadow.blurRadius, 0.0);
 }
 
