@@ -693,14 +693,6 @@ TEST(BezierReshape, RotatedShapeKeepsEveryOtherPointInPlace) {
     }
 }
 
-TEST(BezierReshape, ReshapeAnnouncesBalancedChanges) {
-    BezierShape s;
-    s.setPath(smoothClosedPath());
-    NotificationLog log(s);
-    s.reshapeToPoint({120, 10}, 1, 1, 0);
-    EXPECT_GT(log.balancedPairs(), 0);
-}
-
 // ---------------------------------------------------------------------------
 // Undo through observed old values
 
