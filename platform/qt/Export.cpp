@@ -1,0 +1,164 @@
+#include "platform/qt/Export.h"
+
+#include "document/DrawDocument.h"
+#include "platform/qt/GifEncoder.h"
+#include "platform/qt/QtGraphicsContext.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+constexpr double kMetersPerInch = 0.0254;
+
+ExportResult failure() {
+    ExportResult result;
+    result.errorDescription = kExportErrorDescription;
+    result.errorCode = kExportErrorCode;
+    result.errorDomain = kApplicationErrorDomain;
+    return result;
+}
+
+bool drawable(const Rect& r) {
+    return !r.isEmpty() && std::isfinite(r.x()) && std::isfinite(r.y()) &&
+           std::isfinite(r.width()) && std::isfinite(r.height());
+}
+
+std::optional<ByteBuffer> write(const QImage& image, const char* format, int compression = -1) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return std::nullopt;
+    QImageWriter writer(&buffer, format);
+    if (compression >= 0)
+        writer.setCompression(compression);
+    if (!writer.write(image))
+        return std::nullopt;
+    return ByteBuffer(bytes.begin(), bytes.end());
+}
+
+} // namespace
+
+PrintDrawView exportViewFor(const DrawDocument& document, std::int64_t shapesToExport,
+                            std::int64_t exportBoundary, bool transparentBackground,
+                            const ShapeList& selectedShapes) {
+    std::optional<Color> pageColor;
+    if (!transparentBackground)
+        pageColor = document.page().color();
+    const PrintInfo* printInfo = exportBoundary == 0 ? &document.printInfo() : nullptr;
+    return PrintDrawView(shapesToExport != 0 ? selectedShapes : document.shapes(), printInfo,
+                         pageColor);
+}
+
+std::optional<ByteBuffer> pdfDataForView(const PrintDrawView& view) {
+    const Rect frame = view.frame();
+    if (!drawable(frame))
+        return std::nullopt;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return std::nullopt;
+    {
+        QPdfWriter writer(&buffer);
+        writer.setCreator(QStringLiteral("Quorvik Draw"));
+        const QPageSize size(QSizeF(frame.width(), frame.height()), QPageSize::Point, QString(),
+                             QPageSize::ExactMatch);
+        if (!writer.setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
+                                              QPageLayout::Point, QMarginsF(0, 0, 0, 0))))
+            return std::nullopt;
+        QPainter painter;
+        if (!painter.begin(&writer))
+            return std::nullopt;
+        {
+            std::unique_ptr<QtGraphicsContext> gc = makePagedContext(painter, writer);
+            gc->concatCTM(AffineTransform::translation(-frame.x(), -frame.y()));
+            view.draw(*gc);
+            gc->finish();
+        }
+        if (!painter.end())
+            return std::nullopt;
+    }
+    if (bytes.isEmpty())
+        return std::nullopt;
+    return ByteBuffer(bytes.begin(), bytes.end());
+}
+
+QImage imageForView(const PrintDrawView& view, double dpi) {
+    const Rect frame = view.frame();
+    const double scale = dpi / 72.0;
+    if (!drawable(frame) || !(scale > 0) || !std::isfinite(scale))
+        return {};
+    const double w = std::ceil(frame.width() * scale - 1e-9);
+    const double h = std::ceil(frame.height() * scale - 1e-9);
+    if (!(w >= 1 && h >= 1) || w > kMaximumExportPixelsPerSide || h > kMaximumExportPixelsPerSide ||
+        w * h > kMaximumExportPixels)
+        return {};
+    QImage image(int(w), int(h), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    image.fill(Qt::transparent);
+    {
+        QtImageContext context(image, scale);
+        context.context().concatCTM(AffineTransform::translation(-frame.x(), -frame.y()));
+        view.draw(context.context());
+        context.finish();
+    }
+    const int dotsPerMeter = qRound(dpi / kMetersPerInch);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    return image;
+}
+
+std::optional<ByteBuffer> encodeImage(const QImage& image, std::string_view type, double dpi) {
+    if (image.isNull())
+        return std::nullopt;
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    const int dotsPerMeter = qRound(dpi / kMetersPerInch);
+    out.setDotsPerMeterX(dotsPerMeter);
+    out.setDotsPerMeterY(dotsPerMeter);
+    if (type == "png")
+        return write(out, "png");
+    if (type == "tif")
+        return write(out, "tiff", 1); // LZW, lossless
+    if (type == "gif")
+        return encodeGif(out);
+    if (type == "jpg") {
+        // JPEG has no alpha: lay the picture over white.
+        QImage flat(out.size(), QImage::Format_RGB32);
+        flat.setDotsPerMeterX(dotsPerMeter);
+        flat.setDotsPerMeterY(dotsPerMeter);
+        flat.fill(Qt::white);
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, out);
+        painter.end();
+        return write(flat, "jpeg");
+    }
+    return std::nullopt;
+}
+
+ExportResult dataForType(const DrawDocument& document, std::string_view type,
+                         std::int64_t shapesToExport, std::int64_t exportBoundary,
+                         bool transparentBackground, double dpi, const ShapeList& selectedShapes) {
+    if (!exportFormatIndex(type))
+        return failure();
+    const PrintDrawView view = exportViewFor(document, shapesToExport, exportBoundary,
+                                             transparentBackground, selectedShapes);
+    ExportResult result;
+    if (type == "pdf")
+        result.data = pdfDataForView(view);
+    else
+        result.data = encodeImage(imageForView(view, dpi), type, dpi);
+    if (!result.data)
+        return failure();
+    return result;
+}
+
+} // namespace qv
