@@ -431,6 +431,8 @@ void ShapesController::refreshHitBoxes() const {
     std::unordered_map<const void*, HitCacheEntry> fresh;
     fresh.reserve(list.size());
     m_MemberOwner.clear();
+    m_PositionOf.clear();
+    m_PositionOf.reserve(list.size());
     m_HitBoxes.resize(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
         const ShapePtr& shape = list[i];
@@ -438,16 +440,30 @@ void ShapesController::refreshHitBoxes() const {
         HitBox box;
         auto found = m_HitCache.find(key);
         // The same address may belong to a new shape by now.
-        if (found != m_HitCache.end() && found->second.shape.lock() == shape)
+        if (found != m_HitCache.end() && !found->second.box.stale &&
+            found->second.shape.lock() == shape)
             box = found->second.box;
         else
             box = computeHitBox(*shape);
         registerMembers(*shape, key);
         fresh[key] = HitCacheEntry{shape, box};
+        m_PositionOf[key] = i;
         m_HitBoxes[i] = box;
     }
     m_HitCache.swap(fresh);
     m_HitBoxesValid = true;
+}
+
+const ShapesController::HitBox& ShapesController::hitBoxAt(std::size_t index) const {
+    HitBox& hit = m_HitBoxes[index];
+    if (hit.stale) {
+        const ShapePtr& shape = arrangedObjects()[index];
+        const void* key = objectIdentity(shape.get());
+        hit = computeHitBox(*shape);
+        registerMembers(*shape, key);
+        m_HitCache[key] = HitCacheEntry{shape, hit};
+    }
+    return hit;
 }
 
 void ShapesController::shapeDidChange(const void* object) {
@@ -458,6 +474,15 @@ void ShapesController::shapeDidChange(const void* object) {
     auto found = m_HitCache.find(key);
     if (found == m_HitCache.end())
         return;
+    if (m_HitBoxesValid) {
+        // Only this shape's box is made again.
+        auto position = m_PositionOf.find(key);
+        if (position != m_PositionOf.end()) {
+            m_HitBoxes[position->second].stale = true;
+            found->second.box.stale = true;
+            return;
+        }
+    }
     m_HitCache.erase(found);
     m_HitBoxesValid = false;
 }
@@ -467,7 +492,7 @@ ShapePtr ShapesController::shapeAtPoint(Point p) const {
     if (!m_HitBoxesValid)
         refreshHitBoxes();
     for (std::size_t i = list.size(); i-- > 0;) {
-        const HitBox& hit = m_HitBoxes[i];
+        const HitBox& hit = hitBoxAt(i);
         if (!hit.any || p.x < hit.box.minX() || p.x > hit.box.maxX() || p.y < hit.box.minY() ||
             p.y > hit.box.maxY())
             continue;

@@ -188,6 +188,8 @@ private:
     struct HitBox {
         Rect box;
         bool any = false;
+        // The shape changed since the box was made.
+        bool stale = false;
     };
     struct HitCacheEntry {
         std::weak_ptr<Shape> shape;
@@ -221,6 +223,7 @@ private:
     static HitBox computeHitBox(const Shape& shape);
     void registerMembers(const Shape& shape, const void* topLevel) const;
     void refreshHitBoxes() const;
+    const HitBox& hitBoxAt(std::size_t index) const;
     void shapeDidChange(const void* object);
 
     DrawDocument* m_Document = nullptr;
@@ -245,6 +248,7 @@ private:
     mutable bool m_HitBoxesValid = false;
     mutable std::unordered_map<const void*, HitCacheEntry> m_HitCache;
     mutable std::unordered_map<const void*, const void*> m_MemberOwner;
+    mutable std::unordered_map<const void*, std::size_t> m_PositionOf;
     NotificationCenter::Token m_ShapeChangeToken = 0;
     NotificationCenter::Token m_UndoTokens[2] = {0, 0};
 };

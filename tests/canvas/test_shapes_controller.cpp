@@ -120,6 +120,13 @@ TEST_F(ControllerTest, ShapeAtPointFollowsChangesOfShapesAndMembers) {
     r->offset(Size(200, 0));
     EXPECT_EQ(controller.shapeAtPoint(Point(205, 5)), r);
     EXPECT_EQ(controller.shapeAtPoint(Point(5, 5)), nullptr);
+    // A change followed by a change of the list before the next query.
+    r->offset(Size(0, 100));
+    controller.addObject(rectangle(900, 900, 5, 5));
+    EXPECT_EQ(controller.shapeAtPoint(Point(205, 105)), r);
+    EXPECT_EQ(controller.shapeAtPoint(Point(205, 5)), nullptr);
+    controller.removeObjectsAtArrangedObjectIndexes({2});
+    r->offset(Size(0, -100));
     // A member changed directly moves the group's hit area with it.
     auto group = std::dynamic_pointer_cast<GroupShape>(controller.arrangedObjects()[1]);
     group->shapes()[0]->offset(Size(0, 300));
