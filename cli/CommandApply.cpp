@@ -185,9 +185,18 @@ std::string perform(const Action& action, ShapesController& controller, UndoMana
             status = "disabled";
             break;
         }
+        // Only readings of the kind the property holds: the model reads text
+        // such as "abc" leniently as 0, which a script never means.
+        const Value current = controller.selectedObjects().front()->valueForKeyPath(action.name);
+        auto fits = [&current](const Value& v) {
+            if (current.isNull() || current.isMarker())
+                return true;
+            return current.isNumber() ? v.isNumber() : v.kind() == current.kind();
+        };
         bool taken = false;
         for (const Value& value : action.values)
-            if ((taken = controller.selection().setValueForKeyPath(value, action.name)))
+            if (fits(value) &&
+                (taken = controller.selection().setValueForKeyPath(value, action.name)))
                 break;
         if (!taken)
             status = "refused";

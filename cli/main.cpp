@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     CommandIO io{std::cout, std::cerr};
 
     if (args.empty()) {
-        printHelp(std::cerr);
+        std::cerr << "qvdraw: no command given (see qvdraw --help)\n";
         return kExitUsage;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {

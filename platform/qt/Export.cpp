@@ -18,6 +18,7 @@ namespace qv {
 namespace {
 
 constexpr double kMetersPerInch = 0.0254;
+constexpr int kPdfPictureResolution = 300;
 
 ExportResult failure() {
     ExportResult result;
@@ -45,6 +46,35 @@ std::optional<ByteBuffer> write(const QImage& image, const char* format, int com
     return ByteBuffer(bytes.begin(), bytes.end());
 }
 
+QByteArray pdfNumber(double v) {
+    QByteArray text = QByteArray::number(v, 'f', 6);
+    while (text.contains('.') && (text.endsWith('0') || text.endsWith('.')))
+        text.chop(1);
+    return text;
+}
+
+// Qt's PDF pages are whole points. The page is made of the size rounded up
+// and the drawing sits at its top-left corner; the media box is then narrowed
+// to exactly the drawing's rectangle, [0, H - h, w, H] in the page's y-up
+// space, rewritten in place with padding so that every byte offset of the
+// file stays valid. Output that does not look as expected is left as it is.
+void narrowMediaBox(QByteArray& pdf, double width, double height, double pageHeight) {
+    static const QByteArray kKey = "/MediaBox [";
+    const qsizetype start = pdf.indexOf(kKey);
+    if (start < 0 || pdf.indexOf(kKey, start + 1) >= 0)
+        return;
+    const qsizetype open = start + kKey.size();
+    const qsizetype close = pdf.indexOf(']', open);
+    if (close < 0 || close - open > 80)
+        return;
+    const QByteArray box = pdfNumber(0) + ' ' + pdfNumber(pageHeight - height) + ' ' +
+                           pdfNumber(width) + ' ' + pdfNumber(pageHeight);
+    const qsizetype room = close - open;
+    if (box.size() > room)
+        return;
+    pdf.replace(open, room, box + QByteArray(room - box.size(), ' '));
+}
+
 } // namespace
 
 PrintDrawView exportViewFor(const DrawDocument& document, std::int64_t shapesToExport,
@@ -62,6 +92,7 @@ std::optional<ByteBuffer> pdfDataForView(const PrintDrawView& view) {
     const Rect frame = view.frame();
     if (!drawable(frame))
         return std::nullopt;
+    const double pageWidth = std::ceil(frame.width()), pageHeight = std::ceil(frame.height());
     QByteArray bytes;
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly))
@@ -69,7 +100,11 @@ std::optional<ByteBuffer> pdfDataForView(const PrintDrawView& view) {
     {
         QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("Quorvik Draw"));
-        const QPageSize size(QSizeF(frame.width(), frame.height()), QPageSize::Point, QString(),
+        // Paths stay vectors at any resolution; this is the resolution of
+        // what the drawing turns into pictures (shadows, gradient and picture
+        // fills), fine enough for print without swelling the file.
+        writer.setResolution(kPdfPictureResolution);
+        const QPageSize size(QSizeF(pageWidth, pageHeight), QPageSize::Point, QString(),
                              QPageSize::ExactMatch);
         if (!writer.setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                                               QPageLayout::Point, QMarginsF(0, 0, 0, 0))))
@@ -88,6 +123,8 @@ std::optional<ByteBuffer> pdfDataForView(const PrintDrawView& view) {
     }
     if (bytes.isEmpty())
         return std::nullopt;
+    if (pageWidth != frame.width() || pageHeight != frame.height())
+        narrowMediaBox(bytes, frame.width(), frame.height(), pageHeight);
     return ByteBuffer(bytes.begin(), bytes.end());
 }
 

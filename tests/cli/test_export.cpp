@@ -1,0 +1,216 @@
+// Export data for every format and boundary.
+#include "ExportTestSupport.h"
+
+#include "platform/qt/Export.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+const Color kRed(1, 0, 0, 1);
+const Color kBlue(0, 0, 1, 1);
+const Color kPage(0.8, 0.9, 1.0, 1);
+
+class ExportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        document.setShapes(
+            {filledRect(Rect(100, 50, 50, 80), kRed), filledRect(Rect(250, 60, 50, 10), kBlue)});
+        document.page().setColor(kPage);
+    }
+    ByteBuffer exported(std::string_view type, std::int64_t boundary, bool transparent,
+                        double dpi = 72) {
+        ExportResult r = dataForType(document, type, 0, boundary, transparent, dpi);
+        EXPECT_TRUE(r) << type;
+        return r ? *r.data : ByteBuffer();
+    }
+    DrawDocument document;
+};
+
+QRgb at(const QImage& image, int x, int y) {
+    return image.convertToFormat(QImage::Format_ARGB32).pixel(x, y);
+}
+
+} // namespace
+
+TEST_F(ExportTest, PicturesOfThePageAreOnePixelPerPointAndTransparent) {
+    for (const char* type : {"png", "tif", "gif"}) {
+        const QImage image = decode(exported(type, 0, true));
+        ASSERT_FALSE(image.isNull()) << type;
+        EXPECT_EQ(image.size(), QSize(540, 720)) << type;
+        EXPECT_TRUE(image.hasAlphaChannel()) << type;
+        EXPECT_EQ(qAlpha(at(image, 5, 5)), 0) << type;
+        EXPECT_EQ(at(image, 120, 90), qRgb(255, 0, 0)) << type;
+        EXPECT_EQ(at(image, 270, 65), qRgb(0, 0, 255)) << type;
+    }
+    // The stated resolution keeps the picture's size on the page.
+    const QImage png = decode(exported("png", 0, true));
+    EXPECT_EQ(png.dotsPerMeterX(), qRound(72 / 0.0254));
+}
+
+TEST_F(ExportTest, OpaqueExportsFillThePageWithItsColour) {
+    const QRgb page = qRgb(int(0.8 * 255 + 0.5), int(0.9 * 255 + 0.5), 255);
+    for (const char* type : {"png", "tif", "gif"}) {
+        const QImage image = decode(exported(type, 0, false));
+        ASSERT_FALSE(image.isNull()) << type;
+        for (QPoint p : {QPoint(0, 0), QPoint(539, 719), QPoint(539, 0), QPoint(300, 400)})
+            EXPECT_EQ(at(image, p.x(), p.y()), page) << type << " " << p.x() << "," << p.y();
+        EXPECT_EQ(at(image, 120, 90), qRgb(255, 0, 0)) << type;
+    }
+}
+
+TEST_F(ExportTest, JpegHasNoAlphaAndIsWhiteWhereTransparent) {
+    const QImage image = decode(exported("jpg", 0, true));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(540, 720));
+    EXPECT_FALSE(image.hasAlphaChannel());
+    const QRgb corner = at(image, 5, 5);
+    EXPECT_GE(qRed(corner), 250);
+    EXPECT_GE(qGreen(corner), 250);
+    EXPECT_GE(qBlue(corner), 250);
+    const QRgb red = at(image, 125, 90);
+    EXPECT_GE(qRed(red), 240);
+    EXPECT_LE(qGreen(red), 15);
+
+    // Opaque: the page colour instead of white.
+    const QRgb page = at(decode(exported("jpg", 0, false)), 5, 5);
+    EXPECT_NEAR(qRed(page), 204, 4);
+    EXPECT_NEAR(qGreen(page), 230, 4);
+}
+
+TEST_F(ExportTest, DrawingBoundaryIsTheShapesWithAFivePercentMargin) {
+    // Shapes span (100, 50, 200, 80): the picture covers (90, 40, 220, 100).
+    const QImage image = decode(exported("png", 1, true));
+    ASSERT_EQ(image.size(), QSize(220, 100));
+    EXPECT_EQ(qAlpha(at(image, 9, 9)), 0);          // just outside the red shape
+    EXPECT_EQ(at(image, 10, 10), qRgb(255, 0, 0));  // its top-left corner
+    EXPECT_EQ(at(image, 209, 20), qRgb(0, 0, 255)); // the blue shape's right end
+    EXPECT_EQ(qAlpha(at(image, 210, 20)), 0);
+    const QImage opaque = decode(exported("png", 1, false));
+    EXPECT_EQ(qAlpha(at(opaque, 0, 0)), 255);
+}
+
+TEST_F(ExportTest, ResolutionScalesPictures) {
+    const QImage image = decode(exported("png", 1, true, 144));
+    EXPECT_EQ(image.size(), QSize(440, 200));
+    EXPECT_EQ(at(image, 20, 20), qRgb(255, 0, 0));
+    EXPECT_EQ(qAlpha(at(image, 19, 19)), 0);
+    EXPECT_EQ(image.dotsPerMeterX(), qRound(144 / 0.0254));
+    // A fractional scale rounds the size up.
+    EXPECT_EQ(decode(exported("png", 1, true, 100)).size(), QSize(306, 139));
+}
+
+TEST_F(ExportTest, PdfIsOneVectorPageWithTheRenderRectangleAsMediaBox) {
+    for (std::int64_t boundary : {0, 1}) {
+        const QByteArray pdf = bytes(exported("pdf", boundary, true));
+        ASSERT_TRUE(pdf.startsWith("%PDF-"));
+        EXPECT_EQ(QString::fromLatin1(pdf).count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
+        const QRegularExpression mediaBox(
+            "/MediaBox\\s*\\[\\s*0\\s+0\\s+([0-9.]+)\\s+([0-9.]+)\\s*\\]");
+        const QRegularExpressionMatch m = mediaBox.match(QString::fromLatin1(pdf));
+        ASSERT_TRUE(m.hasMatch());
+        EXPECT_DOUBLE_EQ(m.captured(1).toDouble(), boundary ? 220 : 540);
+        EXPECT_DOUBLE_EQ(m.captured(2).toDouble(), boundary ? 100 : 720);
+        // Plain shapes are paths, not pictures.
+        EXPECT_FALSE(pdf.contains("/Subtype /Image"));
+        QByteArray content;
+        for (const QByteArray& s : pdfStreams(pdf))
+            content += s;
+        EXPECT_TRUE(content.contains(" f") || content.contains(" f*") || content.contains("\nf"));
+        EXPECT_TRUE(content.contains(" m\n") || content.contains(" m "));
+        EXPECT_TRUE(content.contains(" l\n") || content.contains(" l ") || content.contains(" re"));
+    }
+}
+
+TEST(ExportPdf, FractionalRectanglesKeepTheirSize) {
+    DrawDocument document;
+    // Export bounds (10.25, 10.5, 100.3, 50.7); d = round(5.015) = 5.
+    document.setShapes({filledRect(Rect(10.25, 10.5, 100.3, 50.7), Color(0, 0, 0, 1))});
+    const ExportResult r = dataForType(document, "pdf", 0, 1, true);
+    ASSERT_TRUE(r);
+    const QByteArray pdf = bytes(*r.data);
+    const QRegularExpressionMatch m =
+        QRegularExpression(
+            "/MediaBox\\s*\\[\\s*([0-9.]+)\\s+([0-9.]+)\\s+([0-9.]+)\\s+([0-9.]+)\\s*\\]")
+            .match(QString::fromLatin1(pdf));
+    ASSERT_TRUE(m.hasMatch());
+    EXPECT_NEAR(m.captured(3).toDouble() - m.captured(1).toDouble(), 110.3, 1e-6);
+    EXPECT_NEAR(m.captured(4).toDouble() - m.captured(2).toDouble(), 60.7, 1e-6);
+    // The box was rewritten in place: the cross-reference table still points
+    // at the objects.
+    const qsizetype xref = pdf.lastIndexOf("\nxref") + 1;
+    const QRegularExpressionMatch startxref =
+        QRegularExpression("startxref\\s+(\\d+)").match(QString::fromLatin1(pdf));
+    ASSERT_TRUE(startxref.hasMatch());
+    EXPECT_EQ(startxref.captured(1).toLongLong(), xref);
+    const QRegularExpression entry("(\\d{10}) 00000 n");
+    auto it = entry.globalMatch(QString::fromLatin1(pdf.mid(xref)));
+    int objects = 0;
+    while (it.hasNext()) {
+        const qsizetype offset = it.next().captured(1).toLongLong();
+        EXPECT_TRUE(QRegularExpression("^\\d+ 0 obj")
+                        .match(QString::fromLatin1(pdf.mid(offset, 20)))
+                        .hasMatch());
+        ++objects;
+    }
+    EXPECT_GT(objects, 3);
+}
+
+TEST_F(ExportTest, PdfPaintsThePageColourOnlyWhenOpaque) {
+    auto contentOf = [&](bool transparent) {
+        QByteArray content;
+        for (const QByteArray& s : pdfStreams(bytes(exported("pdf", 0, transparent))))
+            content += s;
+        return content;
+    };
+    // The page colour as a fill colour operand ("0.8 0.9 1 scn").
+    const QRegularExpression pageColour("0\\.8\\d*\\s+0\\.9\\d*\\s+1\\s+(rg|scn)");
+    EXPECT_TRUE(QString::fromLatin1(contentOf(false)).contains(pageColour));
+    EXPECT_FALSE(QString::fromLatin1(contentOf(true)).contains(pageColour));
+}
+
+TEST_F(ExportTest, SelectedShapesOnly) {
+    ExportResult r = dataForType(document, "png", 1, 1, true, 72, {document.shapes()[1]});
+    ASSERT_TRUE(r);
+    // The blue shape alone: (250, 60, 50, 10) grown by 3.
+    EXPECT_EQ(decode(*r.data).size(), QSize(56, 16));
+    // Shapes to export 0: all of them, whatever is selected.
+    r = dataForType(document, "png", 0, 1, true, 72, {document.shapes()[1]});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(decode(*r.data).size(), QSize(220, 100));
+}
+
+TEST_F(ExportTest, FailuresReportTheExportError) {
+    for (const char* type : {"PNG", "jpeg", "svg", ""}) {
+        const ExportResult r = dataForType(document, type, 0, 0, true);
+        EXPECT_FALSE(r) << type;
+        EXPECT_EQ(r.errorDescription, "Unable to generate export data");
+        EXPECT_EQ(r.errorCode, 1042);
+        EXPECT_FALSE(r.errorDomain.empty());
+    }
+    // An empty drawing has no extent to draw.
+    DrawDocument empty;
+    for (const char* type : {"pdf", "png", "tif", "jpg", "gif"}) {
+        EXPECT_FALSE(dataForType(empty, type, 0, 1, true)) << type;
+        EXPECT_TRUE(dataForType(empty, type, 0, 0, true)) << type;
+    }
+    // A picture too large to make fails instead of quietly losing resolution.
+    EXPECT_FALSE(dataForType(document, "png", 0, 0, true, 7200));
+}
+
+TEST(ExportRotated, TurnedShapesExportTheirTurnedExtent) {
+    DrawDocument document;
+    document.setShapes({filledRect(Rect(0, 0, 100, 100), Color(0, 1, 0, 1), 45)});
+    const ExportResult r = dataForType(document, "png", 0, 1, true);
+    ASSERT_TRUE(r);
+    // The diagonal is 141.42…; d = round(7.07) = 7.
+    const QImage image = decode(*r.data);
+    EXPECT_EQ(image.size(), QSize(156, 156));
+    EXPECT_EQ(image.convertToFormat(QImage::Format_ARGB32).pixel(78, 78), qRgb(0, 255, 0));
+    EXPECT_EQ(qAlpha(image.convertToFormat(QImage::Format_ARGB32).pixel(10, 10)), 0);
+}
