@@ -1,0 +1,163 @@
+// qvdraw thumbnail: the freedesktop thumbnailer. The page, fitted into a
+// square box, drawn by the preview plug-in's thumbnail path and written as
+// PNG with the original's URI and modification time.
+
+#include "cli/Command.h"
+
+#include "document/DrawDocument.h"
+#include "preview/host/PreviewHost.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageWriter>
+
+#include <charconv>
+#include <cstdint>
+#include <sys/stat.h>
+#include <utility>
+
+namespace qv::cli {
+
+namespace {
+
+constexpr int kDefaultSize = 256;
+// Past the largest size thumbnail caches keep, with room to spare.
+constexpr int kMaximumSize = 4096;
+
+std::uint32_t crc32(const char* data, std::size_t size, std::uint32_t crc = 0) {
+    crc = ~crc;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= std::uint8_t(data[i]);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void appendBigEndian(QByteArray& bytes, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.append(char((v >> shift) & 0xFF));
+}
+
+// An uncompressed tEXt chunk: every reader of thumbnail caches finds it, and
+// Qt would compress the longer texts into zTXt on its own.
+QByteArray textChunk(const QByteArray& key, const QByteArray& value) {
+    const QByteArray body = "tEXt" + key + '\0' + value;
+    QByteArray chunk;
+    appendBigEndian(chunk, std::uint32_t(body.size() - 4));
+    chunk += body;
+    appendBigEndian(chunk, crc32(body.constData(), std::size_t(body.size())));
+    return chunk;
+}
+
+// The picture as PNG with the text chunks right after its header.
+std::optional<QByteArray> pngWithText(const QImage& image,
+                                      const std::vector<std::pair<QByteArray, QByteArray>>& text) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image))
+        return std::nullopt;
+    // Signature (8 bytes), then IHDR: length, type, 13 bytes, CRC.
+    constexpr qsizetype kAfterHeader = 8 + 4 + 4 + 13 + 4;
+    if (png.size() < kAfterHeader || png.mid(12, 4) != "IHDR")
+        return std::nullopt;
+    QByteArray chunks;
+    for (const auto& [key, value] : text)
+        chunks += textChunk(key, value);
+    png.insert(kAfterHeader, chunks);
+    return png;
+}
+
+std::optional<int> parseSize(const std::string& text) {
+    int v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || v < 1 || v > kMaximumSize)
+        return std::nullopt;
+    return v;
+}
+
+int runThumbnail(const std::vector<std::string>& args, CommandIO& io) {
+    int size = kDefaultSize;
+    std::vector<std::string> files;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<std::string> value;
+        if (arg == "-s" || arg == "--size") {
+            if (i + 1 < args.size())
+                value = args[++i];
+        } else if (arg.rfind("--size=", 0) == 0) {
+            value = arg.substr(7);
+        } else {
+            return usageError(io, "thumbnail", "unknown option " + arg);
+        }
+        const std::optional<int> parsed = value ? parseSize(*value) : std::nullopt;
+        if (!parsed)
+            return usageError(io, "thumbnail",
+                              "-s takes a size from 1 to " + std::to_string(kMaximumSize));
+        size = *parsed;
+    }
+    if (files.size() != 2)
+        return usageError(io, "thumbnail", "needs an input document and an output picture");
+    const std::string& in = files[0];
+    const std::string& out = files[1];
+
+    // The plug-in draws an unreadable file as a blank page; a thumbnailer
+    // must not, or the blank page would stand for the file in every cache.
+    if (!loadDocument(in, io))
+        return kExitUnreadable;
+    struct stat info {};
+    if (::stat(in.c_str(), &info) != 0)
+        return fail(io, kExitUnreadable, in, "the document cannot be read");
+
+    std::string error;
+    const std::unique_ptr<PreviewPlugIn> plugIn = PreviewPlugIn::loadInstalled(&error);
+    if (!plugIn)
+        return fail(io, kExitOutputFailed, out, error);
+    const std::unique_ptr<PreviewGenerator> generator = PreviewGenerator::create(*plugIn, &error);
+    if (!generator)
+        return fail(io, kExitOutputFailed, out, error);
+
+    const std::string uri = fileURLForPath(in);
+    QLThumbnailRequest request;
+    request.maxSize = QLSize{double(size), double(size)};
+    generator->generateThumbnail(uri, request);
+    if (request.image.isNull())
+        return fail(io, kExitOutputFailed, out, "the preview plug-in drew no thumbnail");
+
+    // The URI is percent-encoded ASCII, as tEXt requires (Latin-1).
+    const std::optional<QByteArray> png =
+        pngWithText(request.image.convertToFormat(QImage::Format_ARGB32),
+                    {{"Thumb::URI", QByteArray::fromStdString(uri)},
+                     {"Thumb::MTime", QByteArray::number(qint64(info.st_mtime))}});
+    if (!png)
+        return fail(io, kExitOutputFailed, out, "the thumbnail cannot be encoded as PNG");
+    if (const std::optional<std::string> reason =
+            writeFileAtomically(out, png->constData(), std::size_t(png->size())))
+        return fail(io, kExitOutputFailed, out, *reason);
+    return kExitSuccess;
+}
+
+const CommandRegistration registration({
+    "thumbnail",
+    "[-s SIZE] IN.qvdraw OUT.png",
+    "Draws the page fitted into SIZE x SIZE pixels (default 256) through the preview plug-in "
+    "and writes it as PNG with the Thumb::URI and Thumb::MTime of IN, as a freedesktop "
+    "thumbnailer does. A document that cannot be read gives no picture.",
+    runThumbnail,
+    20,
+});
+
+} // namespace
+
+} // namespace qv::cli

@@ -1,0 +1,376 @@
+// The preview plug-in as a host sees it: loaded with dlopen, instances from
+// its factory, its interface, and the previews and thumbnails it makes.
+
+#include "preview/QuickLookHost.h"
+#include "preview/host/PreviewHost.h"
+
+#include "PreviewFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+
+#include <thread>
+
+namespace qv {
+namespace {
+
+using testing::PackageDir;
+
+constexpr QLUUIDBytes kGeneratorType = kQLGeneratorTypeIDBytes;
+constexpr QLUUIDBytes kCallbacks = kQLGeneratorCallbacksInterfaceIDBytes;
+
+PreviewPlugIn& plugIn() {
+    static std::unique_ptr<PreviewPlugIn> loaded = [] {
+        std::string error;
+        auto p = PreviewPlugIn::loadInstalled(&error);
+        EXPECT_TRUE(p) << error;
+        return p;
+    }();
+    if (!loaded)
+        throw std::runtime_error("the preview plug-in did not load");
+    return *loaded;
+}
+
+QLUUIDBytes factory() {
+    const std::optional<QLUUIDBytes> id = plugIn().factoryUUID();
+    EXPECT_TRUE(id);
+    return id.value_or(QLUUIDBytes{});
+}
+
+QLGeneratorInterfaceStruct* table(void* instance) {
+    return *static_cast<QLGeneratorInstanceRef>(instance);
+}
+
+std::unique_ptr<PreviewGenerator> generator() {
+    std::string error;
+    auto g = PreviewGenerator::create(plugIn(), &error);
+    EXPECT_TRUE(g) << error;
+    return g;
+}
+
+QByteArray preview(const std::string& url, QLStatus* status = nullptr) {
+    QLPreviewRequest request;
+    const QLStatus s = generator()->generatePreview(url, request);
+    if (status)
+        *status = s;
+    EXPECT_EQ(request.representations, 1);
+    EXPECT_EQ(request.contentType, kQLTypePDF);
+    if (!request.data)
+        return {};
+    return QByteArray(reinterpret_cast<const char*>(request.data->data()),
+                      qsizetype(request.data->size()));
+}
+
+// ---------------------------------------------------------------------------
+// Lifecycle
+
+TEST(PreviewPlugInLifecycle, DescriptionNamesTheGeneratorTypeAndOurDocuments) {
+    const QLPlugInInfo& info = plugIn().info();
+    EXPECT_STREQ(info.typeUUID, "5E2D9680-5022-40FA-B806-43349622E5B9");
+    EXPECT_STREQ(info.factoryFunctionName, "QuickLookGeneratorPluginFactory");
+    ASSERT_TRUE(info.contentTypes && info.contentTypes[0]);
+    EXPECT_STREQ(info.contentTypes[0], "application/x-qvdraw");
+    // The factory's own identifier is neither of the well-known ones.
+    EXPECT_FALSE(QLUUIDBytesEqual(factory(), kGeneratorType));
+    EXPECT_FALSE(QLUUIDBytesEqual(factory(), kCallbacks));
+}
+
+TEST(PreviewPlugInLifecycle, FactoryMakesGeneratorsOnlyForTheGeneratorType) {
+    const PreviewHostInstanceCounts before = previewHostInstanceCounts(factory());
+    EXPECT_EQ(plugIn().createInstance(kCallbacks), nullptr);
+    EXPECT_EQ(plugIn().createInstance(QLUUIDBytes{}), nullptr);
+    EXPECT_EQ(previewHostInstanceCounts(factory()).added, before.added);
+
+    void* instance = plugIn().createInstance(kGeneratorType);
+    ASSERT_NE(instance, nullptr);
+    const PreviewHostInstanceCounts made = previewHostInstanceCounts(factory());
+    EXPECT_EQ(made.added, before.added + 1);
+    EXPECT_EQ(made.live, before.live + 1);
+    // Until the interface is asked for, only the first four slots are set.
+    QLGeneratorInterfaceStruct* t = table(instance);
+    EXPECT_EQ(t->_reserved, nullptr);
+    EXPECT_NE(t->QueryInterface, nullptr);
+    EXPECT_NE(t->AddRef, nullptr);
+    EXPECT_NE(t->Release, nullptr);
+    EXPECT_EQ(t->GenerateThumbnailForURL, nullptr);
+    EXPECT_EQ(t->GeneratePreviewForURL, nullptr);
+    EXPECT_EQ(t->Release(instance), 0u);
+    EXPECT_EQ(previewHostInstanceCounts(factory()).live, before.live);
+}
+
+TEST(PreviewPlugInLifecycle, QueryInterfaceFillsTheCallbacksAndAddsAReference) {
+    void* instance = plugIn().createInstance(kGeneratorType);
+    ASSERT_NE(instance, nullptr);
+    QLGeneratorInterfaceStruct* t = table(instance);
+
+    void* result = &result;
+    EXPECT_EQ(t->QueryInterface(instance, kCallbacks, &result), kQLStatusOK);
+    EXPECT_EQ(result, instance);
+    EXPECT_NE(t->GenerateThumbnailForURL, nullptr);
+    EXPECT_NE(t->CancelThumbnailGeneration, nullptr);
+    EXPECT_NE(t->GeneratePreviewForURL, nullptr);
+    EXPECT_NE(t->CancelPreviewGeneration, nullptr);
+    // One from the factory, one from the query: the next AddRef makes three.
+    EXPECT_EQ(t->AddRef(instance), 3u);
+
+    for (const QLUUIDBytes other : {kGeneratorType, factory(), QLUUIDBytes{}}) {
+        result = &result;
+        EXPECT_EQ(t->QueryInterface(instance, other, &result), kQLStatusNoInterface);
+        EXPECT_EQ(result, nullptr);
+    }
+    EXPECT_EQ(kQLStatusNoInterface, QLStatus(0x80000004));
+
+    // The cancels do nothing, and say so by not crashing on a null request.
+    t->CancelPreviewGeneration(instance, nullptr);
+    t->CancelThumbnailGeneration(instance, nullptr);
+
+    EXPECT_EQ(t->Release(instance), 2u);
+    EXPECT_EQ(t->Release(instance), 1u);
+    EXPECT_EQ(t->Release(instance), 0u);
+}
+
+TEST(PreviewPlugInLifecycle, ReleasingToZeroUnregistersExactlyOnce) {
+    const PreviewHostInstanceCounts before = previewHostInstanceCounts(factory());
+    void* a = plugIn().createInstance(kGeneratorType);
+    void* b = plugIn().createInstance(kGeneratorType);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(previewHostInstanceCounts(factory()).live, before.live + 2);
+
+    table(a)->AddRef(a);
+    EXPECT_EQ(table(a)->Release(a), 1u);
+    EXPECT_EQ(previewHostInstanceCounts(factory()).removed, before.removed);
+    EXPECT_EQ(table(a)->Release(a), 0u);
+    PreviewHostInstanceCounts after = previewHostInstanceCounts(factory());
+    EXPECT_EQ(after.removed, before.removed + 1);
+    EXPECT_EQ(after.live, before.live + 1);
+
+    EXPECT_EQ(table(b)->Release(b), 0u);
+    after = previewHostInstanceCounts(factory());
+    EXPECT_EQ(after.added, before.added + 2);
+    EXPECT_EQ(after.removed, before.removed + 2);
+    EXPECT_EQ(after.live, before.live);
+}
+
+TEST(PreviewPlugInLifecycle, AllocAndDeallocAnnounceUnderTheGivenFactory) {
+    using Alloc = void* (*)(QLUUIDRef);
+    using Dealloc = void (*)(void*);
+    auto alloc = reinterpret_cast<Alloc>(plugIn().symbol("AllocQuickLookGeneratorPluginType"));
+    auto dealloc =
+        reinterpret_cast<Dealloc>(plugIn().symbol("DeallocQuickLookGeneratorPluginType"));
+    ASSERT_TRUE(alloc && dealloc);
+
+    const QLUUIDBytes mine = QL_UUID_BYTES(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
+    QLUUIDRef id = QLUUIDCreateWithBytes(mine);
+    void* instance = alloc(id);
+    ASSERT_NE(instance, nullptr);
+    // The instance holds its own reference to the identifier.
+    EXPECT_EQ(id->refCount, 2);
+    EXPECT_EQ(previewHostInstanceCounts(mine).live, 1);
+    dealloc(instance);
+    EXPECT_EQ(id->refCount, 1);
+    EXPECT_EQ(previewHostInstanceCounts(mine).removed, 1);
+    EXPECT_EQ(previewHostInstanceCounts(mine).live, 0);
+    QLUUIDRelease(id);
+
+    // Without a factory identifier nothing is announced either way.
+    const PreviewHostInstanceCounts before = previewHostInstanceCounts(factory());
+    instance = alloc(nullptr);
+    ASSERT_NE(instance, nullptr);
+    dealloc(instance);
+    EXPECT_EQ(previewHostInstanceCounts(factory()).added, before.added);
+    EXPECT_EQ(previewHostInstanceCounts(factory()).removed, before.removed);
+}
+
+TEST(PreviewPlugInLifecycle, GeneratorObjectGivesItsReferenceBack) {
+    const PreviewHostInstanceCounts before = previewHostInstanceCounts(factory());
+    {
+        auto g = generator();
+        EXPECT_EQ(previewHostInstanceCounts(factory()).live, before.live + 1);
+    }
+    const PreviewHostInstanceCounts after = previewHostInstanceCounts(factory());
+    EXPECT_EQ(after.live, before.live);
+    EXPECT_EQ(after.removed, before.removed + 1);
+}
+
+// ---------------------------------------------------------------------------
+// Previews
+
+void expectBlankDefaultPage(const QByteArray& pdf) {
+    ASSERT_FALSE(pdf.isEmpty());
+    EXPECT_TRUE(pdf.startsWith("%PDF-"));
+    EXPECT_EQ(testing::pageCount(pdf), 1);
+    const auto box = testing::mediaBox(pdf);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(*box, (std::array<double, 4>{0, 0, 540, 720}));
+    // Only the white page is filled.
+    const auto colors = testing::fillColors(testing::inflatedStreams(pdf));
+    ASSERT_EQ(colors.size(), 1u);
+    EXPECT_EQ(colors[0], (std::array<double, 3>{1, 1, 1}));
+}
+
+TEST(PreviewGeneration, UnreadableFilesPreviewAsABlankDefaultPage) {
+    PackageDir dir;
+    const std::vector<std::string> urls = {
+        fileURLForPath(dir.path("missing.qvdraw")),
+        fileURLForPath(dir.packageWithout("empty", "Picture.png")),
+        fileURLForPath(dir.package("broken", "<qvdrawdocument><rectangle><bounds x=")),
+        fileURLForPath(dir.package("notxml", "\x01\x02 plainly not XML")),
+        "http://example.invalid/remote.qvdraw",
+        "",
+    };
+    for (const std::string& url : urls) {
+        SCOPED_TRACE(url);
+        QLStatus status = -1;
+        const QByteArray pdf = preview(url, &status);
+        EXPECT_EQ(status, kQLStatusOK);
+        expectBlankDefaultPage(pdf);
+    }
+}
+
+TEST(PreviewGeneration, PreviewIsExactlyThePageWithShapesOutsideClipped) {
+    PackageDir dir;
+    const QByteArray shapes = testing::rectangleElement(-100, -100, 80, 80) +
+                              testing::rectangleElement(500, 680, 200, 200) +
+                              testing::rectangleElement(2000, 50, 10, 10);
+    const QByteArray pdf =
+        preview(fileURLForPath(dir.package("outside", testing::documentXML(shapes))));
+    const auto box = testing::mediaBox(pdf);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(*box, (std::array<double, 4>{0, 0, 540, 720}));
+    EXPECT_EQ(testing::pageCount(pdf), 1);
+    // The page first, then the shapes.
+    const auto colors = testing::fillColors(testing::inflatedStreams(pdf));
+    ASSERT_GE(colors.size(), 2u);
+    EXPECT_EQ(colors[0], (std::array<double, 3>{1, 1, 1}));
+    EXPECT_EQ(colors[1], (std::array<double, 3>{1, 0, 0}));
+}
+
+TEST(PreviewGeneration, PageFollowsTheDocumentsPrintSettings) {
+    PackageDir dir;
+    const QByteArray xml =
+        testing::documentXML(testing::printInfoElement("800 600", "10 20 30 40"), "#FFFFFF");
+    const QByteArray pdf = preview(fileURLForPath(dir.package("landscape", xml)));
+    const auto box = testing::mediaBox(pdf);
+    ASSERT_TRUE(box);
+    // Paper less the left and right, and the top and bottom margins.
+    EXPECT_DOUBLE_EQ((*box)[2] - (*box)[0], 770);
+    EXPECT_DOUBLE_EQ((*box)[3] - (*box)[1], 530);
+}
+
+TEST(PreviewGeneration, GreyPagePreviewsGrey) {
+    PackageDir dir;
+    const QByteArray pdf =
+        preview(fileURLForPath(dir.package("grey", testing::documentXML("", "#808080"))));
+    const auto colors = testing::fillColors(testing::inflatedStreams(pdf));
+    ASSERT_EQ(colors.size(), 1u);
+    for (double c : colors[0])
+        EXPECT_NEAR(c, 128 / 255.0, 1e-3);
+}
+
+TEST(PreviewGeneration, RequestsFromManyThreadsAreServedOneAtATime) {
+    PackageDir dir;
+    QByteArray shapes;
+    for (int i = 0; i < 50; ++i)
+        shapes += testing::rectangleElement(i * 10, i * 12, 30, 20);
+    const std::string url = fileURLForPath(dir.package("busy", testing::documentXML(shapes)));
+    auto g = generator();
+    std::vector<QByteArray> results(4);
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < results.size(); ++t)
+        threads.emplace_back([&, t] {
+            QLPreviewRequest request;
+            g->generatePreview(url, request);
+            if (request.data)
+                results[t] = QByteArray(reinterpret_cast<const char*>(request.data->data()),
+                                        qsizetype(request.data->size()));
+        });
+    for (std::thread& t : threads)
+        t.join();
+    const QByteArray first = testing::inflatedStreams(results[0]);
+    EXPECT_EQ(testing::fillColors(first).size(), 51u);
+    for (const QByteArray& pdf : results)
+        EXPECT_EQ(testing::inflatedStreams(pdf), first);
+}
+
+// ---------------------------------------------------------------------------
+// Thumbnails
+
+TEST(ThumbnailGeneration, ContextIsThePageSizeWhateverTheMaximum) {
+    PackageDir dir;
+    const std::string url = fileURLForPath(dir.package("plain", testing::documentXML("")));
+    for (const QLSize max : {QLSize{128, 128}, QLSize{16, 1000}, QLSize{4000, 4000}}) {
+        QLThumbnailRequest request;
+        request.maxSize = max;
+        EXPECT_EQ(generator()->generateThumbnail(url, request), kQLStatusOK);
+        ASSERT_TRUE(request.requestedSize);
+        EXPECT_EQ(request.requestedSize->width, 540);
+        EXPECT_EQ(request.requestedSize->height, 720);
+        EXPECT_FALSE(request.requestedBitmap);
+        EXPECT_EQ(request.contextsCreated, 1);
+        EXPECT_EQ(request.flushes, 1);
+        EXPECT_EQ(request.contextsReleased, 1);
+    }
+}
+
+TEST(ThumbnailGeneration, PageFitsTheBoxRightSideUp) {
+    PackageDir dir;
+    // Red across the top quarter of the page, on a grey page.
+    const QByteArray xml =
+        testing::documentXML(testing::rectangleElement(0, 0, 540, 180), "#808080");
+    QLThumbnailRequest request;
+    request.maxSize = {128, 128};
+    generator()->generateThumbnail(fileURLForPath(dir.package("top", xml)), request);
+    ASSERT_FALSE(request.image.isNull());
+    EXPECT_EQ(request.image.size(), QSize(96, 128));
+    EXPECT_EQ(request.image.pixelColor(48, 10), QColor(255, 0, 0));
+    EXPECT_EQ(request.image.pixelColor(48, 100), QColor(128, 128, 128));
+    // Never transparent: every corner is the page.
+    for (const QPoint p : {QPoint(0, 127), QPoint(95, 127), QPoint(95, 60)})
+        EXPECT_EQ(request.image.pixelColor(p).alpha(), 255);
+}
+
+TEST(ThumbnailGeneration, UnreadableFileDrawsABlankDefaultPage) {
+    PackageDir dir;
+    QLThumbnailRequest request;
+    request.maxSize = {256, 256};
+    EXPECT_EQ(generator()->generateThumbnail(fileURLForPath(dir.path("gone.qvdraw")), request),
+              kQLStatusOK);
+    ASSERT_TRUE(request.requestedSize);
+    EXPECT_EQ(request.requestedSize->width, 540);
+    EXPECT_EQ(request.requestedSize->height, 720);
+    ASSERT_EQ(request.image.size(), QSize(192, 256));
+    for (const QPoint p : {QPoint(0, 0), QPoint(96, 128), QPoint(191, 255)})
+        EXPECT_EQ(request.image.pixelColor(p), QColor(255, 255, 255));
+}
+
+TEST(ThumbnailGeneration, NoContextMeansNothingDrawnAndStatusZero) {
+    PackageDir dir;
+    QLThumbnailRequest request;
+    request.maxSize = {128, 128};
+    request.provideContext = false;
+    const std::string url = fileURLForPath(
+        dir.package("shapes", testing::documentXML(testing::rectangleElement(10, 10, 50, 50))));
+    EXPECT_EQ(generator()->generateThumbnail(url, request), kQLStatusOK);
+    EXPECT_TRUE(request.requestedSize);
+    EXPECT_EQ(request.flushes, 0);
+    EXPECT_TRUE(request.image.isNull());
+}
+
+TEST(PreviewHostPaths, FileURLsAreAbsoluteAndEscaped) {
+    EXPECT_EQ(fileURLForPath("/tmp/Plan 1.qvdraw"), "file:///tmp/Plan%201.qvdraw");
+    const std::string relative = fileURLForPath("Plan.qvdraw");
+    EXPECT_EQ(relative.rfind("file:///", 0), 0u);
+    EXPECT_EQ(relative.substr(relative.size() - 12), "/Plan.qvdraw");
+}
+
+TEST(PreviewHostPaths, PlugInIsLookedForBesideTheProgramFirst) {
+    const std::vector<std::string> paths = PreviewPlugIn::candidatePaths();
+    ASSERT_GE(paths.size(), 2u);
+    for (const std::string& p : paths)
+        EXPECT_EQ(p.substr(p.size() - 14), "drawpreview.so");
+    EXPECT_EQ(PreviewPlugIn::load("/nonexistent/drawpreview.so", nullptr), nullptr);
+}
+
+} // namespace
+} // namespace qv
