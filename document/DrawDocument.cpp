@@ -272,7 +272,11 @@ void DrawDocument::stopObservingShapeTree(Shape& shape) {
 void DrawDocument::changeKeyPath(const std::string& keyPath,
                                  const std::shared_ptr<KeyValueObservable>& object,
                                  const Value& value) {
-    if (object)
+    // A shape puts a recorded value back its own way (a group leaves its
+    // members to their own records).
+    if (auto* shape = dynamic_cast<Shape*>(object.get()))
+        shape->restoreValueForKeyPath(value, keyPath);
+    else if (object)
         object->setValueForKeyPath(value, keyPath);
 }
 

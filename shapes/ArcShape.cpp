@@ -18,10 +18,10 @@ void ArcShape::setCenter(Point c) {
         return;
     willChange();
     {
-        KeyValueChangeScope scope(this, "center");
+        DerivedGeometryChange change(*this, {"center"});
         m_Center = c;
+        updateBounds();
     }
-    updateBounds();
     didChange();
 }
 
@@ -30,11 +30,11 @@ void ArcShape::storeReal(double& field, double value, const char* key) {
         return;
     willChange();
     {
-        KeyValueChangeScope scope(this, key);
+        DerivedGeometryChange change(*this, {key});
         field = value;
+        clearFillCache();
+        updateBounds();
     }
-    clearFillCache();
-    updateBounds();
     didChange();
 }
 
@@ -55,16 +55,16 @@ void ArcShape::setClockwise(bool clockwise) {
         return;
     willChange();
     {
-        KeyValueChangeScope scope(this, "clockwise");
+        DerivedGeometryChange change(*this, {"clockwise"});
         m_Clockwise = clockwise;
+        clearFillCache();
+        updateBounds();
     }
-    clearFillCache();
-    updateBounds();
     didChange();
 }
 
 void ArcShape::updateBounds() {
-    Shape::setBounds({m_Center.x - m_Radius, m_Center.y - m_Radius, 2 * m_Radius, 2 * m_Radius});
+    storeDerivedBounds({m_Center.x - m_Radius, m_Center.y - m_Radius, 2 * m_Radius, 2 * m_Radius});
 }
 
 double ArcShape::angleToPoint(Point p, double& radius) const {
@@ -99,6 +99,12 @@ std::optional<BezierPath> ArcShape::path() const {
 }
 
 void ArcShape::setBounds(const Rect& bounds) {
+    // The square it already has: recomputing the centre from it could only
+    // round it. This is also what makes replaying recorded bounds after the
+    // restored centre and radius a no-op.
+    if (bounds == m_Bounds)
+        return;
+    DerivedGeometryChange change(*this, {"center", "radius"});
     Point c = bounds.center();
     // A circle smaller than the 0.1 minimum has bounds larger than itself and
     // not centred on it; keep that offset so a move does not shift the centre.
@@ -118,13 +124,16 @@ void ArcShape::setBounds(const Rect& bounds) {
 
 void ArcShape::flip(int axis) {
     willChange();
-    const double mirror = axis == 0 ? 180 : 360;
-    // Swapped, so that the direction flag stays right for the mirrored slice.
-    const double a1 = mirror - m_Angle2;
-    const double a2 = mirror - m_Angle1;
-    setAngle1(a1);
-    setAngle2(a2);
-    Shape::flip(axis);
+    {
+        DerivedGeometryChange change(*this, {"angle1", "angle2"});
+        const double mirror = axis == 0 ? 180 : 360;
+        // Swapped, so that the direction flag stays right for the mirrored slice.
+        const double a1 = mirror - m_Angle2;
+        const double a2 = mirror - m_Angle1;
+        setAngle1(a1);
+        setAngle2(a2);
+        Shape::flip(axis);
+    }
     didChange();
 }
 

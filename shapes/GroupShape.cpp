@@ -236,6 +236,22 @@ bool GroupShape::setValueForKeyPath(const Value& value, std::string_view keyPath
     return Shape::setValueForKeyPath(value, keyPath);
 }
 
+bool GroupShape::restoreValueForKeyPath(const Value& value, std::string_view keyPath) {
+    if (keyPath == "bounds") {
+        if (value.kind() != Value::Kind::Rect)
+            return false;
+        Shape::setBounds(value.toRect());
+        return true;
+    }
+    if (keyPath == "rotation") {
+        if (!value.isNumber())
+            return false;
+        Shape::setRotation(value.toDouble());
+        return true;
+    }
+    return Shape::restoreValueForKeyPath(value, keyPath);
+}
+
 std::optional<ImageCacheError> GroupShape::addFileWrapperTo(FileWrapperMap& files,
                                                             const ImageCache& cache) const {
     for (const ShapePtr& s : m_Controller.content)

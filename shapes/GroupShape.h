@@ -70,6 +70,11 @@ public:
     // answers their common value or the multiple-values marker.
     Value valueForKeyPath(std::string_view keyPath) const override;
     bool setValueForKeyPath(const Value& value, std::string_view keyPath) override;
+    // Undo and redo put back the group's own "bounds" and "rotation" alone:
+    // every member change that setBounds, setRotation or flip made is
+    // recorded by the member itself, so moving the members again here would
+    // move them twice.
+    bool restoreValueForKeyPath(const Value& value, std::string_view keyPath) override;
 
     std::optional<ImageCacheError> addFileWrapperTo(FileWrapperMap& files,
                                                     const ImageCache& cache) const override;

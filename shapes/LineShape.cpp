@@ -26,10 +26,11 @@ void LineShape::storePoint(Point& field, Point p, const char* key) {
         return;
     willChange();
     {
-        KeyValueChangeScope scope(this, key);
+        // Inside a move or flip the edit around it announces the points.
+        DerivedGeometryChange change(*this, {key});
         field = p;
+        updateBounds();
     }
-    updateBounds();
     didChange();
 }
 
@@ -42,31 +43,39 @@ void LineShape::setEnd(Point p) {
 }
 
 void LineShape::updateBounds() {
-    Shape::setBounds({std::min(m_Start.x, m_End.x), std::min(m_Start.y, m_End.y),
-                      std::fabs(m_End.x - m_Start.x), std::fabs(m_End.y - m_Start.y)});
+    storeDerivedBounds({std::min(m_Start.x, m_End.x), std::min(m_Start.y, m_End.y),
+                        std::fabs(m_End.x - m_Start.x), std::fabs(m_End.y - m_Start.y)});
 }
 
 void LineShape::setBounds(const Rect& bounds) {
-    willChange();
     const Rect old = m_Bounds;
-    AffineTransform t;
-    if (bounds.size == old.size) {
-        t = AffineTransform::translation(bounds.x() - old.x(), bounds.y() - old.y());
-    } else {
-        Rect target = bounds;
-        if (!(target.size.width >= kMinimumSide))
-            target.size.width = kMinimumSide;
-        if (!(target.size.height >= kMinimumSide))
-            target.size.height = kMinimumSide;
-        // A box without width or height (a line never placed) keeps that
-        // axis unscaled rather than dividing by zero.
-        t.translateAndScaleFromRect(old, target);
+    Rect target = bounds;
+    if (!(target.size.width >= kMinimumSide))
+        target.size.width = kMinimumSide;
+    if (!(target.size.height >= kMinimumSide))
+        target.size.height = kMinimumSide;
+    // The box it already has: mapping it onto itself could only round the
+    // points. This is also what makes replaying recorded bounds after the
+    // restored points a no-op.
+    if (target == old)
+        return;
+    willChange();
+    {
+        DerivedGeometryChange change(*this, {"start", "end"});
+        AffineTransform t;
+        if (bounds.size == old.size) {
+            t = AffineTransform::translation(bounds.x() - old.x(), bounds.y() - old.y());
+        } else {
+            // A box without width or height (a line never placed) keeps that
+            // axis unscaled rather than dividing by zero.
+            t.translateAndScaleFromRect(old, target);
+        }
+        const Point s = t.transformPoint(m_Start);
+        const Point e = t.transformPoint(m_End);
+        setStart(s);
+        setEnd(e);
+        updateBounds();
     }
-    const Point s = t.transformPoint(m_Start);
-    const Point e = t.transformPoint(m_End);
-    setStart(s);
-    setEnd(e);
-    updateBounds();
     didChange();
 }
 
@@ -79,19 +88,22 @@ std::optional<BezierPath> LineShape::path() const {
 
 void LineShape::flip(int axis) {
     willChange();
-    const Rect old = m_Bounds;
-    const Point s = m_Start, e = m_End;
-    if (axis == 0) {
-        setStart({-s.x, s.y});
-        setEnd({-e.x, e.y});
-    } else {
-        setStart({s.x, -s.y});
-        setEnd({e.x, -e.y});
+    {
+        DerivedGeometryChange change(*this, {"start", "end"});
+        const Rect old = m_Bounds;
+        const Point s = m_Start, e = m_End;
+        if (axis == 0) {
+            setStart({-s.x, s.y});
+            setEnd({-e.x, e.y});
+        } else {
+            setStart({s.x, -s.y});
+            setEnd({e.x, -e.y});
+        }
+        Shape::flip(axis);
+        updateBounds();
+        // Mirrored through the origin, the segment is moved back into its box.
+        setBounds(old);
     }
-    Shape::flip(axis);
-    updateBounds();
-    // Mirrored through the origin, the segment is moved back into its box.
-    setBounds(old);
     didChange();
 }
 

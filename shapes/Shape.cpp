@@ -115,6 +115,43 @@ void Shape::setBounds(const Rect& bounds) {
     didChange();
 }
 
+Shape::DerivedGeometryChange::DerivedGeometryChange(Shape& shape,
+                                                    std::initializer_list<const char*> keys)
+    : m_Shape(shape), m_Keys(keys), m_Outermost(shape.m_DerivedChangeDepth++ == 0) {
+    if (!m_Outermost)
+        return;
+    for (const char* key : m_Keys)
+        m_Shape.willChangeValueForKeyPath(key);
+    m_Shape.willChangeValueForKeyPath("bounds");
+}
+
+Shape::DerivedGeometryChange::~DerivedGeometryChange() {
+    --m_Shape.m_DerivedChangeDepth;
+    if (!m_Outermost)
+        return;
+    m_Shape.didChangeValueForKeyPath("bounds");
+    for (auto it = m_Keys.rbegin(); it != m_Keys.rend(); ++it)
+        m_Shape.didChangeValueForKeyPath(*it);
+}
+
+void Shape::storeDerivedBounds(const Rect& bounds) {
+    Rect r = bounds;
+    if (!(r.size.width >= kMinimumSide))
+        r.size.width = kMinimumSide;
+    if (!(r.size.height >= kMinimumSide))
+        r.size.height = kMinimumSide;
+    if (r == m_Bounds)
+        return;
+    willChange();
+    const bool announce = m_DerivedChangeDepth == 0;
+    if (announce)
+        willChangeValueForKeyPath("bounds");
+    m_Bounds = r;
+    if (announce)
+        didChangeValueForKeyPath("bounds");
+    didChange();
+}
+
 double Shape::normalizedRotation(double degrees) {
     if (!std::isfinite(degrees))
         return 0;
@@ -434,6 +471,10 @@ bool Shape::setValueForKey(const Value& value, std::string_view key) {
         return true;
     }
     return false;
+}
+
+bool Shape::restoreValueForKeyPath(const Value& value, std::string_view keyPath) {
+    return setValueForKeyPath(value, keyPath);
 }
 
 KeyValueCoding* Shape::childForKey(std::string_view key) const {

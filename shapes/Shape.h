@@ -15,6 +15,7 @@
 #include "styles/FillCache.h"
 #include "styles/StyleOwner.h"
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -138,6 +139,10 @@ public:
     void styleWillChangeKeyPath(std::string_view keyPath) override;
     void styleDidChangeKeyPath(std::string_view keyPath) override;
     virtual std::vector<std::string> undoableProperties() const;
+    // Puts back a value that undo or redo recorded for one of the
+    // undoableProperties. Most shapes take it as any assignment; a group
+    // takes back only its own bounds and rotation (see GroupShape).
+    virtual bool restoreValueForKeyPath(const Value& value, std::string_view keyPath);
 
     // Drawing, handles and hit testing (see the .cpp for the order of drawing).
     virtual void drawInView(GraphicsContext& gc, const ShapeView* view, bool dragTarget = false);
@@ -182,6 +187,31 @@ protected:
     // A default-constructed shape of the receiver's own class, for copy().
     virtual ShapePtr newInstance() const = 0;
 
+    // One edit of a shape whose bounds follow from its own parameters (a
+    // line's end points, an arc's centre and radius). Edits nest: a move sets
+    // both end points, and each re-derives the bounds. Only the outermost
+    // edit tells observers, of the parameters it names and of "bounds", with
+    // "bounds" innermost. Undo thus records the parameters from before the
+    // whole edit and replays them first; the recorded bounds come last, when
+    // the restored parameters have already derived exactly those bounds, so
+    // replaying them changes nothing (the setters ignore an equal rectangle).
+    class DerivedGeometryChange {
+    public:
+        DerivedGeometryChange(Shape& shape, std::initializer_list<const char*> keys);
+        ~DerivedGeometryChange();
+        DerivedGeometryChange(const DerivedGeometryChange&) = delete;
+        DerivedGeometryChange& operator=(const DerivedGeometryChange&) = delete;
+
+    private:
+        Shape& m_Shape;
+        std::vector<const char*> m_Keys;
+        bool m_Outermost;
+    };
+    // Stores bounds derived from the shape's parameters (raised to the 0.1
+    // minimum), with the change notifications; "bounds" is announced to
+    // observers here only outside a DerivedGeometryChange.
+    void storeDerivedBounds(const Rect& bounds);
+
     Rect m_Bounds;
     double m_Rotation = 0;
     std::shared_ptr<Stroke> m_Stroke;
@@ -189,6 +219,7 @@ protected:
     std::shared_ptr<Shadow> m_Shadow;
     Rect m_OldBounds;
     FillCache m_FillCache;
+    int m_DerivedChangeDepth = 0;
 };
 
 // Segment a1–a2 against segment b1–b2, with the vertical and parallel

@@ -207,18 +207,18 @@ TEST_P(UndoInvariant, AllKindsButLines) {
 // setStart and setEnd each re-derive the bounds, so one move records "start",
 // "bounds", "end", "bounds", and replaying them backwards scales the end
 // point by the bounds in between (LineOnly below shows it in one step).
-TEST_P(UndoInvariant, DISABLED_EveryKind) {
+TEST_P(UndoInvariant, EveryKind) {
     checkUndoInvariant(GetParam(), {}, 2);
 }
 
 // Known to fail for some seeds, because of the shapes: undoing a group's own
 // "rotation" or "bounds" goes through its setters, which move the members
 // again; with groups three levels deep, members are left displaced.
-TEST_P(UndoInvariant, DISABLED_NestedGroups) {
+TEST_P(UndoInvariant, NestedGroups) {
     checkUndoInvariant(GetParam(), kAllButLines, 2);
 }
 
-TEST(UndoInvariantFaults, DISABLED_LineOnly) {
+TEST(UndoInvariantFaults, LineOnly) {
     DrawDocument document;
     ShapesController controller(&document);
     auto line = std::make_shared<LineShape>();
