@@ -7,6 +7,7 @@
 #include "framework/foundation/GraphicsContext.h"
 #include "styles/Shadow.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qv {
@@ -26,6 +27,11 @@ double zoomOf(const ShapeView* view) {
 
 void TextStorage::setRichText(RichText text) {
     m_Text = std::move(text);
+    // A copy: a shape may let go of the storage while it is told.
+    const std::vector<TextShape*> shapes = m_Shapes;
+    for (TextShape* shape : shapes)
+        if (std::find(m_Shapes.begin(), m_Shapes.end(), shape) != m_Shapes.end())
+            shape->textContentsChanged();
     NotificationCenter::defaultCenter().postNotification(QVTextStorageDidProcessEditingNotification,
                                                          this);
 }
@@ -48,8 +54,8 @@ TextShape::TextShape() {
 }
 
 TextShape::~TextShape() {
-    if (m_TextObservation)
-        NotificationCenter::defaultCenter().removeObserver(m_TextObservation);
+    if (m_Text)
+        m_Text->removeShape(this);
 }
 
 void TextShape::setText(TextStoragePtr text) {
@@ -57,15 +63,11 @@ void TextShape::setText(TextStoragePtr text) {
         return;
     willChange();
     willChangeValueForKeyPath("text");
-    if (m_TextObservation) {
-        NotificationCenter::defaultCenter().removeObserver(m_TextObservation);
-        m_TextObservation = 0;
-    }
+    if (m_Text)
+        m_Text->removeShape(this);
     m_Text = std::move(text);
     if (m_Text)
-        m_TextObservation = NotificationCenter::defaultCenter().addObserver(
-            this, QVTextStorageDidProcessEditingNotification, m_Text.get(),
-            [this](const Notification&) { textContentsChanged(); });
+        m_Text->addShape(this);
     didChangeValueForKeyPath("text");
     didChange();
 }

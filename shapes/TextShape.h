@@ -9,12 +9,15 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qv {
 
 // Posted by a text storage after it has taken an edit; object: the storage.
 inline constexpr const char* QVTextStorageDidProcessEditingNotification =
     "QVTextStorageDidProcessEditingNotification";
+
+class TextShape;
 
 // The text of a text shape, shared with the in-place editor while it edits:
 // the editor hands every edit to setRichText, which tells the shape.
@@ -26,11 +29,19 @@ public:
     TextStorage& operator=(const TextStorage&) = delete;
 
     const RichText& richText() const { return m_Text; }
-    // Takes an edit and posts QVTextStorageDidProcessEditingNotification.
+    // Takes an edit, tells the shapes showing it, and posts
+    // QVTextStorageDidProcessEditingNotification.
     void setRichText(RichText text);
+
+    // The shapes showing this text are told directly rather than through the
+    // notification centre, whose every post would otherwise look at one
+    // registration per text shape of every open drawing.
+    void addShape(TextShape* shape) { m_Shapes.push_back(shape); }
+    void removeShape(TextShape* shape) { std::erase(m_Shapes, shape); }
 
 private:
     RichText m_Text;
+    std::vector<TextShape*> m_Shapes;
 };
 
 using TextStoragePtr = std::shared_ptr<TextStorage>;
@@ -102,7 +113,6 @@ protected:
 
 private:
     TextStoragePtr m_Text;
-    NotificationCenter::Token m_TextObservation = 0;
 };
 
 } // namespace qv
