@@ -22,6 +22,12 @@ namespace {
 
 fs::path benchDirectory() {
     static const fs::path dir = [] {
+        // A folder named by QV_BENCH_DIR is kept and its packages reused, so
+        // that a heap profiler can watch a run that only reads.
+        if (const char* keep = std::getenv("QV_BENCH_DIR")) {
+            fs::create_directories(keep);
+            return fs::path(keep);
+        }
         std::string templ = (fs::temp_directory_path() / "qvbenchXXXXXX").string();
         if (!::mkdtemp(templ.data()))
             std::abort();
@@ -55,10 +61,12 @@ const std::string& package(bool plainRectangles, std::size_t count) {
         path = (benchDirectory() /
                 ((plainRectangles ? "rects-" : "mixed-") + std::to_string(count) + ".qvdraw"))
                    .string();
-        DrawDocument doc;
-        doc.setShapes(plainRectangles ? rectangles(count) : drawing(count));
-        if (!doc.writeToPackage(path))
-            std::abort();
+        if (!fs::exists(fs::path(path) / "Shapes.xml")) {
+            DrawDocument doc;
+            doc.setShapes(plainRectangles ? rectangles(count) : drawing(count));
+            if (!doc.writeToPackage(path))
+                std::abort();
+        }
     }
     return path;
 }
