@@ -11,9 +11,15 @@
 #include <QByteArray>
 #include <QImageWriter>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <future>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace qv::cli {
@@ -70,6 +76,43 @@ std::optional<QByteArray> pngWithText(const QImage& image,
     return png;
 }
 
+// Standard error goes nowhere while it lives. The document and the plug-in
+// log unreadable files themselves; the command reports them in its own line.
+class StderrMute {
+public:
+    StderrMute() {
+        std::fflush(stderr);
+        m_Saved = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_Saved >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~StderrMute() {
+        std::fflush(stderr);
+        if (m_Saved >= 0) {
+            ::dup2(m_Saved, STDERR_FILENO);
+            ::close(m_Saved);
+        }
+    }
+    StderrMute(const StderrMute&) = delete;
+    StderrMute& operator=(const StderrMute&) = delete;
+
+private:
+    int m_Saved = -1;
+};
+
+// Whether the package reads as the plug-in will read it. Only parsed: the
+// shapes are thrown away without being installed, which is the costly half
+// of loading a large drawing.
+std::optional<std::string> unreadableReason(const std::string& path) {
+    const DocumentResult result = DrawDocument().readFromPackage(path);
+    if (result)
+        return std::nullopt;
+    return result.error.empty() ? std::string("the document cannot be read") : result.error;
+}
+
 std::optional<int> parseSize(const std::string& text) {
     int v = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
@@ -112,26 +155,35 @@ int runThumbnail(const std::vector<std::string>& args, CommandIO& io) {
     const std::string& in = files[0];
     const std::string& out = files[1];
 
-    // The plug-in draws an unreadable file as a blank page; a thumbnailer
-    // must not, or the blank page would stand for the file in every cache.
-    if (!loadDocument(in, io))
-        return kExitUnreadable;
     struct stat info {};
     if (::stat(in.c_str(), &info) != 0)
-        return fail(io, kExitUnreadable, in, "the document cannot be read");
-
+        return fail(io, kExitUnreadable, in, std::strerror(errno));
+    // The plug-in draws an unreadable file as a blank page; a thumbnailer
+    // must not, or the blank page would stand for the file in every cache.
+    // The check shares nothing with the plug-in (which has its own copy of
+    // the model), so it runs beside the drawing.
     std::string error;
-    const std::unique_ptr<PreviewPlugIn> plugIn = PreviewPlugIn::loadInstalled(&error);
-    if (!plugIn)
-        return fail(io, kExitOutputFailed, out, error);
-    const std::unique_ptr<PreviewGenerator> generator = PreviewGenerator::create(*plugIn, &error);
-    if (!generator)
-        return fail(io, kExitOutputFailed, out, error);
-
+    std::unique_ptr<PreviewPlugIn> plugIn;
+    std::unique_ptr<PreviewGenerator> generator;
     const std::string uri = fileURLForPath(in);
     QLThumbnailRequest request;
     request.maxSize = QLSize{double(size), double(size)};
-    generator->generateThumbnail(uri, request);
+    std::optional<std::string> unreadable;
+    {
+        StderrMute mute;
+        std::future<std::optional<std::string>> check =
+            std::async(std::launch::async, unreadableReason, in);
+        plugIn = PreviewPlugIn::loadInstalled(&error);
+        if (plugIn)
+            generator = PreviewGenerator::create(*plugIn, &error);
+        if (generator)
+            generator->generateThumbnail(uri, request);
+        unreadable = check.get();
+    }
+    if (unreadable)
+        return fail(io, kExitUnreadable, in, *unreadable);
+    if (!generator)
+        return fail(io, kExitOutputFailed, out, error);
     if (request.image.isNull())
         return fail(io, kExitOutputFailed, out, "the preview plug-in drew no thumbnail");
 
