@@ -329,8 +329,10 @@ TEST(LineXml, RandomLinesWithRandomStylesRoundTripToIdenticalBytes) {
         expectNear(b->bounds(), a->bounds(), 1e-12);
         EXPECT_NEAR(b->rotation(), a->rotation(), 1e-12);
         EXPECT_EQ(b->stroke().style(), a->stroke().style());
-        if (a->stroke().visible()) // an invisible stroke is written without its width
+        // An invisible stroke is written without its width.
+        if (a->stroke().visible()) {
             EXPECT_NEAR(b->stroke().width(), a->stroke().width(), 1e-12);
+        }
     }
 }
 
