@@ -246,8 +246,9 @@ void DrawDocument::startObservingShape(Shape& shape) {
 }
 
 void DrawDocument::startObservingShapeTree(Shape& shape, const ShapePtr& owner) {
-    for (const std::string& keyPath : shape.undoableProperties())
-        shape.addObserver(this, keyPath, KeyValueObservingOptionOld);
+    // One record over the shared list of the class's paths, not one per path.
+    shape.addObserver(this, internKeyPathList(shape.undoableProperties()),
+                      KeyValueObservingOptionOld);
     if (owner)
         m_Observed[&shape] = owner;
     if (auto* group = dynamic_cast<GroupShape*>(&shape))

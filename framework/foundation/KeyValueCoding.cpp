@@ -1,6 +1,8 @@
 #include "framework/foundation/KeyValueCoding.h"
 
 #include <algorithm>
+#include <mutex>
+#include <set>
 
 namespace qv {
 
@@ -17,6 +19,30 @@ bool keyPathsOverlap(std::string_view a, std::string_view b) {
     if (!b.starts_with(a))
         return false;
     return a.size() == b.size() || b[a.size()] == '.';
+}
+
+namespace {
+
+// Orders shared lists by their paths, and finds them by a plain list.
+struct KeyPathListLess {
+    using is_transparent = void;
+    using Paths = std::vector<std::string>;
+    bool operator()(const KeyPathList& a, const KeyPathList& b) const { return *a < *b; }
+    bool operator()(const KeyPathList& a, const Paths& b) const { return *a < b; }
+    bool operator()(const Paths& a, const KeyPathList& b) const { return a < *b; }
+};
+
+} // namespace
+
+KeyPathList internKeyPathList(std::vector<std::string> keyPaths) {
+    static std::mutex mutex;
+    static std::set<KeyPathList, KeyPathListLess> table;
+    std::lock_guard lock(mutex);
+    auto it = table.find(keyPaths);
+    if (it == table.end())
+        it = table.insert(std::make_shared<const std::vector<std::string>>(std::move(keyPaths)))
+                 .first;
+    return *it;
 }
 
 Value KeyValueCoding::valueForKey(std::string_view) const {
@@ -67,14 +93,43 @@ void KeyValueObservable::addObserver(KeyValueObserver* observer, std::string key
                                      unsigned options) {
     if (!observer)
         return;
-    m_Registrations.push_back({m_NextRegistrationId++, observer, std::move(keyPath), options});
+    m_Registrations.push_back(
+        {m_NextRegistrationId++, observer, internKeyPathList({std::move(keyPath)}), options});
+}
+
+void KeyValueObservable::addObserver(KeyValueObserver* observer, KeyPathList keyPaths,
+                                     unsigned options) {
+    if (!observer || !keyPaths || keyPaths->empty())
+        return;
+    const std::uint64_t first = m_NextRegistrationId;
+    m_NextRegistrationId += keyPaths->size();
+    m_Registrations.push_back({first, observer, std::move(keyPaths), options});
 }
 
 bool KeyValueObservable::removeObserver(KeyValueObserver* observer, std::string_view keyPath) {
     // The newest registration goes first, as it would with nested add/remove pairs.
     for (auto it = m_Registrations.rbegin(); it != m_Registrations.rend(); ++it) {
-        if (it->observer == observer && it->keyPath == keyPath) {
-            m_Registrations.erase(std::next(it).base());
+        if (it->observer != observer)
+            continue;
+        for (std::size_t i = it->count(); i-- > 0;) {
+            if (it->pathAt(i) != keyPath)
+                continue;
+            auto at = std::next(it).base();
+            if (at->count() == 1) {
+                m_Registrations.erase(at);
+                return true;
+            }
+            // Taking one path out of a list: the others become single
+            // records with their ids, so order and pending changes hold.
+            const Registration whole = *at;
+            std::vector<Registration> rest;
+            rest.reserve(whole.count() - 1);
+            for (std::size_t j = 0; j < whole.count(); ++j)
+                if (j != i)
+                    rest.push_back({whole.firstId + j, observer,
+                                    internKeyPathList({whole.pathAt(j)}), whole.options});
+            at = m_Registrations.erase(at);
+            m_Registrations.insert(at, rest.begin(), rest.end());
             return true;
         }
     }
@@ -87,9 +142,19 @@ void KeyValueObservable::removeObserver(KeyValueObserver* observer) {
 
 bool KeyValueObservable::isObservedBy(const KeyValueObserver* observer,
                                       std::string_view keyPath) const {
-    return std::any_of(m_Registrations.begin(), m_Registrations.end(), [&](const Registration& r) {
-        return r.observer == observer && r.keyPath == keyPath;
-    });
+    for (const Registration& r : m_Registrations)
+        if (r.observer == observer)
+            for (std::size_t i = 0; i < r.count(); ++i)
+                if (r.pathAt(i) == keyPath)
+                    return true;
+    return false;
+}
+
+std::size_t KeyValueObservable::observationCount() const {
+    std::size_t n = 0;
+    for (const Registration& r : m_Registrations)
+        n += r.count();
+    return n;
 }
 
 std::vector<std::string>
@@ -97,28 +162,54 @@ KeyValueObservable::observedKeyPaths(const KeyValueObserver* observer) const {
     std::vector<std::string> paths;
     for (const Registration& r : m_Registrations)
         if (r.observer == observer)
-            paths.push_back(r.keyPath);
+            for (std::size_t i = 0; i < r.count(); ++i)
+                paths.push_back(r.pathAt(i));
     return paths;
 }
 
-const KeyValueObservable::Registration* KeyValueObservable::registration(std::uint64_t id) const {
-    // Ids grow with registration order, so the vector is sorted by id.
-    auto it = std::lower_bound(m_Registrations.begin(), m_Registrations.end(), id,
-                               [](const Registration& r, std::uint64_t v) { return r.id < v; });
-    return it != m_Registrations.end() && it->id == id ? &*it : nullptr;
+std::pair<const KeyValueObservable::Registration*, std::size_t>
+KeyValueObservable::registration(std::uint64_t id) const {
+    // Ids grow with registration order, so the records are sorted by their
+    // first id; the one before the first record starting past id may hold it.
+    auto it =
+        std::upper_bound(m_Registrations.begin(), m_Registrations.end(), id,
+                         [](std::uint64_t v, const Registration& r) { return v < r.firstId; });
+    if (it == m_Registrations.begin())
+        return {nullptr, 0};
+    --it;
+    const std::uint64_t index = id - it->firstId;
+    if (index >= it->count())
+        return {nullptr, 0};
+    return {&*it, static_cast<std::size_t>(index)};
 }
 
 void KeyValueObservable::willChangeValueForKeyPath(std::string_view keyPath) {
     OpenChange change{std::string(keyPath), {}};
-    // Reading old values runs model code, which must not see a half-built list.
-    std::vector<Registration> concerned;
-    for (const Registration& r : m_Registrations)
-        if (keyPathsOverlap(r.keyPath, keyPath))
-            concerned.push_back(r);
+    // Reading old values runs model code, which must not see a half-built
+    // list; the lists stay alive even if their records go meanwhile.
+    struct Concerned {
+        std::uint64_t id;
+        const std::string* path;
+        unsigned options;
+    };
+    std::vector<Concerned> concerned;
+    std::vector<KeyPathList> lists;
+    for (const Registration& r : m_Registrations) {
+        bool any = false;
+        for (std::size_t i = 0; i < r.count(); ++i) {
+            const std::string& path = r.pathAt(i);
+            if (keyPathsOverlap(path, keyPath)) {
+                concerned.push_back({r.firstId + i, &path, r.options});
+                any = true;
+            }
+        }
+        if (any)
+            lists.push_back(r.list);
+    }
     change.pending.reserve(concerned.size());
-    for (const Registration& r : concerned) {
-        Value old = (r.options & KeyValueObservingOptionOld) ? valueForKeyPath(r.keyPath) : Value();
-        change.pending.push_back({r.id, std::move(old)});
+    for (const Concerned& c : concerned) {
+        Value old = (c.options & KeyValueObservingOptionOld) ? valueForKeyPath(*c.path) : Value();
+        change.pending.push_back({c.id, std::move(old)});
     }
     m_OpenChanges.push_back(std::move(change));
 }
@@ -135,11 +226,13 @@ void KeyValueObservable::didChangeValueForKeyPath(std::string_view keyPath) {
     for (const Pending& pending : change.pending) {
         if (alive.expired())
             return; // an observer destroyed the object
-        const Registration* r = registration(pending.registrationId);
+        auto [r, index] = registration(pending.registrationId);
         if (!r)
             continue; // removed since the change began
         KeyValueObserver* observer = r->observer;
-        const std::string observedPath = r->keyPath;
+        // The callback may remove the record; the path outlives it.
+        const KeyPathList list = r->list;
+        const std::string& observedPath = (*list)[index];
         Value newValue =
             (r->options & KeyValueObservingOptionNew) ? valueForKeyPath(observedPath) : Value();
         observer->observeValueForKeyPath(observedPath, *this, pending.oldValue, newValue);

@@ -48,6 +48,12 @@ std::pair<std::string_view, std::string_view> splitKeyPath(std::string_view keyP
 // "fill.color", but not "fill" and "fillColor").
 bool keyPathsOverlap(std::string_view a, std::string_view b);
 
+using KeyPathList = std::shared_ptr<const std::vector<std::string>>;
+// The process-wide copy of a list of key paths (equal lists give the same
+// copy, kept for the life of the process), for objects that all register
+// the same paths.
+KeyPathList internKeyPathList(std::vector<std::string> keyPaths);
+
 class KeyValueObservable;
 
 class KeyValueObserver {
@@ -83,13 +89,18 @@ public:
 
     void addObserver(KeyValueObserver* observer, std::string keyPath,
                      unsigned options = KeyValueObservingOptionNew | KeyValueObservingOptionOld);
+    // Registers every path of the list, as that many single registrations
+    // in list order would, but in one record sharing the list.
+    void addObserver(KeyValueObserver* observer, KeyPathList keyPaths,
+                     unsigned options = KeyValueObservingOptionNew | KeyValueObservingOptionOld);
     // Removes one registration of the observer for exactly this path; false
     // when there was none.
     bool removeObserver(KeyValueObserver* observer, std::string_view keyPath);
     // Removes every registration of the observer.
     void removeObserver(KeyValueObserver* observer);
     bool isObservedBy(const KeyValueObserver* observer, std::string_view keyPath) const;
-    std::size_t observationCount() const { return m_Registrations.size(); }
+    // Registered paths, counting each path of a list.
+    std::size_t observationCount() const;
     // The paths registered by an observer, in registration order.
     std::vector<std::string> observedKeyPaths(const KeyValueObserver* observer) const;
 
@@ -99,11 +110,16 @@ public:
     void didChangeValueForKeyPath(std::string_view keyPath);
 
 private:
+    // One record stands for one registration per path of its list, with
+    // the ids firstId, firstId + 1, ...; a single path is a list of one.
     struct Registration {
-        std::uint64_t id;
+        std::uint64_t firstId;
         KeyValueObserver* observer;
-        std::string keyPath;
+        KeyPathList list;
         unsigned options;
+
+        std::size_t count() const { return list->size(); }
+        const std::string& pathAt(std::size_t i) const { return (*list)[i]; }
     };
     struct Pending {
         std::uint64_t registrationId;
@@ -114,7 +130,8 @@ private:
         std::vector<Pending> pending;
     };
 
-    const Registration* registration(std::uint64_t id) const;
+    // The record holding a path registration id and the path's index in it.
+    std::pair<const Registration*, std::size_t> registration(std::uint64_t id) const;
 
     std::vector<Registration> m_Registrations;
     std::vector<OpenChange> m_OpenChanges;
