@@ -76,10 +76,9 @@ bool KeyValueCoding::setValueForKeyPath(const Value& value, std::string_view key
     return false;
 }
 
-KeyValueObservable::KeyValueObservable() : m_AliveToken(std::make_shared<int>(0)) {}
+KeyValueObservable::KeyValueObservable() = default;
 
-KeyValueObservable::KeyValueObservable(const KeyValueObservable& other)
-    : KeyValueCoding(other), m_AliveToken(std::make_shared<int>(0)) {}
+KeyValueObservable::KeyValueObservable(const KeyValueObservable& other) : KeyValueCoding(other) {}
 
 KeyValueObservable& KeyValueObservable::operator=(const KeyValueObservable& other) {
     // Observers watch this object, not the values it takes over.
@@ -222,6 +221,10 @@ void KeyValueObservable::didChangeValueForKeyPath(std::string_view keyPath) {
     OpenChange change = std::move(*it);
     m_OpenChanges.erase(std::next(it).base());
 
+    if (change.pending.empty())
+        return;
+    if (!m_AliveToken)
+        m_AliveToken = std::make_shared<int>(0);
     std::weak_ptr<int> alive = m_AliveToken;
     for (const Pending& pending : change.pending) {
         if (alive.expired())

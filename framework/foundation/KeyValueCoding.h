@@ -136,7 +136,8 @@ private:
     std::vector<Registration> m_Registrations;
     std::vector<OpenChange> m_OpenChanges;
     std::uint64_t m_NextRegistrationId = 1;
-    // Lets a delivery notice that an observer's callback destroyed the object.
+    // Lets a delivery notice that an observer's callback destroyed the
+    // object; made at the first delivery, as most objects never see one.
     std::shared_ptr<int> m_AliveToken;
 };
 
