@@ -203,17 +203,15 @@ TEST_P(UndoInvariant, AllKindsButLines) {
     checkUndoInvariant(GetParam(), kAllButLines, 0);
 }
 
-// Known to fail, because of the shapes rather than the controller: a line's
-// setStart and setEnd each re-derive the bounds, so one move records "start",
-// "bounds", "end", "bounds", and replaying them backwards scales the end
-// point by the bounds in between (LineOnly below shows it in one step).
+// Lines and arcs derive their bounds from their own parameters: one move
+// must record the parameters, not bounds in between that a replay would map
+// the points through (LineOnly below is that case in one step).
 TEST_P(UndoInvariant, EveryKind) {
     checkUndoInvariant(GetParam(), {}, 2);
 }
 
-// Known to fail for some seeds, because of the shapes: undoing a group's own
-// "rotation" or "bounds" goes through its setters, which move the members
-// again; with groups three levels deep, members are left displaced.
+// Undoing a group's own "rotation" or "bounds" must not move its members a
+// second time on top of their own records, at any depth of nesting.
 TEST_P(UndoInvariant, NestedGroups) {
     checkUndoInvariant(GetParam(), kAllButLines, 2);
 }
