@@ -37,6 +37,13 @@ QGradientStops sampledStops(const GradientColorFunction& colors) {
     return stops;
 }
 
+// Setting the world transform, even to the same value, makes vector engines
+// write a new graphics state group; only a real change is passed on.
+void setTransformIfChanged(QPainter& p, const QTransform& t) {
+    if (p.worldTransform() != t)
+        p.setTransform(t);
+}
+
 QPainterPath disk(Point c, double r) {
     QPainterPath p;
     p.addEllipse(QPointF(c.x, c.y), r, r);
@@ -96,7 +103,12 @@ QColor toQColor(const Color& c) {
 
 QPainterPath toQPainterPath(const BezierPath& path) {
     QPainterPath q;
-    for (const PathElement& e : path.elements()) {
+    const auto& elements = path.elements();
+    int count = 0;
+    for (const PathElement& e : elements)
+        count += e.type == PathElementType::CurveTo ? 3 : 1;
+    q.reserve(count);
+    for (const PathElement& e : elements) {
         switch (e.type) {
         case PathElementType::MoveTo:
             q.moveTo(e.points[0].x, e.points[0].y);
@@ -393,15 +405,27 @@ void QtGraphicsContext::paint(const PaintOp& op) {
     }
 }
 
+// Every painting step sets its own transform, so the painter only needs
+// saving once a level changes state that outlives a step (its clip); the save
+// is made then, which keeps vector output free of empty state groups.
 void QtGraphicsContext::pushState() {
     m_Stack.push_back(m_State);
-    run([](QPainter& p, const QTransform&) { p.save(); });
+    m_State.painterSaved = false;
 }
 
 void QtGraphicsContext::popState() {
+    const bool restore = m_State.painterSaved;
     m_State = m_Stack.back();
     m_Stack.pop_back();
-    run([](QPainter& p, const QTransform&) { p.restore(); });
+    if (restore)
+        run([](QPainter& p, const QTransform&) { p.restore(); });
+}
+
+void QtGraphicsContext::savePainter() {
+    if (m_State.painterSaved)
+        return;
+    run([](QPainter& p, const QTransform&) { p.save(); });
+    m_State.painterSaved = true;
 }
 
 void QtGraphicsContext::saveGState() {
@@ -474,7 +498,7 @@ void QtGraphicsContext::fillPath(const BezierPath& path, const Color& color) {
     const QTransform q = toQTransform(m_State.transform);
     const QColor c = toQColor(color);
     paint([qp, q, c](QPainter& p, const QTransform& base) {
-        p.setTransform(q * base);
+        setTransformIfChanged(p, q * base);
         p.fillPath(qp, c);
     });
 }
@@ -486,7 +510,7 @@ void QtGraphicsContext::strokePath(const BezierPath& path, const Color& color) {
     const QTransform q = toQTransform(m_State.transform);
     const QPen pen = qtPenForPath(path, toQColor(color), deviceScale());
     paint([qp, q, pen](QPainter& p, const QTransform& base) {
-        p.setTransform(q * base);
+        setTransformIfChanged(p, q * base);
         p.strokePath(qp, pen);
     });
 }
@@ -498,8 +522,9 @@ void QtGraphicsContext::clipToPath(const BezierPath& path) {
     const QTransform q = toQTransform(m_State.transform);
     const QRectF bounds = q.map(qp).boundingRect();
     m_State.clipBounds = m_State.clipBounds ? m_State.clipBounds->intersected(bounds) : bounds;
+    savePainter();
     run([qp, q](QPainter& p, const QTransform& base) {
-        p.setTransform(q * base);
+        setTransformIfChanged(p, q * base);
         p.setClipPath(qp, Qt::IntersectClip);
     });
 }
@@ -521,7 +546,7 @@ void QtGraphicsContext::drawImage(const Image& image, const Rect& rect, double o
     paint([picture, q, alpha](QPainter& p, const QTransform& base) {
         const double old = p.opacity();
         p.setOpacity(old * alpha);
-        p.setTransform(q * base);
+        setTransformIfChanged(p, q * base);
         p.drawImage(QPointF(0, 0), picture);
         p.setOpacity(old);
     });
@@ -537,7 +562,7 @@ void QtGraphicsContext::fillGradient(const QGradient& gradient, const QPainterPa
     }
     const QBrush brush(gradient);
     paint([area, q, brush](QPainter& p, const QTransform& base) {
-        p.setTransform(q * base);
+        setTransformIfChanged(p, q * base);
         p.fillPath(area, brush);
     });
 }
@@ -637,6 +662,9 @@ void QtGraphicsContext::beginTransparencyLayer() {
     const std::optional<ShadowState> shadow = m_State.shadow;
     const QRectF visible = visibleLogicalRect();
     pushState();
+    // Saved on the outer painter before the layer takes over, so that the
+    // restore at the layer's end lands there too.
+    savePainter();
     m_State.shadow.reset();
     auto layer = std::make_unique<Layer>();
     layer->stateDepth = int(m_Stack.size());
@@ -721,7 +749,7 @@ void QtGraphicsContext::endLayer() {
     const std::vector<PaintOp> ops = replayed ? std::move(layer->ops) : std::vector<PaintOp>();
     const QImage picture = shadow.picture;
     run([=](QPainter& p, const QTransform& base) {
-        p.setTransform(base);
+        setTransformIfChanged(p, base);
         p.drawImage(shadowRect, picture);
         if (!replayed) {
             p.drawImage(contentRect, content, QRectF(contentPixels));
@@ -740,7 +768,7 @@ void QtGraphicsContext::drawRichText(const RichText& text, const Rect& rect) {
     const QTransform q = toQTransform(m_State.transform);
     const RichText* t = &text;
     paint([t, q, rect](QPainter& p, const QTransform& base) {
-        p.setTransform(q * base);
+        setTransformIfChanged(p, q * base);
         drawRichTextWithPainter(p, *t, rect);
     });
 }

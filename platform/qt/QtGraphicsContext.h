@@ -113,6 +113,7 @@ private:
         AffineTransform transform;        // user space to the device's logical units
         std::optional<QRectF> clipBounds; // logical units
         std::optional<ShadowState> shadow;
+        bool painterSaved = false; // the painter was saved on entering this level
     };
     struct Layer {
         int stateDepth = 0; // saved states once the layer began
@@ -132,6 +133,8 @@ private:
     void paint(const PaintOp& op);
     void pushState();
     void popState();
+    // Saves the painter for the current level, once.
+    void savePainter();
     void endLayer();
     QRectF deviceLogicalRect() const;
     QRectF visibleLogicalRect() const;

@@ -304,6 +304,33 @@ TEST(QtGraphicsContextTest, ClipsToPathsAndRectangles) {
     EXPECT_TRUE(matchesReference(image, "clip"));
 }
 
+TEST(QtGraphicsContextTest, ClipsLastExactlyAsLongAsTheirLevel) {
+    const QImage image = render(100, 100, 1, [](GraphicsContext& gc) {
+        gc.saveGState();
+        gc.clipToRect({0, 0, 50, 100});
+        gc.saveGState();
+        gc.restoreGState();
+        // An inner level without a clip of its own keeps the outer one.
+        gc.fillPath(BezierPath::bezierPathWithRect({0, 0, 100, 30}), kBlue);
+        gc.saveGState();
+        gc.setShadow({2, -2}, 2, Color(0, 0, 0, 0.5));
+        gc.beginTransparencyLayer();
+        gc.clipToRect({0, 40, 100, 20});
+        gc.fillPath(BezierPath::bezierPathWithRect({0, 40, 100, 40}), kBlue);
+        gc.endTransparencyLayer();
+        gc.restoreGState();
+        gc.restoreGState();
+        gc.fillPath(BezierPath::bezierPathWithRect({0, 85, 100, 10}), kRed);
+    });
+    expectColorNear(pixel(image, 25, 15), kBlue);
+    expectColorNear(pixel(image, 75, 15), Color::white());
+    expectColorNear(pixel(image, 25, 50), kBlue);
+    expectColorNear(pixel(image, 75, 50), Color::white());
+    expectColorNear(pixel(image, 25, 70), Color::white());
+    expectColorNear(pixel(image, 25, 90), kRed);
+    expectColorNear(pixel(image, 75, 90), kRed);
+}
+
 // A 40 × 40 square at (30, 30) with a shadow as a shape casts it: offset and
 // radius scaled by the transform's horizontal scale.
 QImage shadowedSquare(double zoom, bool transparent = false) {
@@ -468,6 +495,54 @@ TEST(QtGraphicsContextTest, DrawsToPdfWithVectorsAndAPictureForTheShadow) {
         curves = curves || content.contains(" c\n");
     }
     EXPECT_TRUE(curves);
+}
+
+// The content streams of a PDF, inflated.
+QByteArray pdfContent(const QByteArray& pdf) {
+    QByteArray all;
+    for (qsizetype at = pdf.indexOf(">>\nstream\n"); at >= 0;
+         at = pdf.indexOf(">>\nstream\n", at + 1)) {
+        at += 3;
+        const qsizetype end = pdf.indexOf("endstream", at);
+        if (end < 0)
+            break;
+        const qsizetype dict = pdf.lastIndexOf("<<", at);
+        if (dict < 0 || !pdf.mid(dict, at - dict).contains("/FlateDecode"))
+            continue;
+        QByteArray zipped = pdf.mid(at + 7, end - at - 7);
+        zipped.prepend(QByteArray("\x00\x10\x00\x00", 4));
+        all += qUncompress(zipped);
+    }
+    return all;
+}
+
+TEST(QtGraphicsContextTest, SavedStatesAddNoEmptyGroupsToPdf) {
+    constexpr int shapes = 40;
+    QByteArray pdf;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QSizeF(200, 200), QPageSize::Point));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter painter(&writer);
+        auto gc = makePagedContext(painter, writer);
+        for (int i = 0; i < shapes; ++i) {
+            gc->saveGState();
+            gc->concatCTM(AffineTransform::translation(i, i));
+            BezierPath p = BezierPath::bezierPathWithRect({0, 0, 20, 10});
+            gc->fillPath(p, kBlue);
+            p.setLineWidth(1 + i % 2);
+            gc->strokePath(p, kRed);
+            gc->restoreGState();
+        }
+        gc->finish();
+        painter.end();
+    }
+    const QByteArray content = pdfContent(pdf);
+    ASSERT_TRUE(content.contains("\nf\n"));
+    // One group for each fill and each stroke, and a few for the page.
+    EXPECT_LE(content.count("q\n"), 2 * shapes + 8);
 }
 
 TEST(QtGraphicsContextTest, ShadowBlurMatchesAGaussianOfHalfTheRadius) {
