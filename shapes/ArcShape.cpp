@@ -55,11 +55,13 @@ void ArcShape::setClockwise(bool clockwise) {
         return;
     willChange();
     {
-        DerivedGeometryChange change(*this, {"clockwise"});
+        // Not among the undoable keys, and the square around the circle
+        // stays: announcing "bounds" here would make an undo step of nothing.
+        KeyValueChangeScope scope(this, "clockwise");
         m_Clockwise = clockwise;
-        clearFillCache();
-        updateBounds();
     }
+    clearFillCache();
+    updateBounds();
     didChange();
 }
 

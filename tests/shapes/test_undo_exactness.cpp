@@ -217,6 +217,18 @@ TEST(UndoExactness, ArcEditsOfEveryKindAreUndoneAndRedoneExactly) {
     script.undoAndRedoAll();
 }
 
+// The direction is not undoable; turning it must not leave an empty step.
+TEST(UndoExactness, TurningAnArcsDirectionMakesNoUndoStep) {
+    DrawDocument document;
+    auto a = arc({0.1, 0.3}, 7.3, 10, 100);
+    document.setShapes({a});
+    document.undoManager().removeAllActions();
+    a->setClockwise(false);
+    document.undoManager().endEventGroup();
+    EXPECT_FALSE(a->clockwise());
+    EXPECT_FALSE(document.undoManager().canUndo());
+}
+
 // Three levels: outer holds a middle group and an arc; the middle group holds
 // the inner group and a line; the inner group holds a rectangle and an oval.
 std::shared_ptr<GroupShape> threeDeep() {
