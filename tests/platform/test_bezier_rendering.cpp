@@ -4,8 +4,8 @@
 // reshape handles on top.
 
 #include "tests/platform/ReferenceImage.h"
+#include "tests/platform/RenderSupport.h"
 
-#include "platform/qt/QtGraphicsContext.h"
 #include "shapes/BezierShape.h"
 #include "shapes/FreehandShape.h"
 #include "shapes/PolylineShape.h"
@@ -14,39 +14,13 @@
 #include "styles/Stroke.h"
 
 #include <QImage>
-#include <QPainter>
 
 #include <cmath>
-#include <functional>
 
 namespace qv {
 namespace {
 
-class ZoomView : public ShapeView {
-public:
-    explicit ZoomView(double zoom) : m_Zoom(zoom) {}
-    double zoom() const override { return m_Zoom; }
-
-private:
-    double m_Zoom;
-};
-
-// Renders `draw` on a white canvas of `size` pixels at `zoom`, as the canvas
-// does on screen.
-QImage render(QSize size, double zoom,
-              const std::function<void(GraphicsContext&, const ShapeView&)>& draw) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    {
-        QtGraphicsContext gc(painter, AffineTransform::scaling(zoom, zoom), true);
-        const ZoomView view(zoom);
-        draw(gc, view);
-        gc.finish();
-    }
-    painter.end();
-    return image;
-}
+using test::render;
 
 // A smooth closed blob built the way the Bézier tool builds it.
 std::shared_ptr<BezierShape> blob(Point origin) {

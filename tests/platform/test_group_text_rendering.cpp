@@ -2,9 +2,9 @@
 // flipped and scaled with its members, nested groups, text with alignment,
 // styles, rotation and shadow at two zooms, and the editing decoration.
 
-#include "ReferenceImage.h"
+#include "tests/platform/ReferenceImage.h"
+#include "tests/platform/RenderSupport.h"
 
-#include "platform/qt/QtGraphicsContext.h"
 #include "shapes/GroupShape.h"
 #include "shapes/OvalShape.h"
 #include "shapes/RectangleShape.h"
@@ -15,41 +15,16 @@
 #include "styles/Stroke.h"
 
 #include <QImage>
-#include <QPainter>
-
-#include <functional>
 
 namespace qv {
 namespace {
 
-class CanvasView : public ShapeView {
-public:
-    explicit CanvasView(double zoom, const Shape* editing = nullptr)
-        : m_Zoom(zoom), m_Editing(editing) {}
-    double zoom() const override { return m_Zoom; }
-    const Shape* editingShape() const override { return m_Editing; }
-    Color pageColor() const override { return {1, 1, 0.9, 1}; }
+// Pages here are tinted, so that text boxes show where they leave the page
+// colour to their fill.
+constexpr Color kPageColor{1, 1, 0.9, 1};
 
-private:
-    double m_Zoom;
-    const Shape* m_Editing;
-};
-
-// Renders `draw` on a white canvas of `size` pixels at `zoom`, as the canvas
-// does on screen.
-QImage render(QSize size, double zoom, const Shape* editing,
-              const std::function<void(GraphicsContext&, const ShapeView&)>& draw) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    {
-        QtGraphicsContext gc(painter, AffineTransform::scaling(zoom, zoom), true);
-        const CanvasView view(zoom, editing);
-        draw(gc, view);
-        gc.finish();
-    }
-    painter.end();
-    return image;
+QImage render(QSize size, double zoom, const Shape* editing, const test::DrawInView& draw) {
+    return test::render(size, test::CanvasView(zoom, editing, kPageColor), draw);
 }
 
 // A house of three shapes: walls, roof and door.

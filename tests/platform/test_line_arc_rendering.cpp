@@ -3,8 +3,8 @@
 // fills, shadows, rotations and zooms, and their handles on top.
 
 #include "tests/platform/ReferenceImage.h"
+#include "tests/platform/RenderSupport.h"
 
-#include "platform/qt/QtGraphicsContext.h"
 #include "shapes/ArcShape.h"
 #include "shapes/LineShape.h"
 #include "styles/Fill.h"
@@ -12,38 +12,11 @@
 #include "styles/Stroke.h"
 
 #include <QImage>
-#include <QPainter>
-
-#include <functional>
 
 namespace qv {
 namespace {
 
-class ZoomView : public ShapeView {
-public:
-    explicit ZoomView(double zoom) : m_Zoom(zoom) {}
-    double zoom() const override { return m_Zoom; }
-
-private:
-    double m_Zoom;
-};
-
-// Renders `draw` on a white canvas of `size` pixels at `zoom`, as the canvas
-// does on screen.
-QImage render(QSize size, double zoom,
-              const std::function<void(GraphicsContext&, const ShapeView&)>& draw) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    {
-        QtGraphicsContext gc(painter, AffineTransform::scaling(zoom, zoom), true);
-        const ZoomView view(zoom);
-        draw(gc, view);
-        gc.finish();
-    }
-    painter.end();
-    return image;
-}
+using test::render;
 
 std::shared_ptr<LineShape> line(Point s, Point e) {
     auto l = std::make_shared<LineShape>();

@@ -2,11 +2,11 @@
 // a mix of fills, strokes, shadows, rotations and zooms, and the selection
 // decorations on top.
 
-#include "ReferenceImage.h"
+#include "tests/platform/ReferenceImage.h"
+#include "tests/platform/RenderSupport.h"
 
 #include "document/QVGenericElement.h"
 #include "document/QVParser.h"
-#include "platform/qt/QtGraphicsContext.h"
 #include "shapes/OvalShape.h"
 #include "shapes/RectangleShape.h"
 #include "shapes/RegularPolygonShape.h"
@@ -17,38 +17,11 @@
 #include "styles/Stroke.h"
 
 #include <QImage>
-#include <QPainter>
-
-#include <functional>
 
 namespace qv {
 namespace {
 
-class ZoomView : public ShapeView {
-public:
-    explicit ZoomView(double zoom) : m_Zoom(zoom) {}
-    double zoom() const override { return m_Zoom; }
-
-private:
-    double m_Zoom;
-};
-
-// Renders `draw` on a white canvas of `size` pixels at `zoom`, as the canvas
-// does on screen.
-QImage render(QSize size, double zoom,
-              const std::function<void(GraphicsContext&, const ShapeView&)>& draw) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    {
-        QtGraphicsContext gc(painter, AffineTransform::scaling(zoom, zoom), true);
-        const ZoomView view(zoom);
-        draw(gc, view);
-        gc.finish();
-    }
-    painter.end();
-    return image;
-}
+using test::render;
 
 std::vector<ShapePtr> rectangleFamily() {
     auto rect = std::make_shared<RectangleShape>();

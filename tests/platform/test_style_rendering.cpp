@@ -3,10 +3,10 @@
 // with butt and round caps, and the four ways an image fill lays out its
 // picture.
 
-#include "ReferenceImage.h"
+#include "tests/platform/ReferenceImage.h"
+#include "tests/platform/RenderSupport.h"
 
 #include "document/ImageCache.h"
-#include "platform/qt/QtGraphicsContext.h"
 #include "platform/qt/QtImageCodec.h"
 #include "shapes/RectangleShape.h"
 #include "styles/Arrow.h"
@@ -15,31 +15,11 @@
 
 #include <QBuffer>
 #include <QImage>
-#include <QPainter>
-
-#include <functional>
 
 namespace qv {
 namespace {
 
-class ZoomView : public ShapeView {
-public:
-    double zoom() const override { return 1; }
-};
-
-// Renders `draw` at zoom 1 on a white canvas, as the canvas does on screen.
-QImage render(QSize size, const std::function<void(GraphicsContext&)>& draw) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    {
-        QtGraphicsContext gc(painter, AffineTransform(), true);
-        draw(gc);
-        gc.finish();
-    }
-    painter.end();
-    return image;
-}
+using test::render;
 
 BezierPath line(Point a, Point b) {
     BezierPath path;
@@ -57,7 +37,7 @@ constexpr double kCellWidth = 190;
 constexpr double kCellHeight = 60;
 
 QImage arrowHeads(bool reversed) {
-    return render({570, 360}, [&](GraphicsContext& gc) {
+    return render({570, 360}, 1, [&](GraphicsContext& gc, const ShapeView&) {
         for (std::int64_t arrow = 1; arrow < Arrow::kCount; ++arrow) {
             const double x = static_cast<double>((arrow - 1) % kArrowColumns) * kCellWidth;
             const double y = static_cast<double>((arrow - 1) / kArrowColumns) * kCellHeight;
@@ -105,7 +85,7 @@ TEST(StyleRendering, ArrowHeadsAtTheStartAndTheEndOfOpenLines) {
 TEST(StyleRendering, DashStylesWithButtAndRoundCaps) {
     // Styles 0 (none) to 6 top to bottom; butt caps on the left, round caps on
     // the right, each on a straight run and a bend so the pattern follows it.
-    const QImage image = render({560, 260}, [](GraphicsContext& gc) {
+    const QImage image = render({560, 260}, 1, [](GraphicsContext& gc, const ShapeView&) {
         for (std::int32_t style = 0; style <= StrokeStyleLongDashDot; ++style) {
             for (std::uint64_t cap = 0; cap < 2; ++cap) {
                 Stroke stroke;
@@ -176,8 +156,7 @@ TEST(StyleRendering, ImageFillPlacements) {
     // Stretch, cover, centre and tile, left to right, each in 100 × 100 bounds
     // with a thin frame; a fifth cell centres the picture in bounds smaller
     // than it, so it is cut on every side.
-    const ZoomView view;
-    const QImage image = render({600, 140}, [&](GraphicsContext& gc) {
+    const QImage image = render({600, 140}, 1, [&](GraphicsContext& gc, const ShapeView& view) {
         for (std::int32_t placement = 0; placement <= 4; ++placement) {
             auto rect = std::make_shared<RectangleShape>();
             const bool small = placement == 4;
