@@ -25,34 +25,25 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-// The document logs parse errors itself; the tool reports them in its own
-// single line instead, so standard error is muted while reading.
-class StderrMute {
-public:
-    StderrMute() {
-        std::fflush(stderr);
-        m_Saved = ::dup(STDERR_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (m_Saved >= 0 && null >= 0)
-            ::dup2(null, STDERR_FILENO);
-        if (null >= 0)
-            ::close(null);
-    }
-    ~StderrMute() {
-        std::fflush(stderr);
-        if (m_Saved >= 0) {
-            ::dup2(m_Saved, STDERR_FILENO);
-            ::close(m_Saved);
-        }
-    }
-    StderrMute(const StderrMute&) = delete;
-    StderrMute& operator=(const StderrMute&) = delete;
-
-private:
-    int m_Saved = -1;
-};
-
 } // namespace
+
+StderrMute::StderrMute() {
+    std::fflush(stderr);
+    m_Saved = ::dup(STDERR_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (m_Saved >= 0 && null >= 0)
+        ::dup2(null, STDERR_FILENO);
+    if (null >= 0)
+        ::close(null);
+}
+
+StderrMute::~StderrMute() {
+    std::fflush(stderr);
+    if (m_Saved >= 0) {
+        ::dup2(m_Saved, STDERR_FILENO);
+        ::close(m_Saved);
+    }
+}
 
 void registerCommand(const CommandInfo& info) {
     registry().push_back(info);

@@ -63,6 +63,20 @@ std::unique_ptr<DrawDocument> loadDocument(const std::string& path, CommandIO& i
 std::optional<std::string> writeFileAtomically(const std::string& path, const void* data,
                                                std::size_t size);
 
+// Standard error goes nowhere while it lives. The document (and the preview
+// plug-in) log unreadable files themselves; the commands report them in a
+// single line of their own instead.
+class StderrMute {
+public:
+    StderrMute();
+    ~StderrMute();
+    StderrMute(const StderrMute&) = delete;
+    StderrMute& operator=(const StderrMute&) = delete;
+
+private:
+    int m_Saved = -1;
+};
+
 // Splits "--name=value"; a bare "--name" has no value.
 struct Option {
     std::string name;

@@ -16,10 +16,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <future>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace qv::cli {
@@ -75,33 +73,6 @@ std::optional<QByteArray> pngWithText(const QImage& image,
     png.insert(kAfterHeader, chunks);
     return png;
 }
-
-// Standard error goes nowhere while it lives. The document and the plug-in
-// log unreadable files themselves; the command reports them in its own line.
-class StderrMute {
-public:
-    StderrMute() {
-        std::fflush(stderr);
-        m_Saved = ::dup(STDERR_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (m_Saved >= 0 && null >= 0)
-            ::dup2(null, STDERR_FILENO);
-        if (null >= 0)
-            ::close(null);
-    }
-    ~StderrMute() {
-        std::fflush(stderr);
-        if (m_Saved >= 0) {
-            ::dup2(m_Saved, STDERR_FILENO);
-            ::close(m_Saved);
-        }
-    }
-    StderrMute(const StderrMute&) = delete;
-    StderrMute& operator=(const StderrMute&) = delete;
-
-private:
-    int m_Saved = -1;
-};
 
 // Whether the package reads as the plug-in will read it. Only parsed: the
 // shapes are thrown away without being installed, which is the costly half
