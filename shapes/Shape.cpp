@@ -219,25 +219,28 @@ Point Shape::gradientEnd() const {
     return gradientTransform().transformPoint(m_Fill->gradientEnd());
 }
 
-void Shape::setGradientStart(Point documentPoint) {
-    AffineTransform t = gradientTransform();
-    // A shape without area has no gradient frame to measure the point in.
+namespace {
+
+// Moves one end of the gradient to `documentPoint`, kept in the unit frame of
+// the bounds. A shape without area has no gradient frame to measure it in.
+void setGradientPoint(Shape& shape, void (Fill::*set)(Point), Point documentPoint) {
+    AffineTransform t = shape.gradientTransform();
     if (!t.invert())
         return;
-    willChange();
-    m_Fill->setGradientStart(t.transformPoint(documentPoint));
-    clearFillCache();
-    didChange();
+    shape.willChange();
+    (shape.fill().*set)(t.transformPoint(documentPoint));
+    shape.clearFillCache();
+    shape.didChange();
+}
+
+} // namespace
+
+void Shape::setGradientStart(Point documentPoint) {
+    setGradientPoint(*this, &Fill::setGradientStart, documentPoint);
 }
 
 void Shape::setGradientEnd(Point documentPoint) {
-    AffineTransform t = gradientTransform();
-    if (!t.invert())
-        return;
-    willChange();
-    m_Fill->setGradientEnd(t.transformPoint(documentPoint));
-    clearFillCache();
-    didChange();
+    setGradientPoint(*this, &Fill::setGradientEnd, documentPoint);
 }
 
 // ---------------------------------------------------------------------------
