@@ -7,6 +7,7 @@
 #include "styles/Stroke.h"
 
 #include <cmath>
+#include <optional>
 
 namespace qv {
 namespace {
@@ -81,21 +82,16 @@ Point readPoint(const AttributeMap& a, const char* xKey, const char* yKey) {
 // One edit of the path, announced as a change of the shape. Edits nest (a
 // reshape writes several elements); only the outermost one reports "path" and
 // "bounds" to key-value observers, so that the old values they record are
-// those from before the whole edit.
+// those from before the whole edit — the same rule as for every shape whose
+// bounds follow from its parameters.
 class BezierShape::PathChange {
 public:
     explicit PathChange(BezierShape& shape) : m_Shape(shape) {
         m_Shape.willChange();
-        if (m_Shape.m_PathChangeDepth++ == 0) {
-            m_Shape.willChangeValueForKeyPath("path");
-            m_Shape.willChangeValueForKeyPath("bounds");
-        }
+        m_Change.emplace(m_Shape, std::initializer_list<const char*>{"path"});
     }
     ~PathChange() {
-        if (--m_Shape.m_PathChangeDepth == 0) {
-            m_Shape.didChangeValueForKeyPath("bounds");
-            m_Shape.didChangeValueForKeyPath("path");
-        }
+        m_Change.reset();
         m_Shape.didChange();
     }
     PathChange(const PathChange&) = delete;
@@ -103,6 +99,7 @@ public:
 
 private:
     BezierShape& m_Shape;
+    std::optional<DerivedGeometryChange> m_Change;
 };
 
 BezierShape::BezierShape() {
@@ -251,32 +248,12 @@ void BezierShape::setAssociatedPoints(const Point* points, std::size_t index) {
     clearFillCache();
 }
 
-void BezierShape::storeBounds(const Rect& box) {
-    Rect r = box;
-    // Written so that NaN sizes are raised too.
-    if (!(r.size.width >= kMinimumSide))
-        r.size.width = kMinimumSide;
-    if (!(r.size.height >= kMinimumSide))
-        r.size.height = kMinimumSide;
-    if (r == m_Bounds)
-        return;
-    willChange();
-    // Inside an edit, the edit reports "bounds" itself.
-    const bool report = m_PathChangeDepth == 0;
-    if (report)
-        willChangeValueForKeyPath("bounds");
-    m_Bounds = r;
-    if (report)
-        didChangeValueForKeyPath("bounds");
-    didChange();
-}
-
 void BezierShape::updateBounds() {
     m_Read.valid = false;
     // An empty path leaves the bounds as they were.
     if (m_Path.isEmpty())
         return;
-    storeBounds(m_Path.bounds());
+    storeDerivedBounds(m_Path.bounds());
 }
 
 // ---------------------------------------------------------------------------
@@ -773,7 +750,7 @@ void BezierShape::appendReadElement(const PathElement& e) {
         r.current = r.start;
         break;
     }
-    storeBounds(Rect(r.minX, r.minY, r.maxX - r.minX, r.maxY - r.minY));
+    storeDerivedBounds(Rect(r.minX, r.minY, r.maxX - r.minX, r.maxY - r.minY));
 }
 
 // ---------------------------------------------------------------------------

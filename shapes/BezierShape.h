@@ -112,8 +112,6 @@ private:
     // Brackets an edit of the path with the change announcements.
     class PathChange;
 
-    // Stores the bounds of a path box, raised to the minimum size.
-    void storeBounds(const Rect& box);
     // Appends one element read from a file and grows the bounds by it alone.
     void appendReadElement(const PathElement& e);
     Point pointOf(std::size_t index, int pointIndex) const;
@@ -122,10 +120,6 @@ private:
 
     BezierPath m_Path;
     Point m_TempControl;
-
-    // Nesting of edits: only the outermost edit reports the old "path" and
-    // "bounds" to observers, so an undo of one edit is one exact restore.
-    int m_PathChangeDepth = 0;
 
     // While a file is read, the bounds grow element by element instead of
     // being recomputed over the whole path each time.
