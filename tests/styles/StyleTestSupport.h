@@ -3,14 +3,32 @@
 
 #include "document/QVParser.h"
 #include "document/QVWriter.h"
+#include "framework/foundation/AttributeMap.h"
 #include "styles/StyleOwner.h"
 
 #include <memory>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qv::test {
+
+// Attribute values in their file text form, as the reader hands them over.
+inline AttributeMap asRead(const AttributeMap& written) {
+    AttributeMap m;
+    for (const auto& [key, value] : written)
+        m.append(key, attributeValueText(value));
+    return m;
+}
+
+// Attributes as (name, text) pairs, in written order.
+inline std::vector<std::pair<std::string, std::string>> texts(const AttributeMap& m) {
+    std::vector<std::pair<std::string, std::string>> t;
+    for (const auto& [key, value] : m)
+        t.emplace_back(key, attributeValueText(value));
+    return t;
+}
 
 class RecordingOwner : public StyleOwner {
 public:

@@ -9,22 +9,9 @@
 namespace qv {
 namespace {
 
+using test::asRead;
 using test::RecordingOwner;
-
-// Attribute values in their file text form, as the reader hands them over.
-AttributeMap asRead(const AttributeMap& written) {
-    AttributeMap m;
-    for (const auto& [key, value] : written)
-        m.append(key, attributeValueText(value));
-    return m;
-}
-
-std::vector<std::pair<std::string, std::string>> texts(const AttributeMap& m) {
-    std::vector<std::pair<std::string, std::string>> t;
-    for (const auto& [key, value] : m)
-        t.emplace_back(key, attributeValueText(value));
-    return t;
-}
+using test::texts;
 
 TEST(StrokeElement, DefaultStrokeWritesSolidBlackHairlineWithoutArrows) {
     Stroke s;
