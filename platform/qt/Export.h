@@ -59,6 +59,10 @@ std::optional<ByteBuffer> pdfDataForView(const PrintDrawView& view);
 QImage imageForView(const PrintDrawView& view, double dpi = 72);
 // The picture encoded as "png", "tif", "jpg" or "gif", stating `dpi` as its
 // resolution where the format keeps one.
+// True when the process's PDF streams are deflated at zlib's fastest level
+// (the program's compress() is the one the dynamic linker serves).
+bool pdfStreamsUseFastCompression();
+
 std::optional<ByteBuffer> encodeImage(const QImage& image, std::string_view type, double dpi);
 
 } // namespace qv

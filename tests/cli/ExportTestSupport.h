@@ -45,9 +45,14 @@ inline QImage decode(const ByteBuffer& b) {
     return QImage::fromData(bytes(b));
 }
 
-// The streams of a PDF, inflated where they are Flate-compressed.
-inline QList<QByteArray> pdfStreams(const QByteArray& pdf) {
-    QList<QByteArray> streams;
+struct PdfStream {
+    QByteArray data; // as stored in the file
+    bool flate = false;
+};
+
+// The streams of a PDF as stored.
+inline QList<PdfStream> pdfRawStreams(const QByteArray& pdf) {
+    QList<PdfStream> streams;
     qsizetype at = 0;
     while ((at = pdf.indexOf("stream", at)) >= 0) {
         if (at >= 3 && pdf.mid(at - 3, 3) == "end") {
@@ -65,16 +70,39 @@ inline QList<QByteArray> pdfStreams(const QByteArray& pdf) {
         if (end < 0)
             break;
         QByteArray data = pdf.mid(begin, end - begin);
-        if (flate) {
-            // qUncompress wants the expected length in front; a generous guess works.
-            QByteArray framed("\x04\x00\x00\x00", 4);
-            framed.append(data);
-            data = qUncompress(framed);
-        }
-        streams.push_back(data);
+        // The stream's data ends with the line end before "endstream".
+        if (data.endsWith("\r\n"))
+            data.chop(2);
+        else if (data.endsWith('\n') || data.endsWith('\r'))
+            data.chop(1);
+        streams.push_back({data, flate});
         at = end + 9;
     }
     return streams;
+}
+
+inline QByteArray inflated(const QByteArray& data) {
+    // qUncompress wants the expected length in front; a generous guess works.
+    QByteArray framed("\x04\x00\x00\x00", 4);
+    framed.append(data);
+    return qUncompress(framed);
+}
+
+// The streams of a PDF, inflated where they are Flate-compressed.
+inline QList<QByteArray> pdfStreams(const QByteArray& pdf) {
+    QList<QByteArray> streams;
+    for (const PdfStream& s : pdfRawStreams(pdf))
+        streams.push_back(s.flate ? inflated(s.data) : s.data);
+    return streams;
+}
+
+// The deflate level a zlib stream was made with, from its header's FLEVEL
+// bits: 0 for the fastest level, 2 for the default one; -1 if not zlib.
+inline int zlibLevelClass(const QByteArray& data) {
+    if (data.size() < 2 || (data[0] & 0x0f) != 8 ||
+        ((quint8(data[0]) << 8) | quint8(data[1])) % 31 != 0)
+        return -1;
+    return quint8(data[1]) >> 6;
 }
 
 } // namespace qv::test

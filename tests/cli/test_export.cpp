@@ -214,3 +214,30 @@ TEST(ExportRotated, TurnedShapesExportTheirTurnedExtent) {
     EXPECT_EQ(image.convertToFormat(QImage::Format_ARGB32).pixel(78, 78), qRgb(0, 255, 0));
     EXPECT_EQ(qAlpha(image.convertToFormat(QImage::Format_ARGB32).pixel(10, 10)), 0);
 }
+
+// Busy pages spend most of their PDF time deflating; streams are made at the
+// fastest level and must still inflate to the drawing.
+TEST(ExportPdf, StreamsAreDeflatedAtTheFastestLevel) {
+    ASSERT_TRUE(pdfStreamsUseFastCompression());
+    DrawDocument document;
+    ShapeList shapes;
+    for (int i = 0; i < 200; ++i)
+        shapes.push_back(i % 2 ? strokedOval(Rect(i, 2 * i, 30, 20), kBlue, 2)
+                               : filledRect(Rect(2 * i, i, 20, 30), kRed, i));
+    document.setShapes(shapes);
+    const ExportResult r = dataForType(document, "pdf", 0, 0, true, 72);
+    ASSERT_TRUE(r);
+    int flateStreams = 0;
+    QByteArray content;
+    for (const PdfStream& s : pdfRawStreams(bytes(*r.data))) {
+        if (!s.flate)
+            continue;
+        ++flateStreams;
+        EXPECT_EQ(zlibLevelClass(s.data), 0);
+        content += inflated(s.data);
+    }
+    EXPECT_GT(flateStreams, 0);
+    // 100 dashed ovals and 100 filled rectangles, all there.
+    EXPECT_EQ(content.count(" c\n"), 400);
+    EXPECT_EQ(content.count("\nS\n") + content.count(" S\n"), 100);
+}
