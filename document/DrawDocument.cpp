@@ -6,6 +6,7 @@
 #include "document/QVWriter.h"
 #include "shapes/ArcShape.h"
 #include "shapes/BezierShape.h"
+#include "shapes/ElementCast.h"
 #include "shapes/FreehandShape.h"
 #include "shapes/GroupShape.h"
 #include "shapes/LineShape.h"
@@ -83,7 +84,7 @@ template <class F> void forEachShapeDeep(const ShapeList& shapes, F&& f) {
             if (!shape)
                 continue;
             f(*shape);
-            if (auto* group = dynamic_cast<GroupShape*>(shape.get()))
+            if (auto* group = elementCast<GroupShape>(shape.get()))
                 pending.push_back(&group->shapes());
         }
     }
@@ -133,6 +134,7 @@ void DrawDocument::setShapes(const ShapeList& shapes) {
             stopObservingShapeForBoth(shape);
     m_Shapes.clear();
     m_Shapes.reserve(shapes.size());
+    m_Observed.reserve(m_Observed.size() + shapes.size());
     for (const ShapePtr& shape : shapes) {
         if (!shape)
             continue;
@@ -247,11 +249,10 @@ void DrawDocument::startObservingShape(Shape& shape) {
 
 void DrawDocument::startObservingShapeTree(Shape& shape, const ShapePtr& owner) {
     // One record over the shared list of the class's paths, not one per path.
-    shape.addObserver(this, internKeyPathList(shape.undoableProperties()),
-                      KeyValueObservingOptionOld);
+    shape.addObserver(this, shape.undoableKeyPaths(), KeyValueObservingOptionOld);
     if (owner)
         m_Observed[&shape] = owner;
-    if (auto* group = dynamic_cast<GroupShape*>(&shape))
+    if (auto* group = elementCast<GroupShape>(&shape))
         for (const ShapePtr& member : group->shapes())
             if (member)
                 startObservingShapeTree(*member, member);
@@ -262,7 +263,7 @@ void DrawDocument::stopObservingShape(Shape& shape) {
 }
 
 void DrawDocument::stopObservingShapeTree(Shape& shape) {
-    if (auto* group = dynamic_cast<GroupShape*>(&shape))
+    if (auto* group = elementCast<GroupShape>(&shape))
         for (const ShapePtr& member : group->shapes())
             if (member)
                 stopObservingShapeTree(*member);
@@ -420,17 +421,17 @@ void DrawDocument::addElement(const ElementPtr& child) {
     PendingRead direct;
     PendingRead& into = m_Pending ? *m_Pending : direct;
     const QVSaveableElement& element = *child;
-    if (auto* generic = dynamic_cast<const QVGenericElement*>(&element)) {
+    if (auto* generic = elementCast<const QVGenericElement>(&element)) {
         if (generic->name() == "printinfo")
             into.printInfo = PrintInfo::fromBase64(generic->stringData());
     } else if (typeid(element) == typeid(Grid)) {
         into.grid = std::static_pointer_cast<Grid>(child);
     } else if (typeid(element) == typeid(Page)) {
         into.page = std::static_pointer_cast<Page>(child);
-    } else if (auto shape = std::dynamic_pointer_cast<Shape>(child)) {
+    } else if (auto* shape = elementCast<Shape>(child.get())) {
         if (!into.shapes)
             into.shapes.emplace();
-        into.shapes->push_back(std::move(shape));
+        into.shapes->push_back(ShapePtr(child, shape));
     }
     if (!m_Pending) {
         UndoRegistrationOff off(m_UndoManager);

@@ -3,13 +3,28 @@
 namespace qv {
 namespace {
 
-std::string componentKey(std::string_view prefix, char component) {
-    if (prefix.empty())
-        return std::string(1, component);
-    std::string key(prefix);
-    key += '-';
-    key += component;
-    return key;
+// The key of one component: "x", or "P-x" with a prefix. Without a prefix
+// (the common case) it is the component letter itself, with no string made.
+class ComponentKey {
+public:
+    ComponentKey(std::string_view prefix, char component) : m_Letter(component) {
+        if (!prefix.empty()) {
+            m_Prefixed.assign(prefix);
+            m_Prefixed += '-';
+            m_Prefixed += component;
+        }
+    }
+    operator std::string_view() const {
+        return m_Prefixed.empty() ? std::string_view(&m_Letter, 1) : std::string_view(m_Prefixed);
+    }
+
+private:
+    char m_Letter;
+    std::string m_Prefixed;
+};
+
+ComponentKey componentKey(std::string_view prefix, char component) {
+    return ComponentKey(prefix, component);
 }
 
 } // namespace

@@ -79,6 +79,16 @@ public:
     void setRectAttribute(const Rect& r, std::string_view prefix);
 
 private:
+    friend class QVParser;
+    // The reader hands a finished leaf that nobody kept to its next plain
+    // tag, keeping the storage of its strings. The attributes are left for
+    // the reader to overwrite.
+    void reuseAs(std::string_view name) {
+        m_Name.assign(name);
+        m_Children.clear();
+        m_StringData.clear();
+    }
+
     std::string m_Name;
     AttributeMap m_Attributes;
     ElementList m_Children;

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <typeinfo>
 
 namespace qv {
 
@@ -63,28 +64,43 @@ struct QVParser::Handlers {
             return;
         }
         try {
-            AttributeMap attributes;
+            // Every attribute is checked before an object is made for the tag.
             std::size_t count = 0;
-            for (const XML_Char** a = atts; *a; a += 2)
-                ++count;
-            attributes.reserve(count);
-            for (const XML_Char** a = atts; *a; a += 2) {
+            for (const XML_Char** a = atts; *a; a += 2, ++count) {
                 if (hasForbiddenNameCharacter(a[0])) {
                     abort(c, "not well-formed (invalid name character)");
                     return;
                 }
-                const std::size_t length = std::strlen(a[1]);
-                if (length > kMaxAttributeLength) {
+                if (std::strlen(a[1]) > kMaxAttributeLength) {
                     abort(c, std::string("attribute \"") + a[0] + "\" longer than " +
                                  std::to_string(kMaxAttributeLength) + " bytes");
                     return;
                 }
-                // The XML parser has rejected duplicate names already.
-                attributes.append(a[0], std::string(a[1], length));
             }
-            ElementPtr element = self.elementForName(name);
-            element->setElementAttributes(attributes);
-            self.pushElement(std::move(element));
+            bool instance = false;
+            bool spare = false;
+            ElementPtr element = self.elementForName(name, instance, spare);
+            // Only the parser holds an object it made itself and has not
+            // handed on: its reading is bracketed.
+            const bool reading = !instance && element.use_count() == 1;
+            if (reading)
+                element->willReadElement();
+            // A plain element made here takes its attributes straight into
+            // its own map; any other gets the parser's map, whose strings
+            // are reused from tag to tag. The XML parser has rejected
+            // duplicate names already.
+            const bool plain = spare || typeid(*element) == typeid(QVGenericElement);
+            AttributeMap& attributes =
+                plain ? static_cast<QVGenericElement&>(*element).attributes() : self.m_Attributes;
+            if (plain)
+                attributes.reserve(count);
+            std::size_t i = 0;
+            for (const XML_Char** a = atts; *a; a += 2, ++i)
+                attributes.assignTextAt(i, a[0], a[1]);
+            attributes.truncate(count);
+            if (!plain)
+                element->setElementAttributes(attributes);
+            self.pushElement(std::move(element), instance, reading, spare);
         } catch (const std::bad_alloc&) {
             abort(c, "out of memory");
         } catch (...) {
@@ -98,11 +114,23 @@ struct QVParser::Handlers {
         if (self.m_Abort || self.m_Stack.empty())
             return;
         try {
+            const bool reading = self.m_Stack.back().reading;
+            const bool spare = self.m_Stack.back().spare;
             ElementPtr element = self.popElement();
-            if (QVSaveableElement* parent = self.topElement())
+            if (reading)
+                element->didReadElement();
+            if (QVSaveableElement* parent = self.topElement()) {
                 parent->addElement(element);
-            else
+                // A leaf of our own that the parent did not keep serves the
+                // next plain tag.
+                if (spare && element.use_count() == 1 && self.m_Spares.size() < kMaxSpareElements) {
+                    auto generic = std::static_pointer_cast<QVGenericElement>(std::move(element));
+                    if (generic->children().empty())
+                        self.m_Spares.push_back(std::move(generic));
+                }
+            } else {
                 self.m_Root = std::move(element);
+            }
         } catch (const std::bad_alloc&) {
             abort(c, "out of memory");
         } catch (...) {
@@ -136,14 +164,19 @@ struct QVParser::Handlers {
 
 void QVParser::registerElementClass(const std::string& name, Factory factory) {
     if (factory)
-        m_ElementClasses[name] = std::move(factory);
+        m_Registrations[name].factory = std::move(factory);
 }
 
 void QVParser::registerElementInstance(const ElementPtr& instance) {
     if (!instance)
         return;
-    if (auto name = instance->elementName())
-        m_ElementInstances[*name] = instance;
+    if (auto name = instance->elementName()) {
+        m_Registrations[*name].instance = instance;
+        m_Instances.clear();
+        for (const auto& [registeredName, r] : m_Registrations)
+            if (r.instance)
+                m_Instances.push_back(r.instance.get());
+    }
 }
 
 void QVParser::registerElementInstance(QVSaveableElement& instance) {
@@ -151,45 +184,82 @@ void QVParser::registerElementInstance(QVSaveableElement& instance) {
     registerElementInstance(ElementPtr(ElementPtr(), &instance));
 }
 
-ElementPtr QVParser::elementForName(const std::string& name) {
+ElementPtr QVParser::plainElement(std::string_view name) {
+    if (m_Spares.empty())
+        return QVGenericElement::elementNamed(name);
+    std::shared_ptr<QVGenericElement> element = std::move(m_Spares.back());
+    m_Spares.pop_back();
+    element->reuseAs(name);
+    return element;
+}
+
+ElementPtr QVParser::elementForName(std::string_view name, bool& instance, bool& spare) {
+    instance = false;
+    spare = false;
+    const auto it = m_Registrations.find(name);
+    if (it == m_Registrations.end()) {
+        spare = true;
+        return plainElement(name);
+    }
+    const Registration& r = it->second;
     // An instance that is already open (its own name nested inside it) would
     // become its own child; the nested element is built as if no instance
     // were registered.
-    if (auto it = m_ElementInstances.find(name);
-        it != m_ElementInstances.end() && !m_OpenInstances.count(it->second.get()))
-        return it->second;
-    if (auto it = m_ElementClasses.find(name); it != m_ElementClasses.end()) {
-        if (ElementPtr made = it->second())
-            return made;
+    if (r.instance && !m_OpenInstances.count(r.instance.get())) {
+        instance = true;
+        return r.instance;
     }
-    return QVGenericElement::elementNamed(name);
-}
-
-void QVParser::pushElement(ElementPtr element) {
-    m_Stack.reserve(m_Stack.size() + 1);
-    for (const auto& [name, instance] : m_ElementInstances) {
-        if (instance == element) {
-            m_OpenInstances.insert(element.get());
-            break;
+    if (r.factory) {
+        if (ElementPtr made = r.factory()) {
+            // A factory may answer a registered instance too.
+            instance =
+                std::find(m_Instances.begin(), m_Instances.end(), made.get()) != m_Instances.end();
+            return made;
         }
     }
-    m_TextTarget = dynamic_cast<QVGenericElement*>(element.get());
-    m_Stack.push_back(std::move(element));
+    spare = true;
+    return plainElement(name);
+}
+
+QVGenericElement* QVParser::genericElement(QVSaveableElement* element) {
+    if (!element)
+        return nullptr;
+    const std::type_info& type = typeid(*element);
+    if (&type == &typeid(QVGenericElement))
+        return static_cast<QVGenericElement*>(element);
+    for (const std::type_info* seen : m_NotGenericClasses)
+        if (seen == &type)
+            return nullptr;
+    // A class may have a second type_info object when it comes from another
+    // library; it then gets an entry of its own.
+    auto* generic = dynamic_cast<QVGenericElement*>(element);
+    if (!generic)
+        m_NotGenericClasses.push_back(&type);
+    return generic;
+}
+
+void QVParser::pushElement(ElementPtr element, bool instance, bool reading, bool spare) {
+    m_Stack.reserve(m_Stack.size() + 1);
+    QVGenericElement* textTarget = genericElement(element.get());
+    if (instance)
+        m_OpenInstances.insert(element.get());
+    m_TextTarget = textTarget;
+    m_Stack.push_back({std::move(element), textTarget, instance, reading, spare});
 }
 
 ElementPtr QVParser::popElement() {
     if (m_Stack.empty())
         return nullptr;
-    ElementPtr element = std::move(m_Stack.back());
+    Open open = std::move(m_Stack.back());
     m_Stack.pop_back();
-    m_OpenInstances.erase(element.get());
-    m_TextTarget =
-        m_Stack.empty() ? nullptr : dynamic_cast<QVGenericElement*>(m_Stack.back().get());
-    return element;
+    if (open.instance)
+        m_OpenInstances.erase(open.element.get());
+    m_TextTarget = m_Stack.empty() ? nullptr : m_Stack.back().textTarget;
+    return std::move(open.element);
 }
 
 QVSaveableElement* QVParser::topElement() const {
-    return m_Stack.empty() ? nullptr : m_Stack.back().get();
+    return m_Stack.empty() ? nullptr : m_Stack.back().element.get();
 }
 
 bool QVParser::parseData(const ByteBuffer& data) {
@@ -199,6 +269,7 @@ bool QVParser::parseData(const ByteBuffer& data) {
 bool QVParser::parseData(std::string_view data) {
     m_Stack.clear();
     m_OpenInstances.clear();
+    m_Spares.clear();
     m_TextTarget = nullptr;
     m_Root.reset();
     m_Abort.reset();
@@ -249,6 +320,7 @@ bool QVParser::parseData(std::string_view data) {
     while (!m_Stack.empty())
         m_Stack.pop_back();
     m_OpenInstances.clear();
+    m_Spares.clear();
     m_TextTarget = nullptr;
     return ok;
 }

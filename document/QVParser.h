@@ -16,8 +16,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace qv {
 
@@ -68,14 +70,50 @@ public:
 private:
     struct Handlers;
 
-    ElementPtr elementForName(const std::string& name);
-    void pushElement(ElementPtr element);
+    // Element names are looked up by the parser's own text, without copies.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>{}(name);
+        }
+    };
+    template <class T>
+    using NameMap = std::unordered_map<std::string, T, NameHash, std::equal_to<>>;
+
+    // One open element. `reading` marks an object the parser made and alone
+    // holds, whose reading it brackets (see QVSaveableElement).
+    struct Open {
+        ElementPtr element;
+        QVGenericElement* textTarget = nullptr; // the element when it collects character data
+        bool instance = false;
+        bool reading = false;
+        bool spare = false; // a plain element the parser made (or reused) itself
+    };
+    static constexpr std::size_t kMaxSpareElements = 8;
+
+    // The element for a start tag; `instance` tells whether it is a
+    // registered instance.
+    ElementPtr elementForName(std::string_view name, bool& instance, bool& spare);
+    // A plain element of that name: a spare one when there is one.
+    ElementPtr plainElement(std::string_view name);
+    void pushElement(ElementPtr element, bool instance, bool reading, bool spare);
     ElementPtr popElement();
     QVSaveableElement* topElement() const;
+    // The element as a collector of character data, or null. The answer of
+    // the cast is remembered per class: a file has thousands of elements of
+    // a dozen classes.
+    QVGenericElement* genericElement(QVSaveableElement* element);
 
-    std::vector<ElementPtr> m_Stack;
-    std::unordered_map<std::string, Factory> m_ElementClasses;
-    std::unordered_map<std::string, ElementPtr> m_ElementInstances;
+    // What is registered under one name: a class, an instance or both (the
+    // instance wins while it is not open).
+    struct Registration {
+        Factory factory;
+        ElementPtr instance;
+    };
+
+    std::vector<Open> m_Stack;
+    NameMap<Registration> m_Registrations;
+    std::vector<const QVSaveableElement*> m_Instances; // every registered instance
     std::optional<QVParserError> m_ParserError;
 
     // Parse state.
@@ -84,6 +122,9 @@ private:
     ElementPtr m_Root;
     std::optional<std::string> m_Abort; // a limit that stopped the parse
     int m_EntityDeclarations = 0;
+    AttributeMap m_Attributes;                               // reused from element to element
+    std::vector<const std::type_info*> m_NotGenericClasses;  // classes seen not to collect text
+    std::vector<std::shared_ptr<QVGenericElement>> m_Spares; // finished leaves nobody kept
 };
 
 } // namespace qv

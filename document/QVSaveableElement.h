@@ -31,6 +31,13 @@ public:
     virtual void setElementAttributes(const AttributeMap& attributes) = 0;
     // Called once per child, in document order, when the child's end tag is read.
     virtual void addElement(const ElementPtr& child) = 0;
+    // The reader brackets its work on an object that it made itself and that
+    // nobody else holds yet: willReadElement comes before
+    // setElementAttributes, didReadElement at the end tag, before the object
+    // goes to its parent. In between nobody can be watching the object, so
+    // it may keep its changes to itself.
+    virtual void willReadElement() {}
+    virtual void didReadElement() {}
 };
 
 } // namespace qv

@@ -1,5 +1,7 @@
 #include "shapes/ArcShape.h"
 
+#include "shapes/ElementCast.h"
+
 #include "document/QVGenericElement.h"
 
 #include <algorithm>
@@ -251,7 +253,7 @@ ElementList ArcShape::elementChildren() const {
 
 void ArcShape::addElement(const ElementPtr& child) {
     if (child && child->elementName() == "values") {
-        if (auto generic = std::dynamic_pointer_cast<QVGenericElement>(child)) {
+        if (auto* generic = elementCast<QVGenericElement>(child.get())) {
             const Point c = generic->pointAttribute();
             setCenter({sanitizedCoordinate(c.x), sanitizedCoordinate(c.y)});
             // A negative radius would turn the slice inside out through the

@@ -1,5 +1,7 @@
 #include "shapes/BezierShape.h"
 
+#include "shapes/ElementCast.h"
+
 #include "document/QVGenericElement.h"
 #include "framework/foundation/GraphicsContext.h"
 #include "styles/Fill.h"
@@ -624,7 +626,7 @@ void BezierShape::addElement(const ElementPtr& child) {
         return;
     // Path elements arrive by the million: generic children lend their name
     // and attributes without copies.
-    const auto* generic = dynamic_cast<const QVGenericElement*>(child.get());
+    const auto* generic = elementCast<const QVGenericElement>(child.get());
     std::optional<PathElementType> type;
     if (generic) {
         type = elementTypeNamed(generic->name());

@@ -1,5 +1,7 @@
 #include "shapes/GroupShape.h"
 
+#include "shapes/ElementCast.h"
+
 #include "document/QVGenericElement.h"
 
 #include <algorithm>
@@ -273,13 +275,13 @@ void GroupShape::addElement(const ElementPtr& child) {
     if (!child)
         return;
     if (child->elementName() == "bounds") {
-        if (auto generic = std::dynamic_pointer_cast<QVGenericElement>(child))
+        if (auto* generic = elementCast<QVGenericElement>(child.get()))
             Shape::setBounds(sanitizedRect(generic->rectAttribute()));
         return;
     }
-    if (auto shape = std::dynamic_pointer_cast<Shape>(child)) {
+    if (auto* member = elementCast<Shape>(child.get())) {
         // A member nested too deeply is left out; the rest of the file is kept.
-        appendMember(std::move(shape));
+        appendMember(ShapePtr(child, member));
         return;
     }
     Shape::addElement(child);

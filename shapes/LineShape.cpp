@@ -1,5 +1,7 @@
 #include "shapes/LineShape.h"
 
+#include "shapes/ElementCast.h"
+
 #include "document/QVGenericElement.h"
 #include "styles/Stroke.h"
 
@@ -225,7 +227,7 @@ ElementList LineShape::elementChildren() const {
 void LineShape::addElement(const ElementPtr& child) {
     const std::optional<std::string> name = child ? child->elementName() : std::nullopt;
     if (name == "start" || name == "end") {
-        if (auto generic = std::dynamic_pointer_cast<QVGenericElement>(child)) {
+        if (auto* generic = elementCast<QVGenericElement>(child.get())) {
             const Point p = sanitizedPoint(generic->pointAttribute());
             if (*name == "start")
                 setStart(p);

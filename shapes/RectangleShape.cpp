@@ -1,6 +1,7 @@
 #include "shapes/RectangleShape.h"
 
 #include "document/QVGenericElement.h"
+#include "shapes/ElementCast.h"
 
 namespace qv {
 
@@ -18,7 +19,7 @@ ElementList RectangleShape::elementChildren() const {
 
 void RectangleShape::addElement(const ElementPtr& child) {
     if (child && child->elementName() == "bounds") {
-        if (auto generic = std::dynamic_pointer_cast<QVGenericElement>(child))
+        if (auto* generic = elementCast<QVGenericElement>(child.get()))
             setBounds(sanitizedRect(generic->rectAttribute()));
         return;
     }

@@ -1,5 +1,7 @@
 #include "shapes/RoundRectangleShape.h"
 
+#include "shapes/ElementCast.h"
+
 #include "document/QVGenericElement.h"
 
 #include <algorithm>
@@ -104,7 +106,7 @@ ElementList RoundRectangleShape::elementChildren() const {
 
 void RoundRectangleShape::addElement(const ElementPtr& child) {
     if (child && child->elementName() == "cornerRadius") {
-        if (auto generic = std::dynamic_pointer_cast<QVGenericElement>(child)) {
+        if (auto* generic = elementCast<QVGenericElement>(child.get())) {
             const Size s = generic->sizeAttribute();
             setCornerRadius({sanitizedCoordinate(s.width), sanitizedCoordinate(s.height)});
         }

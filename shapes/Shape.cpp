@@ -3,13 +3,18 @@
 #include "document/QVGenericElement.h"
 #include "framework/foundation/GraphicsContext.h"
 #include "framework/foundation/NotificationCenter.h"
+#include "shapes/ElementCast.h"
 #include "styles/Fill.h"
 #include "styles/FillCache.h"
 #include "styles/Shadow.h"
 #include "styles/Stroke.h"
 
 #include <cmath>
+#include <mutex>
 #include <numbers>
+#include <type_traits>
+#include <typeinfo>
+#include <utility>
 
 namespace qv {
 namespace {
@@ -58,10 +63,14 @@ Color ShapeView::selectedTextBackgroundColor() const {
 // ---------------------------------------------------------------------------
 // Lifecycle
 
-Shape::Shape() {
-    setFill(Fill());
-    setStroke(Stroke());
-    setShadow(Shadow());
+Shape::Shape()
+    : m_Stroke(std::make_shared<Stroke>()), m_Fill(std::make_shared<Fill>()),
+      m_Shadow(std::make_shared<Shadow>()) {
+    // Nobody can watch an object under construction: the default styles go
+    // in without announcements.
+    m_Stroke->setShape(this);
+    m_Fill->setShape(this);
+    m_Shadow->setShape(this);
 }
 
 Shape::~Shape() {
@@ -323,38 +332,46 @@ void Shape::resizeToPoint(Point point, int hHandle, int vHandle, Point origin,
 // ---------------------------------------------------------------------------
 // Styles
 
-void Shape::setStroke(const Stroke& stroke) {
+template <class S, class Make>
+void Shape::installStyle(std::shared_ptr<S>& slot, const char* key, Make&& make) {
     willChange();
-    willChangeValueForKeyPath("stroke");
-    if (m_Stroke)
-        m_Stroke->setShape(nullptr);
-    m_Stroke = std::make_shared<Stroke>(stroke);
-    m_Stroke->setShape(this);
-    didChangeValueForKeyPath("stroke");
+    willChangeValueForKeyPath(key);
+    if (slot)
+        slot->setShape(nullptr);
+    slot = make();
+    slot->setShape(this);
+    if constexpr (std::is_same_v<S, Fill>)
+        m_FillCache.clear();
+    didChangeValueForKeyPath(key);
     didChange();
+}
+
+void Shape::setStroke(const Stroke& stroke) {
+    installStyle(m_Stroke, "stroke", [&] { return std::make_shared<Stroke>(stroke); });
 }
 
 void Shape::setFill(const Fill& fill) {
-    willChange();
-    willChangeValueForKeyPath("fill");
-    if (m_Fill)
-        m_Fill->setShape(nullptr);
-    m_Fill = std::make_shared<Fill>(fill);
-    m_Fill->setShape(this);
-    m_FillCache.clear();
-    didChangeValueForKeyPath("fill");
-    didChange();
+    installStyle(m_Fill, "fill", [&] { return std::make_shared<Fill>(fill); });
 }
 
 void Shape::setShadow(const Shadow& shadow) {
-    willChange();
-    willChangeValueForKeyPath("shadow");
-    if (m_Shadow)
-        m_Shadow->setShape(nullptr);
-    m_Shadow = std::make_shared<Shadow>(shadow);
-    m_Shadow->setShape(this);
-    didChangeValueForKeyPath("shadow");
-    didChange();
+    installStyle(m_Shadow, "shadow", [&] { return std::make_shared<Shadow>(shadow); });
+}
+
+template <class S>
+void Shape::readStyle(std::shared_ptr<S>& slot, const char* key, const ElementPtr& child) {
+    S* style = elementCast<S>(child.get());
+    if (!style)
+        return;
+    // A style of exactly this class that the reader made for this shape and
+    // holds nowhere else is taken over as it stands: a copy of it would be
+    // the same. Any other is copied, as the setters do.
+    if (m_Reading && child.use_count() == 1 && typeid(*style) == typeid(S) &&
+        style->shape() == nullptr) {
+        installStyle(slot, key, [&] { return std::shared_ptr<S>(child, style); });
+        return;
+    }
+    installStyle(slot, key, [&] { return std::make_shared<S>(*style); });
 }
 
 void Shape::clearFillCache() {
@@ -376,11 +393,13 @@ std::optional<ImageCacheError> Shape::addFileWrapperTo(FileWrapperMap& files,
 // Change announcement and undo
 
 void Shape::willChange() {
-    NotificationCenter::defaultCenter().postNotification(QVShapeWillChangeNotification, this);
+    if (!m_Reading)
+        NotificationCenter::defaultCenter().postNotification(QVShapeWillChangeNotification, this);
 }
 
 void Shape::didChange() {
-    NotificationCenter::defaultCenter().postNotification(QVShapeDidChangeNotification, this);
+    if (!m_Reading)
+        NotificationCenter::defaultCenter().postNotification(QVShapeDidChangeNotification, this);
 }
 
 void Shape::styleWillChangeKeyPath(std::string_view keyPath) {
@@ -415,6 +434,24 @@ std::vector<std::string> Shape::undoableProperties() const {
             "shadow.shadowOffset",
             "shadow.shadowBlurRadius",
             "shadow.shadowColor"};
+}
+
+KeyPathList Shape::undoableKeyPaths() const {
+    // Every class answers the same list for all of its shapes, so it is made
+    // and interned once per class.
+    static std::mutex mutex;
+    static std::vector<std::pair<const std::type_info*, KeyPathList>> lists;
+    const std::type_info& type = typeid(*this);
+    {
+        std::lock_guard lock(mutex);
+        for (const auto& [t, list] : lists)
+            if (*t == type)
+                return list;
+    }
+    KeyPathList list = internKeyPathList(undoableProperties());
+    std::lock_guard lock(mutex);
+    lists.emplace_back(&type, list);
+    return list;
 }
 
 // ---------------------------------------------------------------------------
@@ -514,16 +551,13 @@ void Shape::addElement(const ElementPtr& child) {
     // A child of the right name but not of the style class (a file read without
     // the style registrations) leaves the default style in place.
     if (*name == "fill") {
-        if (auto fill = std::dynamic_pointer_cast<Fill>(child))
-            setFill(*fill);
+        readStyle(m_Fill, "fill", child);
     } else if (*name == "stroke") {
-        if (auto stroke = std::dynamic_pointer_cast<Stroke>(child))
-            setStroke(*stroke);
+        readStyle(m_Stroke, "stroke", child);
     } else if (*name == "shadow") {
-        if (auto shadow = std::dynamic_pointer_cast<Shadow>(child))
-            setShadow(*shadow);
+        readStyle(m_Shadow, "shadow", child);
     } else if (*name == "transform") {
-        if (auto generic = std::dynamic_pointer_cast<QVGenericElement>(child))
+        if (auto* generic = elementCast<QVGenericElement>(child.get()))
             setRotation(generic->floatAttributeForKey("rotation"));
     }
 }

@@ -139,6 +139,9 @@ public:
     void styleWillChangeKeyPath(std::string_view keyPath) override;
     void styleDidChangeKeyPath(std::string_view keyPath) override;
     virtual std::vector<std::string> undoableProperties() const;
+    // undoableProperties as the shared list observers register, made once
+    // per class: a class answers the same paths for all of its shapes.
+    KeyPathList undoableKeyPaths() const;
     // Puts back a value that undo or redo recorded for one of the
     // undoableProperties. Most shapes take it as any assignment; a group
     // takes back only its own bounds and rotation (see GroupShape).
@@ -182,6 +185,10 @@ public:
     ElementList elementChildren() const override;
     void setElementAttributes(const AttributeMap& attributes) override;
     void addElement(const ElementPtr& child) override;
+    // While the reader builds the shape, nobody can watch it: its edits post
+    // no change notifications.
+    void willReadElement() override { m_Reading = true; }
+    void didReadElement() override { m_Reading = false; }
 
 protected:
     // A default-constructed shape of the receiver's own class, for copy().
@@ -212,6 +219,15 @@ protected:
     // observers here only outside a DerivedGeometryChange.
     void storeDerivedBounds(const Rect& bounds);
 
+private:
+    // Replaces one style with make()'s, announcing the change.
+    template <class S, class Make>
+    void installStyle(std::shared_ptr<S>& slot, const char* key, Make&& make);
+    // A style child read from a file; one of another class is ignored.
+    template <class S>
+    void readStyle(std::shared_ptr<S>& slot, const char* key, const ElementPtr& child);
+
+protected:
     Rect m_Bounds;
     double m_Rotation = 0;
     std::shared_ptr<Stroke> m_Stroke;
@@ -220,6 +236,7 @@ protected:
     Rect m_OldBounds;
     FillCache m_FillCache;
     int m_DerivedChangeDepth = 0;
+    bool m_Reading = false;
 };
 
 // Segment a1–a2 against segment b1–b2, with the vertical and parallel

@@ -1,5 +1,7 @@
 #include "shapes/TextShape.h"
 
+#include "shapes/ElementCast.h"
+
 #include "document/QVGenericElement.h"
 #include "document/RtfReader.h"
 #include "document/RtfWriter.h"
@@ -176,12 +178,12 @@ void TextShape::addElement(const ElementPtr& child) {
         return;
     const std::optional<std::string> name = child->elementName();
     if (name == "bounds") {
-        if (auto generic = std::dynamic_pointer_cast<QVGenericElement>(child))
+        if (auto* generic = elementCast<QVGenericElement>(child.get()))
             setBounds(sanitizedRect(generic->rectAttribute()));
         return;
     }
     if (name == "rtf") {
-        if (auto generic = std::dynamic_pointer_cast<QVGenericElement>(child)) {
+        if (auto* generic = elementCast<QVGenericElement>(child.get())) {
             if (const std::optional<std::string> data =
                     generic->attributes().stringValueForKey("data"))
                 setTextData(*data);

@@ -162,6 +162,19 @@ void AttributeMap::append(std::string key, AttributeValue value) {
     m_Entries.emplace_back(std::move(key), std::move(value));
 }
 
+void AttributeMap::assignTextAt(std::size_t index, std::string_view key, std::string_view value) {
+    if (index >= m_Entries.size()) {
+        m_Entries.emplace_back(std::string(key), std::string(value));
+        return;
+    }
+    Entry& entry = m_Entries[index];
+    entry.first.assign(key);
+    if (auto* text = std::get_if<std::string>(&entry.second))
+        text->assign(value);
+    else
+        entry.second = std::string(value);
+}
+
 void AttributeMap::remove(std::string_view key) {
     for (auto it = m_Entries.begin(); it != m_Entries.end(); ++it) {
         if (it->first == key) {

@@ -6,6 +6,7 @@
 // decimal number after optional white space, an integer the leading sign and
 // digits ("12.7" reads 12); absent or unreadable values read 0.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -46,6 +47,14 @@ public:
     // already guarantees unique keys (the XML parser rejects duplicates).
     void append(std::string key, AttributeValue value);
     void reserve(std::size_t n) { m_Entries.reserve(n); }
+    // For a reader that fills one map per element: entry `index` (at most
+    // size()) becomes the text `value` under `key`, reusing the strings
+    // already there; truncate(n) then drops the entries from n on.
+    void assignTextAt(std::size_t index, std::string_view key, std::string_view value);
+    void truncate(std::size_t n) {
+        if (n < m_Entries.size())
+            m_Entries.erase(m_Entries.begin() + static_cast<std::ptrdiff_t>(n), m_Entries.end());
+    }
 
     // The text of a value, or nothing when absent.
     std::optional<std::string> stringValueForKey(std::string_view key) const;

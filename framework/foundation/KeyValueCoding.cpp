@@ -183,6 +183,13 @@ KeyValueObservable::registration(std::uint64_t id) const {
 }
 
 void KeyValueObservable::willChangeValueForKeyPath(std::string_view keyPath) {
+    // Without registrations there is nothing to record, and no open change
+    // can still reach an observer: ids are never reused, so every pending
+    // entry refers to a registration that is gone. Skipping the record thus
+    // changes no delivery, and objects nobody watches (a shape being read)
+    // pay nothing for their announcements.
+    if (m_Registrations.empty())
+        return;
     OpenChange change{std::string(keyPath), {}};
     // Reading old values runs model code, which must not see a half-built
     // list; the lists stay alive even if their records go meanwhile.
@@ -214,6 +221,8 @@ void KeyValueObservable::willChangeValueForKeyPath(std::string_view keyPath) {
 }
 
 void KeyValueObservable::didChangeValueForKeyPath(std::string_view keyPath) {
+    if (m_OpenChanges.empty())
+        return;
     auto it = std::find_if(m_OpenChanges.rbegin(), m_OpenChanges.rend(),
                            [&](const OpenChange& c) { return c.keyPath == keyPath; });
     if (it == m_OpenChanges.rend())

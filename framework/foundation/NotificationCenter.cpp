@@ -34,24 +34,35 @@ void NotificationCenter::removeOwnerImpl(const void* owner, const std::string_vi
 }
 
 void NotificationCenter::postImpl(std::string_view name, const void* object, Value userInfo) {
-    Notification notification{std::string(name), object, std::move(userInfo)};
     // The receivers are fixed when the post starts; each is checked again
-    // just before its call, since an earlier one may have removed it.
-    std::vector<Token> receivers;
+    // just before its call, since an earlier one may have removed it. Most
+    // posts have one receiver or none, which need no list on the heap.
+    Token first = 0;
+    std::vector<Token> more;
     for (const auto& [token, e] : m_Entries) {
-        if ((e.name.empty() || e.name == name) && (!e.object || e.object == object))
-            receivers.push_back(token);
+        if ((e.name.empty() || e.name == name) && (!e.object || e.object == object)) {
+            if (first == 0)
+                first = token;
+            else
+                more.push_back(token);
+        }
     }
-    for (Token token : receivers) {
+    if (first == 0)
+        return;
+    const Notification notification{std::string(name), object, std::move(userInfo)};
+    auto deliver = [&](Token token) {
         auto it = m_Entries.find(token);
         if (it == m_Entries.end())
-            continue;
+            return;
         // Held here so that removing the registration inside the call does
         // not destroy the function being run.
         std::shared_ptr<Callback> callback = it->second.callback;
         if (*callback)
             (*callback)(notification);
-    }
+    };
+    deliver(first);
+    for (Token token : more)
+        deliver(token);
 }
 
 } // namespace qv
