@@ -19,13 +19,15 @@ constexpr double kNodes[5] = {0.0, -0.5384693101056831, 0.5384693101056831, -0.9
 constexpr double kWeights[5] = {0.5688888888888889, 0.4786286704993665, 0.4786286704993665,
                                 0.2369268850561891, 0.2369268850561891};
 
+// A plain square root: hypot's care for overflow costs more than the dashing.
 double norm(Point p) {
-    return std::hypot(p.x, p.y);
+    return std::sqrt(p.x * p.x + p.y * p.y);
 }
 
 struct Sample {
     double t;
     double s; // arc length from the segment's start
+    double v; // speed, ds/dt
 };
 
 // A line (p[0] to p[3]) or a cubic, with its length and, for a cubic, the
@@ -47,6 +49,7 @@ struct Segment {
         c = d0;
     }
     Point derivative(double t) const { return (a * (t * t) + b * t + c) * 3; }
+    Point secondDerivative(double t) const { return (a * (2 * t) + b) * 3; }
     double speed(double t) const { return norm(derivative(t)); }
 
     double quadrature(double t0, double t1) const {
@@ -135,7 +138,7 @@ public:
         m_Current = end;
         s.setUpDerivative();
         s.tableBegin = m_Table.size();
-        m_Table.push_back({0, 0});
+        m_Table.push_back({0, 0, s.speed(0)});
         double length = 0;
         measure(s, 0, 1, s.quadrature(0, 1), 0, length);
         s.length = length;
@@ -167,9 +170,9 @@ private:
         const double left = s.quadrature(t0, m), right = s.quadrature(m, t1);
         if (depth >= kMaxDepth || !(std::abs(left + right - whole) > kLengthTolerance)) {
             length += left;
-            m_Table.push_back({m, length});
+            m_Table.push_back({m, length, s.speed(m)});
             length += right;
-            m_Table.push_back({t1, length});
+            m_Table.push_back({t1, length, s.speed(t1)});
             return;
         }
         measure(s, t0, m, left, depth + 1, length);
@@ -183,8 +186,19 @@ private:
             ++cursor;
         const Sample k0 = m_Table[cursor], k1 = m_Table[cursor + 1];
         double lo = k0.t, hi = k1.t;
-        double t =
-            k1.s > k0.s ? lo + (hi - lo) * std::clamp((u - k0.s) / (k1.s - k0.s), 0.0, 1.0) : lo;
+        // First guess: t as a cubic in s through both ends with slopes 1 / speed.
+        const double h = k1.s - k0.s;
+        double t = lo;
+        if (h > 0) {
+            const double x = std::clamp((u - k0.s) / h, 0.0, 1.0);
+            t = lo + (hi - lo) * x;
+            if (k0.v > 0 && k1.v > 0) {
+                const double x2 = x * x, x3 = x2 * x;
+                t = (2 * x3 - 3 * x2 + 1) * lo + (x3 - 2 * x2 + x) * h / k0.v +
+                    (-2 * x3 + 3 * x2) * hi + (x3 - x2) * h / k1.v;
+                t = std::clamp(t, lo, hi);
+            }
+        }
         for (int step = 0; step < kMaxNewtonSteps; ++step) {
             const double f = k0.s + s.quadrature(k0.t, t) - u;
             if (std::abs(f) <= kPositionTolerance)
@@ -193,10 +207,20 @@ private:
                 hi = t;
             else
                 lo = t;
-            const double v = s.speed(t);
+            const Point d = s.derivative(t);
+            const double v = norm(d);
             double next = v > 0 ? t - f / v : lo;
-            if (!(next > lo && next < hi))
+            if (!(next > lo && next < hi)) {
                 next = (lo + hi) / 2;
+            } else {
+                // Newton's next error is about s''/2 (f/v)²; when that is
+                // already small enough, the checking quadrature is saved.
+                const Point dd = s.secondDerivative(t);
+                const double curve = std::abs(d.x * dd.x + d.y * dd.y) / v;
+                const double dt = f / v;
+                if (0.5 * curve * dt * dt <= kPositionTolerance * 0.5)
+                    return next;
+            }
             t = next;
         }
         return t;
@@ -229,14 +253,15 @@ private:
         m_Open = false;
     }
 
-    // The current entry is used up at parameter t of s.
-    void advance(const Segment& s, double t) {
+    // The current entry is used up at parameter t of s. No dot at the very
+    // end of a subpath: it would face off the path, and it never showed.
+    void advance(const Segment& s, double t, bool atEnd) {
         if (painted())
             m_Open = false;
         do {
             m_Index = (m_Index + 1) % m_Pattern.size();
             m_Remaining = m_Pattern[m_Index];
-            if (m_Remaining == 0 && painted())
+            if (m_Remaining == 0 && painted() && !atEnd)
                 dot(s, t);
         } while (m_Remaining == 0);
     }
@@ -261,7 +286,7 @@ private:
         if (m_Remaining == 0) {
             if (painted())
                 dot(m_Segments.front(), 0);
-            advance(m_Segments.front(), 0);
+            advance(m_Segments.front(), 0, false);
         }
         for (const Segment& s : m_Segments) {
             double u = 0, t = 0;
@@ -278,7 +303,7 @@ private:
                 t = t1;
                 m_Remaining -= step;
                 if (m_Remaining <= 0)
-                    advance(s, t);
+                    advance(s, t, toEnd && &s == &m_Segments.back());
                 if (m_Pieces > m_Options.maxPieces)
                     return false;
             }

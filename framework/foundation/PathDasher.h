@@ -19,7 +19,8 @@ namespace qv {
 struct DashOptions {
     // A painted length of zero becomes a piece this long along the path's
     // tangent, so that a round or square cap has a direction to face. Zero
-    // drops such pieces (a butt cap shows nothing for them anyway).
+    // drops such pieces (a butt cap shows nothing for them anyway). None is
+    // drawn where a subpath ends.
     double dotLength = 0;
     // More pieces than this for one path (a pattern far finer than the path)
     // and the path is drawn solid instead.
