@@ -1,5 +1,6 @@
 #include "platform/qt/QtGraphicsContext.h"
 
+#include "framework/foundation/PathDasher.h"
 #include "platform/qt/QtImageCodec.h"
 #include "platform/qt/QtRichText.h"
 
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 namespace qv {
 namespace {
@@ -506,9 +508,27 @@ void QtGraphicsContext::fillPath(const BezierPath& path, const Color& color) {
 void QtGraphicsContext::strokePath(const BezierPath& path, const Color& color) {
     if (path.isEmpty() || m_Finished)
         return;
-    const QPainterPath qp = toQPainterPath(path);
     const QTransform q = toQTransform(m_State.transform);
-    const QPen pen = qtPenForPath(path, toQColor(color), deviceScale());
+    QPen pen = qtPenForPath(path, toQColor(color), deviceScale());
+    QPainterPath qp;
+    // Qt's dasher flattens every curve and joins each tiny piece to the next,
+    // which is slow; on pixels we cut the path into its painted pieces
+    // ourselves and stroke them solid. Vector devices keep their native dash
+    // operator (small, exact files). Pens at most a device pixel wide go to
+    // Qt's thin-line stroker, which dashes cheaply on its own.
+    const double scale = deviceScale();
+    if (!m_Vector && pen.style() == Qt::CustomDashLine && !pen.isCosmetic() &&
+        pen.widthF() * scale > 1 + 1e-9) {
+        DashOptions options;
+        if (path.lineCapStyle() != LineCapStyle::Butt)
+            options.dotLength = pen.widthF() * 0.01;
+        const std::optional<BezierPath> pieces =
+            dashedPath(path, path.lineDash(), path.lineDashPhase(), options);
+        qp = toQPainterPath(pieces ? *pieces : path);
+        pen.setStyle(Qt::SolidLine);
+    } else {
+        qp = toQPainterPath(path);
+    }
     paint([qp, q, pen](QPainter& p, const QTransform& base) {
         setTransformIfChanged(p, q * base);
         p.strokePath(qp, pen);
