@@ -421,17 +421,18 @@ void DrawDocument::addElement(const ElementPtr& child) {
     PendingRead direct;
     PendingRead& into = m_Pending ? *m_Pending : direct;
     const QVSaveableElement& element = *child;
-    if (auto* generic = elementCast<const QVGenericElement>(&element)) {
+    // Shapes, by far the most, are asked for first; no class is two of these.
+    if (auto* shape = elementCast<Shape>(child.get())) {
+        if (!into.shapes)
+            into.shapes.emplace();
+        into.shapes->push_back(ShapePtr(child, shape));
+    } else if (auto* generic = elementCast<const QVGenericElement>(&element)) {
         if (generic->name() == "printinfo")
             into.printInfo = PrintInfo::fromBase64(generic->stringData());
     } else if (typeid(element) == typeid(Grid)) {
         into.grid = std::static_pointer_cast<Grid>(child);
     } else if (typeid(element) == typeid(Page)) {
         into.page = std::static_pointer_cast<Page>(child);
-    } else if (auto* shape = elementCast<Shape>(child.get())) {
-        if (!into.shapes)
-            into.shapes.emplace();
-        into.shapes->push_back(ShapePtr(child, shape));
     }
     if (!m_Pending) {
         UndoRegistrationOff off(m_UndoManager);

@@ -65,13 +65,15 @@ struct QVParser::Handlers {
         }
         try {
             // Every attribute is checked before an object is made for the tag.
-            std::size_t count = 0;
-            for (const XML_Char** a = atts; *a; a += 2, ++count) {
+            std::vector<std::size_t>& lengths = self.m_AttributeLengths;
+            lengths.clear();
+            for (const XML_Char** a = atts; *a; a += 2) {
                 if (hasForbiddenNameCharacter(a[0])) {
                     abort(c, "not well-formed (invalid name character)");
                     return;
                 }
-                if (std::strlen(a[1]) > kMaxAttributeLength) {
+                lengths.push_back(std::strlen(a[1]));
+                if (lengths.back() > kMaxAttributeLength) {
                     abort(c, std::string("attribute \"") + a[0] + "\" longer than " +
                                  std::to_string(kMaxAttributeLength) + " bytes");
                     return;
@@ -89,14 +91,17 @@ struct QVParser::Handlers {
             // its own map; any other gets the parser's map, whose strings
             // are reused from tag to tag. The XML parser has rejected
             // duplicate names already.
-            const bool plain = spare || typeid(*element) == typeid(QVGenericElement);
+            // (A plain element whose class comes with a second type_info from
+            // another library takes the general way, to the same effect.)
+            const bool plain = spare || &typeid(*element) == &typeid(QVGenericElement);
             AttributeMap& attributes =
                 plain ? static_cast<QVGenericElement&>(*element).attributes() : self.m_Attributes;
+            const std::size_t count = lengths.size();
             if (plain)
                 attributes.reserve(count);
-            std::size_t i = 0;
-            for (const XML_Char** a = atts; *a; a += 2, ++i)
-                attributes.assignTextAt(i, a[0], a[1]);
+            for (std::size_t i = 0; i < count; ++i)
+                attributes.assignTextAt(i, atts[2 * i],
+                                        std::string_view(atts[2 * i + 1], lengths[i]));
             attributes.truncate(count);
             if (!plain)
                 element->setElementAttributes(attributes);

@@ -123,6 +123,7 @@ private:
     std::optional<std::string> m_Abort; // a limit that stopped the parse
     int m_EntityDeclarations = 0;
     AttributeMap m_Attributes;                               // reused from element to element
+    std::vector<std::size_t> m_AttributeLengths;             // of the values of one tag
     std::vector<const std::type_info*> m_NotGenericClasses;  // classes seen not to collect text
     std::vector<std::shared_ptr<QVGenericElement>> m_Spares; // finished leaves nobody kept
 };

@@ -14,6 +14,16 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Keys are a few letters: compared in line, without a call per entry.
+bool sameKey(const std::string& a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < b.size(); ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
 std::size_t skipSpace(std::string_view s, std::size_t i) {
     while (i < s.size() && isSpace(s[i]))
         ++i;
@@ -143,7 +153,7 @@ std::int64_t parseInteger(std::string_view text) {
 
 const AttributeValue* AttributeMap::find(std::string_view key) const {
     for (const auto& entry : m_Entries)
-        if (entry.first == key)
+        if (sameKey(entry.first, key))
             return &entry.second;
     return nullptr;
 }
