@@ -99,7 +99,7 @@ Point blossom(const Point p[4], double u, double v, double w) {
 
 class Dasher {
 public:
-    Dasher(std::vector<double> pattern, double phase, const DashOptions& options, BezierPath& out)
+    Dasher(std::vector<double> pattern, double phase, const DashOptions& options, DashSink& out)
         : m_Pattern(std::move(pattern)), m_Options(options), m_Out(out) {
         for (double l : m_Pattern)
             m_Period += l;
@@ -227,7 +227,7 @@ private:
     }
 
     void startPiece(Point p) {
-        m_Out.moveToPoint(p);
+        m_Out.moveTo(p);
         m_Open = true;
         ++m_Pieces;
     }
@@ -236,11 +236,11 @@ private:
         if (!m_Open)
             startPiece(s.pointAt(t0));
         if (!s.curve) {
-            m_Out.lineToPoint(s.pointAt(t1));
+            m_Out.lineTo(s.pointAt(t1));
         } else if (t0 <= 0 && t1 >= 1) {
-            m_Out.curveToPoint(s.p[3], s.p[1], s.p[2]);
+            m_Out.curveTo(s.p[1], s.p[2], s.p[3]);
         } else {
-            m_Out.curveToPoint(s.pointAt(t1), blossom(s.p, t0, t0, t1), blossom(s.p, t0, t1, t1));
+            m_Out.curveTo(blossom(s.p, t0, t0, t1), blossom(s.p, t0, t1, t1), s.pointAt(t1));
         }
     }
 
@@ -249,7 +249,7 @@ private:
             return;
         const Point p = s.pointAt(t);
         startPiece(p);
-        m_Out.lineToPoint(p + s.tangentAt(t) * m_Options.dotLength);
+        m_Out.lineTo(p + s.tangentAt(t) * m_Options.dotLength);
         m_Open = false;
     }
 
@@ -314,7 +314,7 @@ private:
 
     std::vector<double> m_Pattern;
     DashOptions m_Options;
-    BezierPath& m_Out;
+    DashSink& m_Out;
     double m_Period = 0;
     std::size_t m_FirstIndex = 0;
     double m_FirstRemaining = 0;
@@ -332,36 +332,29 @@ private:
 
 } // namespace
 
-std::optional<BezierPath> dashedPath(const BezierPath& path, const std::vector<double>& pattern,
-                                     double phase, const DashOptions& options) {
+bool dashPath(const BezierPath& path, const std::vector<double>& pattern, double phase,
+              const DashOptions& options, DashSink& sink) {
     if (pattern.empty())
-        return std::nullopt;
+        return false;
     double sum = 0;
     for (double l : pattern) {
         if (!std::isfinite(l) || l < 0)
-            return std::nullopt;
+            return false;
         sum += l;
     }
     if (!(sum > 0) || !std::isfinite(sum))
-        return std::nullopt;
+        return false;
     std::vector<double> lengths = pattern;
     // An odd count repeats with painted and blank lengths swapped.
     if (lengths.size() % 2 == 1)
         lengths.insert(lengths.end(), pattern.begin(), pattern.end());
 
-    BezierPath out;
-    out.setLineWidth(path.lineWidth());
-    out.setLineCapStyle(path.lineCapStyle());
-    out.setLineJoinStyle(path.lineJoinStyle());
-    out.setMiterLimit(path.miterLimit());
-    out.setWindingRule(path.windingRule());
-
-    Dasher dasher(std::move(lengths), phase, options, out);
+    Dasher dasher(std::move(lengths), phase, options, sink);
     for (const PathElement& e : path.elements()) {
         switch (e.type) {
         case PathElementType::MoveTo:
             if (!dasher.finishSubpath())
-                return std::nullopt;
+                return false;
             dasher.moveTo(e.points[0]);
             break;
         case PathElementType::LineTo:
@@ -374,13 +367,29 @@ std::optional<BezierPath> dashedPath(const BezierPath& path, const std::vector<d
             // The closing segment is dashed too; what follows starts afresh.
             dasher.closePath();
             if (!dasher.finishSubpath())
-                return std::nullopt;
+                return false;
             break;
         }
     }
-    if (!dasher.finishSubpath())
+    return dasher.finishSubpath();
+}
+
+std::optional<BezierPath> dashedPath(const BezierPath& path, const std::vector<double>& pattern,
+                                     double phase, const DashOptions& options) {
+    struct Sink : DashSink {
+        BezierPath out;
+        void moveTo(Point p) override { out.moveToPoint(p); }
+        void lineTo(Point p) override { out.lineToPoint(p); }
+        void curveTo(Point c1, Point c2, Point end) override { out.curveToPoint(end, c1, c2); }
+    } sink;
+    sink.out.setLineWidth(path.lineWidth());
+    sink.out.setLineCapStyle(path.lineCapStyle());
+    sink.out.setLineJoinStyle(path.lineJoinStyle());
+    sink.out.setMiterLimit(path.miterLimit());
+    sink.out.setWindingRule(path.windingRule());
+    if (!dashPath(path, pattern, phase, options, sink))
         return std::nullopt;
-    return out;
+    return std::move(sink.out);
 }
 
 } // namespace qv

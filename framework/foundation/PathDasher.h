@@ -36,4 +36,18 @@ struct DashOptions {
 std::optional<BezierPath> dashedPath(const BezierPath& path, const std::vector<double>& pattern,
                                      double phase, const DashOptions& options = {});
 
+// Where dashPath hands the pieces as it cuts them; each piece starts with a move.
+class DashSink {
+public:
+    virtual ~DashSink() = default;
+    virtual void moveTo(Point p) = 0;
+    virtual void lineTo(Point p) = 0;
+    virtual void curveTo(Point control1, Point control2, Point end) = 0;
+};
+
+// dashedPath without the path in between. False means "draw solid"; the sink
+// may then have had part of the pieces, which are to be dropped.
+bool dashPath(const BezierPath& path, const std::vector<double>& pattern, double phase,
+              const DashOptions& options, DashSink& sink);
+
 } // namespace qv

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <optional>
 
 namespace qv {
 namespace {
@@ -519,12 +518,21 @@ void QtGraphicsContext::strokePath(const BezierPath& path, const Color& color) {
     const double scale = deviceScale();
     if (!m_Vector && pen.style() == Qt::CustomDashLine && !pen.isCosmetic() &&
         pen.widthF() * scale > 1 + 1e-9) {
+        struct Sink : DashSink {
+            QPainterPath& out;
+            explicit Sink(QPainterPath& p) : out(p) {}
+            void moveTo(Point p) override { out.moveTo(p.x, p.y); }
+            void lineTo(Point p) override { out.lineTo(p.x, p.y); }
+            void curveTo(Point c1, Point c2, Point e) override {
+                out.cubicTo(c1.x, c1.y, c2.x, c2.y, e.x, e.y);
+            }
+        } sink(qp);
         DashOptions options;
         if (path.lineCapStyle() != LineCapStyle::Butt)
             options.dotLength = pen.widthF() * 0.01;
-        const std::optional<BezierPath> pieces =
-            dashedPath(path, path.lineDash(), path.lineDashPhase(), options);
-        qp = toQPainterPath(pieces ? *pieces : path);
+        qp.reserve(int(std::min<std::size_t>(path.elementCount() * 4, 1 << 16)));
+        if (!dashPath(path, path.lineDash(), path.lineDashPhase(), options, sink))
+            qp = toQPainterPath(path);
         pen.setStyle(Qt::SolidLine);
     } else {
         qp = toQPainterPath(path);
