@@ -5,15 +5,14 @@
 #include "cli/Command.h"
 
 #include "document/DrawDocument.h"
+#include "platform/qt/PngEncoder.h"
 #include "preview/host/PreviewHost.h"
 
-#include <QBuffer>
 #include <QByteArray>
-#include <QImageWriter>
+#include <QImage>
 
 #include <cerrno>
 #include <charconv>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <future>
@@ -28,50 +27,15 @@ constexpr int kDefaultSize = 256;
 // Past the largest size thumbnail caches keep, with room to spare.
 constexpr int kMaximumSize = 4096;
 
-std::uint32_t crc32(const char* data, std::size_t size, std::uint32_t crc = 0) {
-    crc = ~crc;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= std::uint8_t(data[i]);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void appendBigEndian(QByteArray& bytes, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes.append(char((v >> shift) & 0xFF));
-}
-
-// An uncompressed tEXt chunk: every reader of thumbnail caches finds it, and
-// Qt would compress the longer texts into zTXt on its own.
-QByteArray textChunk(const QByteArray& key, const QByteArray& value) {
-    const QByteArray body = "tEXt" + key + '\0' + value;
-    QByteArray chunk;
-    appendBigEndian(chunk, std::uint32_t(body.size() - 4));
-    chunk += body;
-    appendBigEndian(chunk, crc32(body.constData(), std::size_t(body.size())));
-    return chunk;
-}
-
-// The picture as PNG with the text chunks right after its header.
+// The picture as PNG with the text chunks right after its header,
+// uncompressed tEXt that every reader of thumbnail caches finds.
 std::optional<QByteArray> pngWithText(const QImage& image,
                                       const std::vector<std::pair<QByteArray, QByteArray>>& text) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image))
-        return std::nullopt;
-    // Signature (8 bytes), then IHDR: length, type, 13 bytes, CRC.
-    constexpr qsizetype kAfterHeader = 8 + 4 + 4 + 13 + 4;
-    if (png.size() < kAfterHeader || png.mid(12, 4) != "IHDR")
-        return std::nullopt;
-    QByteArray chunks;
+    std::vector<PngText> chunks;
     for (const auto& [key, value] : text)
-        chunks += textChunk(key, value);
-    png.insert(kAfterHeader, chunks);
-    return png;
+        chunks.emplace_back(key.toStdString(), value.toStdString());
+    constexpr double kMetersPerInch = 0.0254;
+    return encodePng(image, image.dotsPerMeterX() * kMetersPerInch, chunks);
 }
 
 // Whether the package reads as the plug-in will read it. Only parsed: the
@@ -160,9 +124,8 @@ int runThumbnail(const std::vector<std::string>& args, CommandIO& io) {
 
     // The URI is percent-encoded ASCII, as tEXt requires (Latin-1).
     const std::optional<QByteArray> png =
-        pngWithText(request.image.convertToFormat(QImage::Format_ARGB32),
-                    {{"Thumb::URI", QByteArray::fromStdString(uri)},
-                     {"Thumb::MTime", QByteArray::number(qint64(info.st_mtime))}});
+        pngWithText(request.image, {{"Thumb::URI", QByteArray::fromStdString(uri)},
+                                    {"Thumb::MTime", QByteArray::number(qint64(info.st_mtime))}});
     if (!png)
         return fail(io, kExitOutputFailed, out, "the thumbnail cannot be encoded as PNG");
     if (const std::optional<std::string> reason =
