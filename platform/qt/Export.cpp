@@ -23,8 +23,8 @@
 // file an eighth smaller than the fastest level gives. The program's own
 // definition comes first in the dynamic linker's search, so it serves Qt as
 // well: a stream begun at the default level is deflated at the fastest one,
-// still standard Flate. Callers that choose a level keep it, and libpng and
-// qCompress set up their streams through other entry points.
+// still standard Flate. Callers that choose a level keep it (our PNG encoder
+// and qCompress set up their streams through other entry points).
 extern "C" int deflateInit_(z_streamp stream, int level, const char* version, int streamSize) {
     if (level == Z_DEFAULT_COMPRESSION)
         level = Z_BEST_SPEED;
