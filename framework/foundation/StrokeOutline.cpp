@@ -47,10 +47,15 @@ StrokeOutliner::StrokeOutliner(const OutlineStyle& style, OutlineSink& sink)
 
 void StrokeOutliner::moveTo(Point p) {
     flush();
-    if (std::isfinite(p.x) && std::isfinite(p.y)) {
-        m_Points.push_back(p);
-        m_Corner.push_back(0);
-    }
+    if (std::isfinite(p.x) && std::isfinite(p.y))
+        pushPoint(p);
+}
+
+void StrokeOutliner::pushPoint(Point p) {
+    m_Points.push_back(p);
+    m_Corner.push_back(0);
+    m_TanIn.push_back({});
+    m_TanOut.push_back({});
 }
 
 void StrokeOutliner::beginElement() {
@@ -61,16 +66,12 @@ void StrokeOutliner::beginElement() {
 void StrokeOutliner::addPoint(Point p) {
     if (!std::isfinite(p.x) || !std::isfinite(p.y))
         return;
-    if (m_Points.empty()) {
-        m_Points.push_back(p);
-        m_Corner.push_back(0);
-        return;
+    if (!m_Points.empty()) {
+        const Point last = m_Points.back();
+        if (std::abs(p.x - last.x) <= m_Epsilon && std::abs(p.y - last.y) <= m_Epsilon)
+            return;
     }
-    const Point last = m_Points.back();
-    if (std::abs(p.x - last.x) <= m_Epsilon && std::abs(p.y - last.y) <= m_Epsilon)
-        return;
-    m_Points.push_back(p);
-    m_Corner.push_back(0);
+    pushPoint(p);
 }
 
 void StrokeOutliner::lineTo(Point p) {
@@ -85,6 +86,19 @@ void StrokeOutliner::curveTo(Point c1, Point c2, Point e) {
         return;
     }
     const Point s = m_Points.back();
+    // The tangent at each end points to the nearest distinct control point.
+    auto unit = [this](Point from, Point a, Point b, Point c) {
+        for (Point q : {a, b, c}) {
+            const Point d = q - from;
+            const double len = std::sqrt(dot(d, d));
+            if (len > m_Epsilon)
+                return d * (1 / len);
+        }
+        return Point();
+    };
+    const Point startTangent = unit(s, c1, c2, e);
+    const Point endTangent = unit(e, c2, c1, s) * -1;
+    m_TanOut.back() = startTangent;
     // Uniform steps stray at most |B''| / 8n^2 from the curve, and |B''| is at
     // most six times the larger second difference of the control points.
     const Point dd1 = s - c1 * 2 + c2;
@@ -102,6 +116,8 @@ void StrokeOutliner::curveTo(Point c1, Point c2, Point e) {
                   b0 * s.y + b1 * c1.y + b2 * c2.y + b3 * e.y});
     }
     addPoint(e);
+    if (m_Points.size() >= 2)
+        m_TanIn.back() = endTangent;
 }
 
 void StrokeOutliner::finish() {
@@ -121,11 +137,19 @@ void StrokeOutliner::arc(std::vector<Point>& out, Point centre, Point from, doub
     }
 }
 
+void StrokeOutliner::outlineDisc(Point p) {
+    m_Left.clear();
+    m_Left.push_back(p + Point(m_Half, 0));
+    arc(m_Left, p, {m_Half, 0}, -2 * std::numbers::pi);
+    if (m_Left.size() >= 3)
+        m_Sink.polygon(m_Left.data(), m_Left.size());
+}
+
 void StrokeOutliner::outlineDot(Point p) {
     m_Left.clear();
     if (m_Style.cap == LineCapStyle::Round) {
-        m_Left.push_back(p + Point(m_Half, 0));
-        arc(m_Left, p, {m_Half, 0}, -2 * std::numbers::pi);
+        outlineDisc(p);
+        return;
     } else if (m_Style.cap == LineCapStyle::Square) {
         const double h = m_Half;
         m_Left.insert(m_Left.end(),
@@ -142,6 +166,8 @@ void StrokeOutliner::flush() {
         outlinePiece();
     m_Points.clear();
     m_Corner.clear();
+    m_TanIn.clear();
+    m_TanOut.clear();
 }
 
 void StrokeOutliner::outlinePiece() {
@@ -158,15 +184,21 @@ void StrokeOutliner::outlinePiece() {
     m_Left.clear();
     m_Right.clear();
 
+    // A curve's tangent where there is one, else the flat segment.
+    auto along = [](Point tangent, Point chord) {
+        return tangent.x != 0 || tangent.y != 0 ? tangent : chord;
+    };
     const Point p0 = m_Points.front();
-    const Point d0 = m_Dir.front();
+    const Point d0 = along(m_TanOut.front(), m_Dir.front());
     const Point n0 = normal(d0) * h;
     const Point back = m_Style.cap == LineCapStyle::Square ? d0 * h : Point();
     m_Left.push_back(p0 + n0 - back);
     m_Right.push_back(p0 - n0 - back);
 
     for (std::size_t j = 1; j + 1 < m; ++j) {
-        const Point da = m_Dir[j - 1], db = m_Dir[j];
+        const Point ca = m_Dir[j - 1], cb = m_Dir[j];
+        const Point da = m_Corner[j] ? along(m_TanIn[j], ca) : ca;
+        const Point db = m_Corner[j] ? along(m_TanOut[j], cb) : cb;
         const double c = dot(da, db), s = cross(da, db);
         const Point p = m_Points[j];
         const Point na = normal(da) * h, nb = normal(db) * h;
@@ -176,19 +208,23 @@ void StrokeOutliner::outlinePiece() {
         std::vector<Point>& outer = leftOuter ? m_Left : m_Right;
         const double side = leftOuter ? 1 : -1; // outer side's normal sign
 
-        // Inside: the offset lines cross h tan(turn / 2) from the vertex. Cut
-        // the corner there when that lies in the first half of both segments
-        // (the cut-off part is then covered by both quads and by no other
-        // cut); otherwise go through the vertex.
+        // Inside: the offset lines of the two flat segments cross
+        // h tan(turn / 2) from the vertex. Cut the corner there when that lies
+        // in the first half of both segments (the cut-off part is then covered
+        // by both quads and by no other cut); otherwise go through the vertex.
         const double reach = std::min(m_Length[j - 1], m_Length[j]) * 0.5;
-        const double onePlusCos = 1 + c;
-        if (onePlusCos > 1e-9 && h * std::abs(s) <= reach * onePlusCos) {
-            inner.push_back(p - (na + nb) * (side / onePlusCos));
+        const double cc = dot(ca, cb), cs = cross(ca, cb);
+        const double chordPlusCos = 1 + cc;
+        const Point ina = normal(ca) * h, inb = normal(cb) * h;
+        if (chordPlusCos > 1e-9 && (cs < 0) == leftOuter &&
+            h * std::abs(cs) <= reach * chordPlusCos) {
+            inner.push_back(p - (ina + inb) * (side / chordPlusCos));
         } else {
-            inner.push_back(p - na * side);
+            inner.push_back(p - ina * side);
             inner.push_back(p);
-            inner.push_back(p - nb * side);
+            inner.push_back(p - inb * side);
         }
+        const double onePlusCos = 1 + c;
 
         if (s == 0 && c > 0) {
             outer.push_back(p + na * side);
@@ -208,6 +244,12 @@ void StrokeOutliner::outlinePiece() {
                 outer.push_back(p + (na + nb) * (side / onePlusCos));
             break;
         case LineJoinStyle::Round:
+            // The join is a whole disc: past a butt end less than half the
+            // width away it shows beyond the end. (Square and round caps
+            // cover it; elsewhere the neighbouring segments do.)
+            if (m_Corner[j] && m_Style.cap == LineCapStyle::Butt &&
+                ((j == 1 && m_Length[0] < h) || (j + 2 == m && m_Length[j] < h)))
+                m_Discs.push_back(p);
             // Exactly backwards (s == 0) turns through the right side, the outer one.
             arc(outer, p, na * side, std::atan2(s == 0 ? 0.0 : s, c));
             break;
@@ -218,7 +260,7 @@ void StrokeOutliner::outlinePiece() {
     }
 
     const Point pe = m_Points.back();
-    const Point de = m_Dir.back();
+    const Point de = along(m_TanIn.back(), m_Dir.back());
     const Point ne = normal(de) * h;
     const Point ahead = m_Style.cap == LineCapStyle::Square ? de * h : Point();
     m_Left.push_back(pe + ne + ahead);
@@ -230,6 +272,9 @@ void StrokeOutliner::outlinePiece() {
     if (m_Style.cap == LineCapStyle::Round)
         arc(m_Left, p0, Point() - n0, -std::numbers::pi);
     m_Sink.polygon(m_Left.data(), m_Left.size());
+    for (Point p : m_Discs)
+        outlineDisc(p);
+    m_Discs.clear();
 }
 
 } // namespace qv

@@ -55,8 +55,10 @@ public:
 private:
     void beginElement();
     void addPoint(Point p);
+    void pushPoint(Point p);
     void flush();
     void outlineDot(Point p);
+    void outlineDisc(Point p);
     void arc(std::vector<Point>& out, Point centre, Point from, double angle) const;
     void outlinePiece();
 
@@ -69,10 +71,15 @@ private:
     double m_MiterMin; // 1 + cos(turn) at the miter limit
     std::vector<Point> m_Points;
     std::vector<char> m_Corner; // an element boundary: gets the style's join
+    // A curve's own tangents at its ends (zero: along the flat segment). Joins
+    // and caps follow them, as the curve does, not the first or last chord.
+    std::vector<Point> m_TanIn;
+    std::vector<Point> m_TanOut;
     std::vector<Point> m_Dir;
     std::vector<double> m_Length;
     std::vector<Point> m_Left;
     std::vector<Point> m_Right;
+    std::vector<Point> m_Discs; // round corners next to a segment shorter than h
 };
 
 // `tolerance` in device pixels turned into path units under `t` (path to
