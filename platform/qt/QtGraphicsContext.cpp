@@ -1,6 +1,6 @@
 #include "platform/qt/QtGraphicsContext.h"
 
-#include "framework/foundation/PathDasher.h"
+#include "platform/qt/DashOutline.h"
 #include "platform/qt/QtImageCodec.h"
 #include "platform/qt/QtRichText.h"
 
@@ -509,34 +509,26 @@ void QtGraphicsContext::strokePath(const BezierPath& path, const Color& color) {
         return;
     const QTransform q = toQTransform(m_State.transform);
     QPen pen = qtPenForPath(path, toQColor(color), deviceScale());
-    QPainterPath qp;
     // Qt's dasher flattens every curve and joins each tiny piece to the next,
-    // which is slow; on pixels we cut the path into its painted pieces
-    // ourselves and stroke them solid. Vector devices keep their native dash
-    // operator (small, exact files). Pens at most a device pixel wide go to
-    // Qt's thin-line stroker, which dashes cheaply on its own.
+    // and its stroker joins every dash again, which is slow; on pixels we cut
+    // the path into its painted pieces ourselves and fill their outline.
+    // Vector devices keep their native dash operator (small, exact files).
+    // Pens at most a device pixel wide go to Qt's thin-line stroker, which
+    // dashes cheaply on its own.
     const double scale = deviceScale();
     if (!m_Vector && pen.style() == Qt::CustomDashLine && !pen.isCosmetic() &&
         pen.widthF() * scale > 1 + 1e-9) {
-        struct Sink : DashSink {
-            QPainterPath& out;
-            explicit Sink(QPainterPath& p) : out(p) {}
-            void moveTo(Point p) override { out.moveTo(p.x, p.y); }
-            void lineTo(Point p) override { out.lineTo(p.x, p.y); }
-            void curveTo(Point c1, Point c2, Point e) override {
-                out.cubicTo(c1.x, c1.y, c2.x, c2.y, e.x, e.y);
-            }
-        } sink(qp);
-        DashOptions options;
-        if (path.lineCapStyle() != LineCapStyle::Butt)
-            options.dotLength = pen.widthF() * 0.01;
-        qp.reserve(int(std::min<std::size_t>(path.elementCount() * 4, 1 << 16)));
-        if (!dashPath(path, path.lineDash(), path.lineDashPhase(), options, sink))
-            qp = toQPainterPath(path);
+        if (std::optional<QPainterPath> outline = dashOutlinePath(path, currentTransform())) {
+            const QColor c = pen.color();
+            paint([qp = std::move(*outline), q, c](QPainter& p, const QTransform& base) {
+                setTransformIfChanged(p, q * base);
+                p.fillPath(qp, c);
+            });
+            return;
+        }
         pen.setStyle(Qt::SolidLine);
-    } else {
-        qp = toQPainterPath(path);
     }
+    const QPainterPath qp = toQPainterPath(path);
     paint([qp, q, pen](QPainter& p, const QTransform& base) {
         setTransformIfChanged(p, q * base);
         p.strokePath(qp, pen);

@@ -78,7 +78,9 @@ TEST(RasterDashing, StraightRunsMatchQtsOwnDashing) {
         path.setLineDash(c.pattern, c.phase);
         const QImage ours = throughContext(180, 120, path);
         const QImage qt = throughQtPen(180, 120, path);
-        EXPECT_LE(largestDifference(ours, qt), 12);
+        // Round piece ends are our polygons against Qt's curves: their edge
+        // pixels may differ a little more in anti-aliasing.
+        EXPECT_LE(largestDifference(ours, qt), 16);
         // Something was drawn at all.
         EXPECT_LT(qGray(ours.pixel(12, 20)) + qGray(ours.pixel(22, 90)), 2 * 255);
     }
