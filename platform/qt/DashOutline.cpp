@@ -15,6 +15,9 @@ public:
     explicit PathSink(QPainterPath& path) : m_Path(path) {}
     // addPolygon appends without checking each point as lineTo does.
     void polygon(const Point* points, std::size_t count) override {
+        m_Points += count;
+        if (m_Points > kMaxDashOutlinePoints)
+            return; // the caller draws solid instead
         m_Polygon.resize(qsizetype(count));
         QPointF* out = m_Polygon.data();
         for (std::size_t i = 0; i < count; ++i)
@@ -23,9 +26,12 @@ public:
         m_Path.closeSubpath();
     }
 
+    bool overflowed() const { return m_Points > kMaxDashOutlinePoints; }
+
 private:
     QPainterPath& m_Path;
     QPolygonF m_Polygon;
+    std::size_t m_Points = 0;
 };
 
 } // namespace
@@ -78,9 +84,12 @@ std::optional<QPainterPath> dashOutlinePath(const BezierPath& path,
     // the tangent costs nothing.
     if (style.cap != LineCapStyle::Butt)
         options.dotLength = style.width * 0.01;
+    options.maxPieces = kMaxDashOutlinePieces;
     if (!dashPath(path, path.lineDash(), path.lineDashPhase(), options, outliner))
         return std::nullopt;
     outliner.finish();
+    if (sink.overflowed())
+        return std::nullopt;
     return out;
 }
 

@@ -10,12 +10,19 @@
 
 #include <QPainterPath>
 
+#include <cstddef>
 #include <optional>
 
 namespace qv {
 
 // How far the polygons may stray from the true outline, in device pixels.
 inline constexpr double kDashOutlineTolerance = 0.1;
+
+// A pattern far finer than its path (from a file, say) would make an outline
+// of unbounded size; beyond these the stroke is drawn solid, as a line of
+// dashes too fine to tell apart looks anyway.
+inline constexpr std::size_t kMaxDashOutlinePieces = 100'000;
+inline constexpr std::size_t kMaxDashOutlinePoints = 4'000'000;
 
 // The outline style for `path`'s stroke attributes, flattened for `toDevice`.
 OutlineStyle outlineStyleForPath(const BezierPath& path, const AffineTransform& toDevice);

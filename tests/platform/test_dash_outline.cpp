@@ -167,5 +167,32 @@ TEST(DashOutline, PatternsThatCannotBeDashedAreLeftToTheSolidStroke) {
     EXPECT_EQ(moves, 10);
 }
 
+// Outlines stay bounded whatever a file's numbers: too many pieces, or pieces
+// whose outlines together are too large, and the stroke is drawn solid.
+TEST(DashOutline, OutlinesTooLargeAreLeftToTheSolidStroke) {
+    BezierPath line;
+    line.moveToPoint({0, 0});
+    line.lineToPoint({1e7, 0});
+    line.setLineDash({1, 1}, 0); // 5 million pieces
+    EXPECT_FALSE(dashOutlinePath(line, {}));
+
+    // 60,000 round dots of 200 px: few enough pieces, too many points.
+    BezierPath far;
+    far.moveToPoint({0, 0});
+    far.lineToPoint({250.0 * 60000, 0});
+    far.setLineWidth(200);
+    far.setLineCapStyle(LineCapStyle::Round);
+    far.setLineDash({0, 250}, 0);
+    EXPECT_FALSE(dashOutlinePath(far, {}));
+    // The same dots on a shorter line are outlined.
+    BezierPath near = far;
+    near.removeAllPoints();
+    near.moveToPoint({0, 0});
+    near.lineToPoint({250.0 * 100, 0});
+    const std::optional<QPainterPath> outline = dashOutlinePath(near, {});
+    ASSERT_TRUE(outline);
+    EXPECT_GT(outline->elementCount(), 100 * 20);
+}
+
 } // namespace
 } // namespace qv
