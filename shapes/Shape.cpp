@@ -21,6 +21,16 @@ namespace {
 
 // Single-precision constants, widened.
 constexpr double kMinimumSide = static_cast<double>(0.1f);
+
+// Sides below the minimum (NaN too) are raised to it.
+Rect withMinimumSides(Rect r) {
+    if (!(r.size.width >= kMinimumSide))
+        r.size.width = kMinimumSide;
+    if (!(r.size.height >= kMinimumSide))
+        r.size.height = kMinimumSide;
+    return r;
+}
+
 constexpr double kLineTolerance = static_cast<double>(0.00001f);
 constexpr Color kHandleOuterColor{static_cast<double>(0.47f), static_cast<double>(0.67f),
                                   static_cast<double>(0.76f), 1.0};
@@ -109,12 +119,7 @@ Rect Shape::sanitizedRect(const Rect& r) {
 // Geometry
 
 void Shape::setBounds(const Rect& bounds) {
-    Rect r = bounds;
-    // Written so that NaN sizes are raised too.
-    if (!(r.size.width >= kMinimumSide))
-        r.size.width = kMinimumSide;
-    if (!(r.size.height >= kMinimumSide))
-        r.size.height = kMinimumSide;
+    const Rect r = withMinimumSides(bounds);
     if (r == m_Bounds)
         return;
     willChange();
@@ -144,11 +149,7 @@ Shape::DerivedGeometryChange::~DerivedGeometryChange() {
 }
 
 void Shape::storeDerivedBounds(const Rect& bounds) {
-    Rect r = bounds;
-    if (!(r.size.width >= kMinimumSide))
-        r.size.width = kMinimumSide;
-    if (!(r.size.height >= kMinimumSide))
-        r.size.height = kMinimumSide;
+    const Rect r = withMinimumSides(bounds);
     if (r == m_Bounds)
         return;
     willChange();
