@@ -1,0 +1,195 @@
+#pragma once
+// A canvas without a window for driving tools with made-up events: it keeps
+// the zoom, the visible area, the editing shape and free rotation, and
+// records what the tools ask of it (redisplay, zoom requests, the autoscroll
+// tick). ToolTest wires it to a document and closes the undo event group
+// after every event, as the application's event loop does.
+
+#include "canvas/ShapesController.h"
+#include "document/DrawDocument.h"
+#include "framework/foundation/UndoManager.h"
+#include "framework/foundation/UserDefaults.h"
+#include "tools/Tool.h"
+#include "tools/ToolCanvas.h"
+#include "tools/Toolbox.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv::testing {
+
+class FakeCanvas : public ToolCanvas, public EditingObject {
+public:
+    FakeCanvas(DrawDocument& document, ShapesController& controller)
+        : m_Document(document), m_Controller(controller), m_View(*this) {}
+    ~FakeCanvas() override {
+        if (m_Editing)
+            m_Controller.objectDidEndEditing(this);
+    }
+
+    double zoom() const override { return m_Zoom; }
+    Rect documentVisibleRect() const override { return visible; }
+    const ShapeView& shapeView() const override { return m_View; }
+    void setNeedsDisplayInRect(const Rect&) override { ++redisplays; }
+    void setNeedsDisplay() override { ++redisplays; }
+    const Grid& grid() const override { return m_Document.grid(); }
+
+    Shape* editingShape() const override { return m_Editing.get(); }
+    void beginEditingShape(const ShapePtr& shape, bool creating) override {
+        if (!shape)
+            return;
+        commitEditing();
+        m_Editing = shape;
+        editingCreated = creating;
+        m_Controller.objectDidBeginEditing(this);
+    }
+    bool commitEditing() override {
+        if (!m_Editing)
+            return false;
+        m_Editing.reset();
+        m_Controller.objectDidEndEditing(this);
+        return true;
+    }
+
+    bool freeRotating() const override { return m_FreeRotating; }
+    void setFreeRotating(bool on) override {
+        if (on)
+            m_FreeRotateCenter = m_Controller.selectionBounds().center();
+        m_FreeRotating = on;
+    }
+    Point freeRotateCenter() const override { return m_FreeRotateCenter; }
+    void setFreeRotateCenter(Point c) { m_FreeRotateCenter = c; }
+
+    void zoomOnRect(const Rect& rect, bool zoomOut) override {
+        zoomRequests.push_back("rect " + std::to_string(rect.x()) + " " + std::to_string(rect.y()) +
+                               " " + std::to_string(rect.width()) + " " +
+                               std::to_string(rect.height()) + (zoomOut ? " out" : " in"));
+    }
+    void zoomOnPoint(Point p, bool zoomOut) override {
+        zoomRequests.push_back("point " + std::to_string(p.x) + " " + std::to_string(p.y) +
+                               (zoomOut ? " out" : " in"));
+    }
+
+    // One step scrolls 10 units towards the point on each axis it lies beyond.
+    void autoscrollToPoint(Point p) override {
+        ++autoscrollSteps;
+        const double dx = p.x < visible.minX() ? -10 : p.x >= visible.maxX() ? 10 : 0;
+        const double dy = p.y < visible.minY() ? -10 : p.y >= visible.maxY() ? 10 : 0;
+        visible = visible.offsetBy(dx, dy);
+    }
+    void setAutoscrollTimerRunning(bool running) override {
+        if (running && !timerRunning)
+            ++timerStarts;
+        timerRunning = running;
+    }
+    void invalidateCursor() override {}
+
+    void setZoom(double z) { m_Zoom = z; }
+
+    Rect visible{0, 0, 1000, 1000};
+    int redisplays = 0;
+    int autoscrollSteps = 0;
+    int timerStarts = 0;
+    bool timerRunning = false;
+    bool editingCreated = false;
+    std::vector<std::string> zoomRequests;
+
+private:
+    class View : public ShapeView {
+    public:
+        explicit View(FakeCanvas& canvas) : m_Canvas(canvas) {}
+        double zoom() const override { return m_Canvas.m_Zoom; }
+        const Shape* editingShape() const override { return m_Canvas.m_Editing.get(); }
+
+    private:
+        FakeCanvas& m_Canvas;
+    };
+
+    DrawDocument& m_Document;
+    ShapesController& m_Controller;
+    View m_View;
+    double m_Zoom = 1;
+    ShapePtr m_Editing;
+    bool m_FreeRotating = false;
+    Point m_FreeRotateCenter;
+};
+
+// A document, its controller and the fake canvas, with a fresh toolbox that
+// reads its click option from in-memory defaults. Snapping is off unless a
+// test turns it on.
+class ToolTest : public ::testing::Test {
+protected:
+    ToolTest() : controller(&document), canvas(document, controller) {
+        Toolbox::resetSharedToolboxForTesting();
+        Toolbox::setUserDefaults(&defaults);
+        document.grid().setSnap(false);
+        undo().removeAllActions();
+    }
+    ~ToolTest() override {
+        Toolbox::resetSharedToolboxForTesting();
+        Toolbox::setUserDefaults(nullptr);
+    }
+
+    UndoManager& undo() { return document.undoManager(); }
+    Toolbox& toolbox() { return Toolbox::sharedToolbox(); }
+    Tool& tool(std::size_t index) { return toolbox().toolAtIndex(index); }
+
+    void install(const ShapeList& shapes) {
+        document.setShapes(shapes);
+        undo().removeAllActions();
+    }
+
+    // One event, then the end of its event group.
+    void send(Tool& t, ToolEvent::Type type, Point p, unsigned flags = 0, int clicks = 1,
+              char32_t character = 0, bool inView = true) {
+        ToolEvent e;
+        e.type = type;
+        e.location = p;
+        e.modifierFlags = flags;
+        e.clickCount = clicks;
+        e.character = character;
+        e.inView = inView;
+        t.handleEvent(e, canvas, controller);
+        undo().endEventGroup();
+    }
+    void press(Tool& t, Point p, unsigned flags = 0, int clicks = 1) {
+        send(t, ToolEvent::Type::MouseDown, p, flags, clicks);
+    }
+    void drag(Tool& t, Point p, unsigned flags = 0) {
+        send(t, ToolEvent::Type::MouseDragged, p, flags);
+    }
+    void release(Tool& t, Point p, unsigned flags = 0) {
+        send(t, ToolEvent::Type::MouseUp, p, flags);
+    }
+    void move(Tool& t, Point p, unsigned flags = 0) {
+        send(t, ToolEvent::Type::MouseMoved, p, flags);
+    }
+    void flags(Tool& t, unsigned flags) { send(t, ToolEvent::Type::FlagsChanged, {}, flags); }
+    void key(Tool& t, char32_t c, unsigned flags = 0) {
+        send(t, ToolEvent::Type::KeyDown, {}, flags, 1, c);
+    }
+    void tick(Tool& t) { send(t, ToolEvent::Type::Periodic, {}); }
+    // Press at `from`, drag in `steps` even steps to `to`, release there.
+    void dragGesture(Tool& t, Point from, Point to, unsigned flags = 0, int steps = 4) {
+        press(t, from, flags);
+        for (int i = 1; i <= steps; ++i)
+            drag(t, from + (to - from) * (static_cast<double>(i) / steps), flags);
+        release(t, to, flags);
+    }
+    void click(Tool& t, Point p, unsigned flags = 0, int clicks = 1) {
+        press(t, p, flags, clicks);
+        release(t, p, flags);
+    }
+
+    std::string lastAction() { return undo().undoActionName(); }
+
+    InMemoryUserDefaults defaults;
+    DrawDocument document;
+    ShapesController controller;
+    FakeCanvas canvas;
+};
+
+} // namespace qv::testing
