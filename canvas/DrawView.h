@@ -12,6 +12,7 @@
 // page's top-left corner; widget coordinates are the viewport's.
 
 #include "canvas/ShapesController.h"
+#include "canvas/model/CanvasCommands.h"
 #include "document/DrawDocument.h"
 #include "shapes/Shape.h"
 #include "tools/ToolCanvas.h"
@@ -31,15 +32,6 @@ class DrawScrollView;
 class TextEditorOverlay;
 class Tool;
 struct TextCommand;
-
-// What a menu item shows after validation.
-struct MenuItemState {
-    bool enabled = true;
-    // Replaces the item's title when not empty ("Hide Grid", "Edit Path").
-    std::string title;
-    // For items with a check mark.
-    bool checked = false;
-};
 
 class DrawView : public QWidget,
                  public ShapeView,
