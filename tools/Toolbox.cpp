@@ -3,10 +3,22 @@
 #include "framework/foundation/NotificationCenter.h"
 #include "framework/foundation/Screen.h"
 #include "framework/foundation/UserDefaults.h"
+#include "shapes/OvalShape.h"
+#include "shapes/RectangleShape.h"
+#include "shapes/RegularPolygonShape.h"
+#include "shapes/RoundRectangleShape.h"
 #include "styles/Fill.h"
 #include "styles/Shadow.h"
 #include "styles/Stroke.h"
+#include "tools/ArcTool.h"
 #include "tools/ArrowTool.h"
+#include "tools/BezierTool.h"
+#include "tools/FreehandTool.h"
+#include "tools/LineTool.h"
+#include "tools/PolylineTool.h"
+#include "tools/RectangleTool.h"
+#include "tools/TextTool.h"
+#include "tools/ZoomTool.h"
 
 #include <cctype>
 #include <charconv>
@@ -91,9 +103,19 @@ Toolbox& Toolbox::sharedToolbox() {
 Toolbox::Toolbox() {
     if (s_Instance)
         throw ToolboxExistsException();
+    // In ToolIndex order.
     m_Tools.push_back(std::make_unique<ArrowTool>());
-    for (std::size_t i = 1; i < ToolCount; ++i)
-        m_Tools.push_back(std::make_unique<Tool>());
+    m_Tools.push_back(std::make_unique<ZoomTool>());
+    m_Tools.push_back(RectangleTool::toolWithShapeClass<RectangleShape>());
+    m_Tools.push_back(RectangleTool::toolWithShapeClass<OvalShape>());
+    m_Tools.push_back(RectangleTool::toolWithShapeClass<RoundRectangleShape>());
+    m_Tools.push_back(std::make_unique<ArcTool>());
+    m_Tools.push_back(RectangleTool::toolWithShapeClass<RegularPolygonShape>());
+    m_Tools.push_back(std::make_unique<TextTool>());
+    m_Tools.push_back(std::make_unique<LineTool>());
+    m_Tools.push_back(std::make_unique<PolylineTool>());
+    m_Tools.push_back(std::make_unique<BezierTool>());
+    m_Tools.push_back(std::make_unique<FreehandTool>());
     m_TemplateShape = std::make_shared<TemplateShape>();
     s_Instance = this;
 }

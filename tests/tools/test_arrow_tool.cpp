@@ -4,8 +4,10 @@
 
 #include "FakeCanvas.h"
 
+#include "shapes/BezierShape.h"
 #include "shapes/GroupShape.h"
 #include "shapes/RectangleShape.h"
+#include "shapes/TextShape.h"
 #include "styles/Fill.h"
 #include "tools/ArrowTool.h"
 #include "tools/GradientTool.h"
@@ -16,6 +18,8 @@
 #include "tools/RotateTool.h"
 #include "tools/TextEditTool.h"
 
+#include <cmath>
+#include <numbers>
 #include <typeinfo>
 
 namespace qv {
@@ -133,6 +137,136 @@ TEST_F(ArrowToolTest, ClickToleranceIsFiveScreenPixelsAtAnyZoom) {
     EXPECT_EQ(a->bounds().x(), 0);
     dragGesture(arrow(), {10, 10}, {12.5, 10}, 0, 1);
     EXPECT_EQ(a->bounds().x(), 2.5);
+}
+
+TEST_F(ArrowToolTest, HandlesOfSelectedShapesWinOverShapesOnTop) {
+    const ShapePtr a = box(0, 0, 100, 50), top = box(80, 30, 50, 50);
+    install({a, top});
+    controller.setSelectedObjects({a});
+    dragGesture(arrow(), {101, 51}, {300, 60}, ShiftKeyMask);
+    EXPECT_EQ(a->bounds(), Rect(0, 0, 120, 60));
+    EXPECT_EQ(top->bounds(), Rect(80, 30, 50, 50));
+    EXPECT_EQ(undo().undoCount(), 1u);
+    EXPECT_EQ(lastAction(), "Resize");
+    // Where two selected shapes share a handle, the later one is resized.
+    const ShapePtr b = box(0, 0, 100, 50), c = box(100, 50, 50, 50);
+    install({b, c});
+    controller.selectAll();
+    dragGesture(arrow(), {100, 50}, {90, 40});
+    EXPECT_EQ(b->bounds(), Rect(0, 0, 100, 50));
+    EXPECT_EQ(c->bounds(), Rect(90, 40, 60, 60));
+}
+
+TEST_F(ArrowToolTest, AModifierBeforeTheFirstDragDoesNotMoveTheHandle) {
+    const ShapePtr a = box(0, 0, 100, 50);
+    install({a});
+    controller.setSelectedObjects({a});
+    document.grid().setSnap(true);
+    press(arrow(), {102, 52});
+    flags(arrow(), ShiftKeyMask);
+    flags(arrow(), 0);
+    EXPECT_EQ(a->bounds(), Rect(0, 0, 100, 50));
+    release(arrow(), {102, 52});
+    EXPECT_FALSE(undo().canUndo());
+}
+
+TEST_F(ArrowToolTest, DoubleClickEditsAPathAndDraggingAPointReshapesIt) {
+    auto path = std::make_shared<BezierShape>();
+    path->moveToPoint({0, 0});
+    path->lineToPoint({100, 0});
+    path->lineToPoint({100, 100});
+    install({path});
+    click(arrow(), {90, 10});
+    click(arrow(), {90, 10}, 0, 2);
+    ASSERT_EQ(canvas.editingShape(), path.get());
+    // A press on a point without a drag changes nothing and names nothing.
+    click(arrow(), {100, 0});
+    EXPECT_FALSE(undo().canUndo());
+    dragGesture(arrow(), {100, 0}, {120, 0});
+    EXPECT_EQ(path->bezierPath().elementAtIndex(1).points[0], Point(120, 0));
+    EXPECT_EQ(undo().undoCount(), 1u);
+    EXPECT_EQ(lastAction(), "Reshape");
+    undo().undo();
+    EXPECT_EQ(path->bezierPath().elementAtIndex(1).points[0], Point(100, 0));
+    // A press anywhere else ends the edit.
+    click(arrow(), {500, 500});
+    EXPECT_EQ(canvas.editingShape(), nullptr);
+}
+
+TEST_F(ArrowToolTest, DoubleClickOnTextInAGroupEditsThatText) {
+    auto text = std::make_shared<TextShape>();
+    text->setBounds(Rect(0, 0, 100, 40));
+    const auto group = GroupShape::groupWithShapes({text, box(200, 0, 50, 50)});
+    install({group});
+    click(arrow(), {10, 10});
+    click(arrow(), {10, 10}, 0, 2);
+    ASSERT_NE(canvas.editingShape(), nullptr);
+    EXPECT_EQ(canvas.editingShape(), group->shapes()[0].get());
+    EXPECT_FALSE(arrow().isTracking());
+}
+
+TEST_F(ArrowToolTest, FreeRotationSnapsToFortyFiveDegreesFromTheStart) {
+    const auto at = [](double degrees) {
+        const double r = degrees * std::numbers::pi / 180;
+        return Point(100 * std::cos(r), 100 * std::sin(r));
+    };
+    struct Case {
+        double to, rotation;
+    };
+    for (const Case& c : {Case{62, 45}, Case{77, 45}, Case{78, 90}}) {
+        const ShapePtr a = box(-10, -10, 20, 20);
+        install({a});
+        controller.selectAll();
+        canvas.setFreeRotating(true);
+        dragGesture(arrow(), at(10), at(c.to), ShiftKeyMask, 3);
+        EXPECT_NEAR(a->rotation(), c.rotation, 1e-9) << c.to;
+        EXPECT_EQ(lastAction(), "Free Rotate");
+        EXPECT_FALSE(canvas.freeRotating());
+    }
+    // Across the ±180° line: 20° further, not a turn the other way round.
+    const ShapePtr a = box(-10, -10, 20, 20);
+    install({a});
+    controller.selectAll();
+    canvas.setFreeRotating(true);
+    dragGesture(arrow(), at(170), at(-170), ShiftKeyMask, 1);
+    EXPECT_FALSE(undo().canUndo());
+    canvas.setFreeRotating(true);
+    dragGesture(arrow(), at(170), at(-170), 0, 1);
+    // Angles are measured with the single-precision π.
+    EXPECT_NEAR(a->rotation(), 20, 1e-4);
+    EXPECT_EQ(RotateTool::wrappedDegrees(-180), 180);
+    EXPECT_EQ(RotateTool::wrappedDegrees(540), 180);
+}
+
+TEST_F(ArrowToolTest, GradientHandlesWinOverMovingTheShape) {
+    const ShapePtr a = box(0, 0, 100, 100);
+    a->fill().setStyle(FillStyleGradient);
+    install({a});
+    controller.selectAll();
+    const Point start = a->gradientStart();
+    dragGesture(arrow(), start, start + Point(30, 3));
+    EXPECT_EQ(a->bounds(), Rect(0, 0, 100, 100));
+    EXPECT_NEAR(a->gradientStart().x, start.x + 30, 1e-5);
+    EXPECT_NEAR(a->gradientStart().y, start.y + 3, 1e-5);
+    EXPECT_EQ(undo().undoCount(), 1u);
+    // Shift puts the axis upright when the pointer is nearer upright than 30°.
+    const Point end = a->gradientEnd();
+    dragGesture(arrow(), end, Point(a->gradientStart().x + 10, 0), ShiftKeyMask);
+    EXPECT_NEAR(a->gradientEnd().x, a->gradientStart().x, 1e-5);
+}
+
+TEST_F(ArrowToolTest, ZoomToolClicksAndRectangles) {
+    Tool& zoom = tool(Toolbox::ZoomToolIndex);
+    click(zoom, {100, 50});
+    click(zoom, {100, 50}, AlternateKeyMask);
+    dragGesture(zoom, {10, 10}, {60, 40});
+    dragGesture(zoom, {10, 10}, {13, 12});
+    EXPECT_EQ(
+        canvas.zoomRequests,
+        (std::vector<std::string>{"point 100.000000 50.000000 in", "point 100.000000 50.000000 out",
+                                  "rect 10.000000 10.000000 50.000000 30.000000 in",
+                                  "point 10.000000 10.000000 in"}));
+    EXPECT_EQ(zoom.cursorForView(canvas, AlternateKeyMask), CursorKind::ZoomOut);
 }
 
 } // namespace
