@@ -1,9 +1,7 @@
 #include "cli/Command.h"
 
 #include "document/DrawDocument.h"
-
-#include <QSaveFile>
-#include <QString>
+#include "platform/qt/AtomicFile.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -93,17 +91,7 @@ std::unique_ptr<DrawDocument> loadDocument(const std::string& path, CommandIO& i
 
 std::optional<std::string> writeFileAtomically(const std::string& path, const void* data,
                                                std::size_t size) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString().toStdString();
-    if (file.write(static_cast<const char*>(data), qint64(size)) != qint64(size)) {
-        const std::string reason = file.errorString().toStdString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return file.errorString().toStdString();
-    return std::nullopt;
+    return qv::writeFileAtomically(path, data, size);
 }
 
 std::optional<Option> parseOption(const std::string& arg) {

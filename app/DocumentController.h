@@ -1,0 +1,92 @@
+#pragma once
+// The application's documents: making new ones, opening files, the recent
+// documents, closing all of them on quit with a question per unsaved one,
+// placing windows, and the rule that the launch's untouched empty window
+// gives way to the first file opened. It is also where every menu command
+// starts: application commands are carried here, the others go to the
+// document window that was active last, also while a palette has the
+// keyboard.
+
+#include "canvas/model/CanvasCommands.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+class ApplicationMenus;
+class DocumentWindowController;
+class UserDefaults;
+
+class DocumentController : public QObject {
+    Q_OBJECT
+
+public:
+    // The user-defaults key of the recent documents list.
+    static constexpr const char* kRecentDocumentsKey = "RecentDocuments";
+
+    explicit DocumentController(UserDefaults& defaults, QObject* parent = nullptr);
+    ~DocumentController() override;
+
+    ApplicationMenus& menus() const { return *m_Menus; }
+
+    // A new untitled drawing in a shown window.
+    DocumentWindowController* newDocument();
+    // Opens the package (or its "Shapes.xml") in a shown window; a drawing
+    // already open comes to the front instead. A file that cannot be read is
+    // reported in a message naming it and the reason; null then.
+    DocumentWindowController* openDocument(const QString& path);
+    void openDocuments(const QStringList& paths);
+    // The open dialog.
+    void runOpenPanel();
+
+    // Asks every document with unsaved changes, in turn; a Cancel (or a save
+    // that fails) keeps every window open. True when all are closed.
+    bool closeAll();
+    // closeAll, then the application ends.
+    void terminate();
+
+    // Open documents in the order their windows were opened.
+    const std::vector<DocumentWindowController*>& documents() const { return m_Documents; }
+    // The document window that was active last; null with none open.
+    DocumentWindowController* currentDocument() const;
+    DocumentWindowController* documentForPath(const QString& path) const;
+    // The launch's first document while it is open.
+    DocumentWindowController* firstDocument() const { return m_FirstDocument; }
+
+    QStringList recentDocuments() const;
+    void clearRecentDocuments();
+
+    // Menu items: their state, and their action.
+    MenuItemState validateMenuCommand(std::string_view name) const;
+    void performMenuCommand(std::string_view name);
+
+signals:
+    // A document opened, closed or became active; its title changed.
+    void documentsChanged();
+
+private:
+    DocumentWindowController* addDocument(std::unique_ptr<DocumentWindowController> controller);
+    void showWindow(DocumentWindowController& controller);
+    void documentActivated(DocumentWindowController* controller);
+    void documentClosed(DocumentWindowController* controller);
+    void noteRecentDocument(const QString& path);
+    void reportOpenFailure(const QString& path, const QString& reason);
+    void showAbout();
+
+    UserDefaults& m_Defaults;
+    std::unique_ptr<ApplicationMenus> m_Menus;
+    std::vector<DocumentWindowController*> m_Documents;
+    // Most recently active first.
+    std::vector<DocumentWindowController*> m_ActivationOrder;
+    DocumentWindowController* m_FirstDocument = nullptr;
+    bool m_FirstWindowPlaced = false;
+    int m_UntitledCount = 0;
+};
+
+} // namespace qv
