@@ -1,9 +1,10 @@
 #include "tools/MarqueeTool.h"
 
-#include "canvas/ShapesController.h"
 #include "framework/foundation/GraphicsContext.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace qv {
 
@@ -21,7 +22,7 @@ void MarqueeTool::mouseDown(const ToolEvent& event, ToolCanvas&, ShapesControlle
         return;
     m_Tracking = true;
     m_Anchor = m_Current = event.location;
-    m_BaseSelection = event.shift() ? target.selectedObjects() : ShapeList();
+    m_BaseSelection = event.shift() ? target.selectionIndexes() : ShapesController::IndexSet();
     applySelection(target);
 }
 
@@ -35,26 +36,29 @@ void MarqueeTool::mouseDragged(const ToolEvent& event, ToolCanvas& view, ShapesC
 }
 
 void MarqueeTool::mouseUp(const ToolEvent&, ToolCanvas& view, ShapesController&) {
-    if (!m_Tracking)
-        return;
-    m_Tracking = false;
-    m_BaseSelection.clear();
-    redisplay(view);
+    if (m_Tracking)
+        finish(view);
 }
 
 void MarqueeTool::endGesture(ToolCanvas& view, ShapesController&) {
-    if (!m_Tracking)
-        return;
+    if (m_Tracking)
+        finish(view);
+}
+
+void MarqueeTool::finish(ToolCanvas& view) {
     m_Tracking = false;
     m_BaseSelection.clear();
     redisplay(view);
 }
 
-void MarqueeTool::applySelection(ShapesController& target) const {
-    ShapeList selection = m_BaseSelection;
-    const ShapeList hit = target.shapesInRect(marqueeRect(m_Anchor, m_Current));
-    selection.insert(selection.end(), hit.begin(), hit.end());
-    target.setSelectedObjects(selection);
+void MarqueeTool::applySelection(ShapesController& target) {
+    const ShapesController::IndexSet hit =
+        m_Outlines.indexesInRect(marqueeRect(m_Anchor, m_Current), target.arrangedObjects());
+    ShapesController::IndexSet selection;
+    selection.reserve(m_BaseSelection.size() + hit.size());
+    std::set_union(m_BaseSelection.begin(), m_BaseSelection.end(), hit.begin(), hit.end(),
+                   std::back_inserter(selection));
+    target.setSelectionIndexes(std::move(selection));
 }
 
 void MarqueeTool::redisplay(ToolCanvas& view) const {

@@ -2,8 +2,13 @@
 // Arrow sub-tool for a press on empty canvas: the dragged rectangle selects
 // every shape whose outline it touches, added to the earlier selection when
 // Shift was held at the press.
+//
+// Each step asks an outline cache kept across gestures, which answers as the
+// controller's shapesInRect does without flattening every outline each time.
 
+#include "canvas/ShapesController.h"
 #include "shapes/Shape.h"
+#include "tools/OutlineBoxCache.h"
 #include "tools/Tool.h"
 
 namespace qv {
@@ -26,13 +31,15 @@ protected:
     void mouseUp(const ToolEvent& event, ToolCanvas& view, ShapesController& target) override;
 
 private:
-    void applySelection(ShapesController& target) const;
+    void applySelection(ShapesController& target);
+    void finish(ToolCanvas& view);
     void redisplay(ToolCanvas& view) const;
 
     bool m_Tracking = false;
     Point m_Anchor;
     Point m_Current;
-    ShapeList m_BaseSelection;
+    ShapesController::IndexSet m_BaseSelection;
+    OutlineBoxCache m_Outlines;
 };
 
 } // namespace qv

@@ -252,7 +252,12 @@ Rect Toolbox::movePaletteHome(Size paletteSize, const Rect& v) {
 }
 
 std::string Toolbox::stringFromPoint(Point p) {
-    return "{" + formatNumber(p.x) + ", " + formatNumber(p.y) + "}";
+    std::string text = "{";
+    text += formatNumber(p.x);
+    text += ", ";
+    text += formatNumber(p.y);
+    text += '}';
+    return text;
 }
 
 std::optional<Point> Toolbox::pointFromString(std::string_view text) {
