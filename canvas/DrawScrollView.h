@@ -8,6 +8,8 @@
 #include <QPoint>
 #include <QSize>
 
+class QScrollBar;
+
 namespace qv {
 
 class DrawView;
@@ -45,6 +47,10 @@ public:
 signals:
     void scrolled();
 
+public:
+    // The ruler thickness, both ways, in screen points.
+    static constexpr int kRulerThickness = 20;
+
 protected:
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -52,6 +58,7 @@ protected:
 
 private:
     void layoutRulers();
+    void setScrollRange(QScrollBar* bar, int canvas, int viewport);
 
     DrawView* m_DrawView = nullptr;
     DrawRulerView* m_HorizontalRuler = nullptr;
@@ -59,6 +66,9 @@ private:
     ZoomPopup* m_ZoomPopup = nullptr;
     QSize m_CanvasSize;
     bool m_RulersVisible = false;
+    // While the canvas is resized the bars move without blitting: the
+    // canvas redraws as a whole afterwards.
+    bool m_Resizing = false;
 };
 
 } // namespace qv

@@ -13,23 +13,39 @@
 
 #include "canvas/ShapesController.h"
 #include "canvas/model/CanvasCommands.h"
+#include "canvas/model/CanvasGeometry.h"
+#include "canvas/model/DirtyRegion.h"
+#include "canvas/model/ShapeSpatialIndex.h"
 #include "document/DrawDocument.h"
+#include "framework/foundation/NotificationCenter.h"
 #include "shapes/Shape.h"
 #include "tools/ToolCanvas.h"
+#include "tools/ToolEvent.h"
 
+#include <QElapsedTimer>
 #include <QPointF>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
 #include <memory>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
+#include <vector>
+
+class QKeyEvent;
+class QMouseEvent;
+class QPainter;
+class QTimer;
 
 namespace qv {
 
 class DrawScrollView;
+class Grid;
+class Page;
 class TextEditorOverlay;
+class TextShape;
 class Tool;
 struct TextCommand;
 
@@ -42,8 +58,8 @@ class DrawView : public QWidget,
     Q_OBJECT
 
 public:
-    static constexpr double kMinZoom = 0.25;
-    static constexpr double kMaxZoom = 16.0;
+    static constexpr double kMinZoom = qv::kMinZoom;
+    static constexpr double kMaxZoom = qv::kMaxZoom;
 
     explicit DrawView(DrawScrollView* scrollView);
     ~DrawView() override;
@@ -82,14 +98,29 @@ public:
     // that shows the whole page at the current zoom, keeping the top edge.
     QRect idealWindowFrame() const;
 
-    // Conversions between drawing coordinates and viewport pixels.
+    // Conversions between drawing coordinates and viewport pixels. The
+    // page's corner sits on a device pixel.
     QPointF viewportPointForDrawingPoint(Point p) const;
     Point drawingPointForViewportPoint(QPointF p) const;
+    QRectF viewportRectForDrawingRect(const Rect& r) const;
+    Rect drawingRectForViewportRect(const QRectF& r) const;
+    // The canvas as updateFrame last laid it out.
+    const CanvasFrame& canvasFrame() const { return m_Frame; }
 
     // Redisplay (rulers included when they show). At a fractional zoom the
     // rectangle is first snapped outwards to whole screen points.
     void setNeedsDisplayInRect(const Rect& rect) override;
     void setNeedsDisplay() override;
+    // Hands the collected redraw areas to Qt now and paints them at once
+    // (normally the event loop does so on its next turn).
+    void displayIfNeeded();
+    // The scroll view moved the canvas by (dx, dy) viewport pixels.
+    void viewportDidScroll(int dx, int dy);
+    // What is waiting to be redrawn, in viewport pixels.
+    const DirtyRegion& pendingRedraw() const { return m_Dirty; }
+    // Paints the canvas's `region` (viewport pixels) with the painter, as a
+    // paint event does.
+    void drawRegion(QPainter& painter, const QRegion& region);
 
     // In-place editing of one text or Bézier shape.
     Shape* editingShape() const override { return m_EditingShape.get(); }
@@ -108,7 +139,11 @@ public:
     void zoomOut();
     void zoomActualSize();
     void zoomToSelection();
+    // The whole page in the window, as large as it fits.
     void zoomToFitPage();
+    // Zooms keeping the drawing point under the viewport position still
+    // (the pointer's, for Ctrl+wheel).
+    void zoomAboutViewportPoint(double zoom, QPointF viewportPoint);
     void freeRotate();
     void editSelectedShape();
     void convertToBezierCurve();
@@ -118,8 +153,10 @@ public:
     // has the keyboard it applies to the editor's selection instead.
     void applyTextCommand(const TextCommand& command);
 
-    // Menu commands by name ("zoomIn", "editSelectedShape", ...). Both answer
-    // false for a command the view does not carry.
+    // Menu commands by name ("zoomIn", "editSelectedShape", ...; the table is
+    // canvasMenuCommands()). All answer false for a command the view does not
+    // carry; performCommand also for "changeFont" and "changeAttributes",
+    // whose value comes through applyTextCommand.
     bool respondsToCommand(std::string_view name) const;
     bool validateCommand(std::string_view name, MenuItemState& state) const;
     bool performCommand(std::string_view name);
@@ -129,6 +166,8 @@ public:
 
     // The tool currently driving a gesture, if any (menu shortcuts wait).
     bool toolIsTracking() const;
+    // The selected tool of the shared toolbox.
+    Tool& selectedTool() const;
     // Ends a gesture in progress (the window closes, the application is
     // deactivated).
     void endToolGesture();
@@ -157,6 +196,10 @@ public:
     // The overlay text editor (hidden while nothing is edited).
     TextEditorOverlay* textEditor() const { return m_TextEditor; }
 
+    // Colours the platform chooses, from the palette (a dark theme works).
+    QColor deskColor() const;
+    QColor pageBorderColor() const;
+
 signals:
     void zoomChanged(double zoom);
     // The pointer's position in drawing units, for the status bar.
@@ -167,6 +210,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -178,17 +222,101 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // An observed shape: a top-level one or a member of a group, with the
+    // top-level shape whose drawing holds it.
+    struct ObservedShape {
+        Shape* shape = nullptr;
+        const void* topLevel = nullptr;
+    };
+
+    void observeShapeTree(Shape& shape, const void* topLevel, std::size_t depth);
+    void unobserveShapeTree(Shape& shape, std::size_t depth);
+    void shapeDidChange(const void* object);
+    Rect paintExtentOf(const Shape& shape) const;
+    // Brings the index up to the current zoom (extents hold pixel margins).
+    void refreshIndex();
+    void ensureOrder();
+    void invalidateViewportRect(const QRectF& rect);
+    void flushRedraw();
+    void observeGridAndPage();
+    void stopObservingGridAndPage();
+    void selectionDidChange();
+
+    // Geometry.
+    // At the painting device's pixel ratio; the widget's by default.
+    QPointF pageOriginInViewport(double devicePixelRatio = 0) const;
+    QPoint scrollPosition() const;
+    void scrollToPosition(QPoint position);
+    void centerOnRectSilently(const Rect& rect);
+    void placeTextEditor();
+    Page* boundPage() const;
+    Grid* boundGrid() const;
+
+    // Events.
+    ToolEvent toolEvent(ToolEvent::Type type, QPointF position, unsigned flags) const;
+    void sendToTool(const ToolEvent& event);
+    void handlePress(QMouseEvent* event);
+    void autoscrollTick();
+    bool handleCanvasKey(QKeyEvent* event);
+    void nudge(double dx, double dy);
+
+    // Editing.
+    void endTextEditing(TextShape& text, bool recordUndo);
+    void removeShapeFromDrawing(const ShapePtr& shape);
+    ShapePtr shapePointer(const Shape* shape) const;
+
     DrawScrollView* m_ScrollView;
     DrawDocument* m_Document = nullptr;
     ShapesController* m_ShapesController = nullptr;
     TextEditorOverlay* m_TextEditor = nullptr;
     double m_Zoom = 1.0;
-    std::unordered_set<const Shape*> m_ObservedShapes;
+    CanvasFrame m_Frame;
+    bool m_FrameLaidOut = false;
+
+    // Observation: one notification registration for every shape, filtered
+    // by this map of the shapes the view draws.
+    std::unordered_map<const void*, ObservedShape> m_ObservedShapes;
+    NotificationCenter::Token m_WillChangeToken = 0;
+    NotificationCenter::Token m_DidChangeToken = 0;
+    NotificationCenter::Token m_ToolToken = 0;
+    Grid* m_ObservedGrid = nullptr;
+    Page* m_ObservedPage = nullptr;
+    // The top-level shapes' paint extents, at m_IndexZoom.
+    ShapeSpatialIndex m_Index;
+    double m_IndexZoom = 0;
+    // List positions of the top-level shapes, rebuilt when the list changes.
+    std::unordered_map<const void*, std::size_t> m_Order;
+    bool m_OrderValid = false;
+    // The selection as last drawn, to redraw only what changed.
+    std::vector<const void*> m_DrawnSelection;
+
+    // Redraw areas in viewport pixels, handed to Qt once per event loop turn.
+    DirtyRegion m_Dirty;
+    bool m_FlushQueued = false;
+    bool m_RulersNeedDisplay = false;
+
+    // Editing.
     ShapePtr m_EditingShape;
     bool m_CreatingShape = false;
+    bool m_EditingTextHadStorage = true;
     bool m_FreeRotating = false;
     Point m_FreeRotateCenter;
+
+    // Events.
     unsigned m_Flags = 0;
+    QElapsedTimer m_Clock;
+    QPointF m_LastPointer;
+    int m_ClickCount = 0;
+    qint64 m_LastPressTime = -1;
+    QPointF m_LastPressPosition;
+    // A right click with the zoom tool acts as an Option-click.
+    bool m_RightButtonActsAsLeft = false;
+    bool m_LeftButtonDown = false;
+    // Middle-button panning.
+    bool m_Panning = false;
+    QPointF m_PanStart;
+    QPoint m_PanScrollStart;
+    QTimer* m_AutoscrollTimer = nullptr;
 };
 
 } // namespace qv

@@ -1,0 +1,1330 @@
+#include "canvas/DrawView.h"
+
+#include "canvas/DrawRulerView.h"
+#include "canvas/DrawScrollView.h"
+#include "canvas/DrawWindow.h"
+#include "canvas/ModifierKeys.h"
+#include "canvas/TextEditorOverlay.h"
+#include "canvas/model/PaintExtent.h"
+#include "canvas/model/TextCommand.h"
+#include "canvas/model/WindowFrames.h"
+#include "document/Grid.h"
+#include "document/Page.h"
+#include "framework/foundation/AffineTransform.h"
+#include "platform/qt/QtGraphicsContext.h"
+#include "shapes/BezierShape.h"
+#include "shapes/GroupShape.h"
+#include "shapes/TextShape.h"
+#include "styles/Fill.h"
+#include "tools/Tool.h"
+#include "tools/Toolbox.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineF>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyleHints>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace qv {
+namespace {
+
+// Groups nest at most this deep (GroupShape::kMaxGroupDepth); deeper members
+// are not looked at.
+constexpr std::size_t kMaxObservedDepth = GroupShape::kMaxGroupDepth + 1;
+// Past this many shapes whose selection changed, one full redraw is cheaper
+// than their areas one by one.
+constexpr std::size_t kSelectionRedrawLimit = 256;
+// Past this many rectangles a paint looks shapes up by the region's bounds.
+constexpr int kMaximumPaintAreas = 16;
+constexpr int kAutoscrollIntervalMs = 100;
+// Ctrl+wheel: two notches double the zoom.
+constexpr double kWheelNotchesPerDoubling = 2;
+
+Color toColor(const QColor& c) {
+    const QColor rgb = c.toRgb();
+    return Color(rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF());
+}
+
+bool overlapsAny(const Rect& r, const std::vector<Rect>& areas) {
+    for (const Rect& a : areas)
+        if (r.minX() < a.maxX() && a.minX() < r.maxX() && r.minY() < a.maxY() &&
+            a.minY() < r.maxY())
+            return true;
+    return false;
+}
+
+// The key's first character ignoring modifiers, as tools expect it.
+char32_t toolCharacter(const QKeyEvent& event) {
+    switch (event.key()) {
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Return:
+        return 13;
+    case Qt::Key_Enter:
+        return 3;
+    case Qt::Key_Backspace:
+        return 127;
+    case Qt::Key_Delete:
+        return 0xF728; // the forward-delete function key
+    case Qt::Key_Tab:
+        return 9;
+    default:
+        break;
+    }
+    const QString text = event.text();
+    if (!text.isEmpty() && text.at(0).isPrint())
+        return text.toUcs4().value(0);
+    if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z)
+        return static_cast<char32_t>('a' + (event.key() - Qt::Key_A));
+    return 0;
+}
+
+// A small drawn cursor: the model asks for kinds Qt has no shape for.
+QCursor drawnCursor(CursorKind kind) {
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    auto outlined = [&p](const QPainterPath& path) {
+        p.strokePath(path, QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.strokePath(path, QPen(Qt::black, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    };
+    QPoint hot(12, 12);
+    if (kind == CursorKind::ZoomIn || kind == CursorKind::ZoomOut) {
+        QPainterPath glass;
+        glass.addEllipse(QPointF(9.5, 9.5), 6.5, 6.5);
+        glass.moveTo(14.5, 14.5);
+        glass.lineTo(21, 21);
+        glass.moveTo(6.5, 9.5);
+        glass.lineTo(12.5, 9.5);
+        if (kind == CursorKind::ZoomIn) {
+            glass.moveTo(9.5, 6.5);
+            glass.lineTo(9.5, 12.5);
+        }
+        outlined(glass);
+        hot = QPoint(9, 9);
+    } else if (kind == CursorKind::Pencil) {
+        QPainterPath pencil;
+        pencil.moveTo(2, 22);
+        pencil.lineTo(4, 16);
+        pencil.lineTo(17, 3);
+        pencil.lineTo(21, 7);
+        pencil.lineTo(8, 20);
+        pencil.closeSubpath();
+        outlined(pencil);
+        hot = QPoint(2, 22);
+    } else {
+        QPainterPath arc;
+        arc.arcMoveTo(QRectF(4, 4, 16, 16), 30);
+        arc.arcTo(QRectF(4, 4, 16, 16), 30, 300);
+        arc.moveTo(12, 9);
+        arc.lineTo(12, 15);
+        arc.moveTo(9, 12);
+        arc.lineTo(15, 12);
+        outlined(arc);
+    }
+    return QCursor(pixmap, hot.x(), hot.y());
+}
+
+QCursor cursorForKind(CursorKind kind) {
+    switch (kind) {
+    case CursorKind::Arrow:
+        return QCursor(Qt::ArrowCursor);
+    case CursorKind::Crosshair:
+        return QCursor(Qt::CrossCursor);
+    default:
+        break;
+    }
+    static QCursor pencil = drawnCursor(CursorKind::Pencil);
+    static QCursor rotate = drawnCursor(CursorKind::FreeRotate);
+    static QCursor zoomIn = drawnCursor(CursorKind::ZoomIn);
+    static QCursor zoomOut = drawnCursor(CursorKind::ZoomOut);
+    switch (kind) {
+    case CursorKind::Pencil:
+        return pencil;
+    case CursorKind::FreeRotate:
+        return rotate;
+    case CursorKind::ZoomIn:
+        return zoomIn;
+    default:
+        return zoomOut;
+    }
+}
+
+} // namespace
+
+DrawView::DrawView(DrawScrollView* scrollView) : QWidget(scrollView), m_ScrollView(scrollView) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    // Every pixel is painted, desk included.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+    m_Clock.start();
+    m_TextEditor = new TextEditorOverlay(this);
+    m_TextEditor->hide();
+    m_AutoscrollTimer = new QTimer(this);
+    m_AutoscrollTimer->setInterval(kAutoscrollIntervalMs);
+    connect(m_AutoscrollTimer, &QTimer::timeout, this, &DrawView::autoscrollTick);
+
+    Toolbox& toolbox = Toolbox::sharedToolbox();
+    m_ToolToken = NotificationCenter::defaultCenter().addObserver(
+        this, QVSelectedToolDidChangeNotification, &toolbox, [this](const Notification&) {
+            invalidateCursor();
+            if (Toolbox::sharedToolbox().selectedToolIndex() != Toolbox::ArrowToolIndex)
+                setFreeRotating(false);
+        });
+    invalidateCursor();
+}
+
+DrawView::~DrawView() {
+    unbind();
+    NotificationCenter::defaultCenter().removeObserver(m_ToolToken);
+}
+
+// ---------------------------------------------------------------------------
+// Bindings
+
+void DrawView::bind(DrawDocument& document, ShapesController& controller) {
+    unbind();
+    m_Document = &document;
+    m_ShapesController = &controller;
+    for (const char* key : {"page", "grid", "printInfo"})
+        document.addObserver(this, key);
+    controller.addObserver(this, "arrangedObjects");
+    controller.addObserver(this, "selectedObjects");
+    observeGridAndPage();
+    m_DidChangeToken = NotificationCenter::defaultCenter().addObserver(
+        this, QVShapeDidChangeNotification, nullptr,
+        [this](const Notification& n) { shapeDidChange(n.object); });
+
+    document.setView(this);
+    // Shapes the document holds already; read ones arrive through setShapes.
+    for (const ShapePtr& shape : document.shapes())
+        if (shape)
+            startObservingShape(*shape);
+    document.installLoadedShapes();
+
+    m_DrawnSelection.clear();
+    for (const ShapePtr& s : controller.selectedObjects())
+        m_DrawnSelection.push_back(objectIdentity(s.get()));
+    std::sort(m_DrawnSelection.begin(), m_DrawnSelection.end());
+    m_FrameLaidOut = false;
+    updateFrame();
+    updateRulers();
+    setNeedsDisplay();
+}
+
+void DrawView::unbind() {
+    m_AutoscrollTimer->stop();
+    if (m_EditingShape) {
+        // The window goes: the edit ends without touching the drawing.
+        if (dynamic_cast<TextShape*>(m_EditingShape.get()))
+            m_TextEditor->detach();
+        m_EditingShape.reset();
+        m_CreatingShape = false;
+    }
+    if (m_ShapesController)
+        m_ShapesController->objectDidEndEditing(this);
+    if (m_DidChangeToken) {
+        NotificationCenter::defaultCenter().removeObserver(m_DidChangeToken);
+        m_DidChangeToken = 0;
+    }
+    m_ObservedShapes.clear();
+    m_Index.clear();
+    m_IndexZoom = 0;
+    m_Order.clear();
+    m_OrderValid = false;
+    m_DrawnSelection.clear();
+    stopObservingGridAndPage();
+    if (m_Document) {
+        m_Document->removeObserver(this);
+        if (m_Document->view() == this)
+            m_Document->setView(nullptr);
+    }
+    if (m_ShapesController)
+        m_ShapesController->removeObserver(this);
+    m_Document = nullptr;
+    m_ShapesController = nullptr;
+}
+
+void DrawView::observeGridAndPage() {
+    stopObservingGridAndPage();
+    if (!m_Document)
+        return;
+    // The grid and page objects themselves: toggling the grid on the object
+    // (not through the document's key path) must redraw too.
+    m_ObservedGrid = &m_Document->grid();
+    for (const char* key : {"visible", "spacing", "minorTicks"})
+        m_ObservedGrid->addObserver(this, key, 0);
+    m_ObservedPage = &m_Document->page();
+    m_ObservedPage->addObserver(this, "color", 0);
+}
+
+void DrawView::stopObservingGridAndPage() {
+    if (m_ObservedGrid)
+        m_ObservedGrid->removeObserver(this);
+    if (m_ObservedPage)
+        m_ObservedPage->removeObserver(this);
+    m_ObservedGrid = nullptr;
+    m_ObservedPage = nullptr;
+}
+
+void DrawView::observeValueForKeyPath(std::string_view keyPath, KeyValueObservable& object,
+                                      const Value&, const Value&) {
+    if (m_ShapesController && &object == static_cast<KeyValueObservable*>(m_ShapesController)) {
+        if (keyPath == "selectedObjects")
+            selectionDidChange();
+        else
+            m_OrderValid = false;
+        return;
+    }
+    if (m_Document && &object == static_cast<KeyValueObservable*>(m_Document)) {
+        if (keyPath == "grid" || keyPath == "page") {
+            observeGridAndPage();
+        } else if (keyPath == "printInfo") {
+            updateFrame();
+        }
+        setNeedsDisplay();
+        return;
+    }
+    // The grid's or the page's own settings.
+    setNeedsDisplay();
+}
+
+const ShapeList& DrawView::shapes() const {
+    static const ShapeList empty;
+    return m_ShapesController ? m_ShapesController->arrangedObjects() : empty;
+}
+
+ShapeList DrawView::selectedObjects() const {
+    return m_ShapesController ? m_ShapesController->selectedObjects() : ShapeList();
+}
+
+const Page& DrawView::page() const {
+    static const Page blank;
+    return m_Document ? m_Document->page() : blank;
+}
+
+const PrintInfo& DrawView::printInfo() const {
+    static const PrintInfo defaults;
+    return m_Document ? m_Document->printInfo() : defaults;
+}
+
+const Grid& DrawView::grid() const {
+    static const Grid defaults;
+    return m_Document ? m_Document->grid() : defaults;
+}
+
+Grid* DrawView::boundGrid() const {
+    return m_Document ? &m_Document->grid() : nullptr;
+}
+
+Page* DrawView::boundPage() const {
+    return m_Document ? &m_Document->page() : nullptr;
+}
+
+bool DrawView::hasSelection() const {
+    return m_ShapesController && m_ShapesController->selectedCount() > 0;
+}
+
+Rect DrawView::selectionBounds() const {
+    return m_ShapesController ? m_ShapesController->selectionBounds() : Rect();
+}
+
+Rect DrawView::pageRect() const {
+    const Size size = printInfo().pageSize();
+    return {0, 0, size.width, size.height};
+}
+
+Color DrawView::pageColor() const {
+    return page().color();
+}
+
+Color DrawView::selectedTextBackgroundColor() const {
+    return toColor(palette().color(QPalette::Highlight));
+}
+
+QColor DrawView::deskColor() const {
+    return palette().color(QPalette::Mid);
+}
+
+QColor DrawView::pageBorderColor() const {
+    return palette().color(QPalette::Shadow);
+}
+
+// ---------------------------------------------------------------------------
+// Observing shapes
+
+void DrawView::startObservingShape(Shape& shape) {
+    const void* id = objectIdentity(&shape);
+    observeShapeTree(shape, id, 0);
+    m_OrderValid = false;
+    if (m_IndexZoom == m_Zoom) {
+        const Rect extent = paintExtentOf(shape);
+        m_Index.insert(id, extent);
+        setNeedsDisplayInRect(extent);
+    }
+}
+
+void DrawView::stopObservingShape(Shape& shape) {
+    const void* id = objectIdentity(&shape);
+    if (m_EditingShape.get() == &shape) {
+        // The shape left the drawing (an undo): its edit ends with it.
+        if (dynamic_cast<TextShape*>(&shape))
+            m_TextEditor->detach();
+        m_EditingShape.reset();
+        m_CreatingShape = false;
+        if (m_ShapesController)
+            m_ShapesController->objectDidEndEditing(this);
+        emit editingShapeChanged();
+    }
+    if (const std::optional<Rect> extent = m_Index.rectFor(id)) {
+        setNeedsDisplayInRect(*extent);
+        m_Index.remove(id);
+    }
+    unobserveShapeTree(shape, 0);
+    m_OrderValid = false;
+}
+
+void DrawView::observeShapeTree(Shape& shape, const void* topLevel, std::size_t depth) {
+    m_ObservedShapes[objectIdentity(&shape)] = {&shape, topLevel};
+    if (const auto* group = dynamic_cast<const GroupShape*>(&shape);
+        group && depth < kMaxObservedDepth)
+        for (const ShapePtr& member : group->shapes())
+            if (member)
+                observeShapeTree(*member, topLevel, depth + 1);
+}
+
+void DrawView::unobserveShapeTree(Shape& shape, std::size_t depth) {
+    m_ObservedShapes.erase(objectIdentity(&shape));
+    if (const auto* group = dynamic_cast<const GroupShape*>(&shape);
+        group && depth < kMaxObservedDepth)
+        for (const ShapePtr& member : group->shapes())
+            if (member)
+                unobserveShapeTree(*member, depth + 1);
+}
+
+Rect DrawView::paintExtentOf(const Shape& shape) const {
+    return canvasPaintExtent(shape, this);
+}
+
+void DrawView::shapeDidChange(const void* object) {
+    auto found = m_ObservedShapes.find(object);
+    if (found == m_ObservedShapes.end())
+        return;
+    if (m_EditingShape && found->second.shape == m_EditingShape.get() && m_TextEditor->isVisible())
+        placeTextEditor();
+    if (m_IndexZoom != m_Zoom)
+        return; // a full redraw with a fresh index is on its way
+    auto top = m_ObservedShapes.find(found->second.topLevel);
+    if (top == m_ObservedShapes.end())
+        return;
+    // The index still holds the area from before the change: redraw it, and
+    // the new one once it is known.
+    if (const std::optional<Rect> old = m_Index.rectFor(top->first))
+        setNeedsDisplayInRect(*old);
+    const Rect extent = paintExtentOf(*top->second.shape);
+    m_Index.insert(top->first, extent);
+    setNeedsDisplayInRect(extent);
+}
+
+void DrawView::refreshIndex() {
+    if (m_IndexZoom == m_Zoom)
+        return;
+    m_Index.clear();
+    for (const auto& [id, observed] : m_ObservedShapes)
+        if (observed.topLevel == id)
+            m_Index.insert(id, paintExtentOf(*observed.shape));
+    m_IndexZoom = m_Zoom;
+}
+
+void DrawView::ensureOrder() {
+    if (m_OrderValid)
+        return;
+    m_Order.clear();
+    const ShapeList& list = shapes();
+    m_Order.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i)
+        m_Order[objectIdentity(list[i].get())] = i;
+    m_OrderValid = true;
+}
+
+void DrawView::selectionDidChange() {
+    std::vector<const void*> now;
+    for (const ShapePtr& s : selectedObjects())
+        now.push_back(objectIdentity(s.get()));
+    std::sort(now.begin(), now.end());
+    std::vector<const void*> changed;
+    std::set_symmetric_difference(now.begin(), now.end(), m_DrawnSelection.begin(),
+                                  m_DrawnSelection.end(), std::back_inserter(changed));
+    m_DrawnSelection = std::move(now);
+    // Only the handles of shapes that joined or left the selection change.
+    if (changed.size() > kSelectionRedrawLimit || m_IndexZoom != m_Zoom) {
+        setNeedsDisplay();
+    } else {
+        for (const void* id : changed)
+            if (const std::optional<Rect> extent = m_Index.rectFor(id))
+                setNeedsDisplayInRect(*extent);
+    }
+    m_RulersNeedDisplay = true;
+    if (!m_FlushQueued)
+        invalidateViewportRect({});
+}
+
+// ---------------------------------------------------------------------------
+// Geometry
+
+QPoint DrawView::scrollPosition() const {
+    return m_ScrollView->scrollPosition();
+}
+
+void DrawView::scrollToPosition(QPoint position) {
+    m_ScrollView->scrollToPosition(position);
+}
+
+QPointF DrawView::pageOriginInViewport(double devicePixelRatio) const {
+    const QPoint s = scrollPosition();
+    const double dpr = devicePixelRatio > 0 ? devicePixelRatio : devicePixelRatioF();
+    return {alignedToDevicePixel(m_Frame.pageOrigin.x - s.x(), dpr),
+            alignedToDevicePixel(m_Frame.pageOrigin.y - s.y(), dpr)};
+}
+
+QPointF DrawView::viewportPointForDrawingPoint(Point p) const {
+    const QPointF o = pageOriginInViewport();
+    return {o.x() + p.x * m_Frame.zoom, o.y() + p.y * m_Frame.zoom};
+}
+
+Point DrawView::drawingPointForViewportPoint(QPointF p) const {
+    const QPointF o = pageOriginInViewport();
+    return {(p.x() - o.x()) / m_Frame.zoom, (p.y() - o.y()) / m_Frame.zoom};
+}
+
+QRectF DrawView::viewportRectForDrawingRect(const Rect& r) const {
+    const QPointF a = viewportPointForDrawingPoint({r.minX(), r.minY()});
+    const QPointF b = viewportPointForDrawingPoint({r.maxX(), r.maxY()});
+    return QRectF(a, b);
+}
+
+Rect DrawView::drawingRectForViewportRect(const QRectF& r) const {
+    const Point a = drawingPointForViewportPoint(r.topLeft());
+    const Point b = drawingPointForViewportPoint(r.bottomRight());
+    return {a.x, a.y, b.x - a.x, b.y - a.y};
+}
+
+Rect DrawView::documentVisibleRect() const {
+    return drawingRectForViewportRect(QRectF(0, 0, width(), height()));
+}
+
+void DrawView::updateFrame() {
+    const Rect visible = documentVisibleRect();
+    const bool first = !m_FrameLaidOut;
+    m_Frame = qv::canvasFrame(pageRect().size, m_Zoom, Size(width(), height()));
+    m_FrameLaidOut = true;
+    m_ScrollView->setCanvasSize(
+        QSize(int(std::ceil(m_Frame.canvasSize.width)), int(std::ceil(m_Frame.canvasSize.height))));
+    if (first)
+        scrollToPosition({0, 0});
+    else
+        centerOnRectSilently(visible);
+    placeTextEditor();
+    setNeedsDisplay();
+}
+
+void DrawView::centerOnRectSilently(const Rect& rect) {
+    const Point p = scrollPositionCenteringRect(rect, m_Frame, Size(width(), height()));
+    scrollToPosition(QPoint(int(p.x), int(p.y)));
+}
+
+void DrawView::centerOnRect(const Rect& rect) {
+    centerOnRectSilently(rect);
+}
+
+QRect DrawView::idealWindowFrame() const {
+    const QWidget* w = window();
+    // Any horizontal axis flips y both ways; 0 keeps the numbers small.
+    const QRect f = w->frameGeometry(), c = w->geometry();
+    const Rect frame = flippedRect(Rect(f.x(), f.y(), f.width(), f.height()), 0);
+    const Rect content = flippedRect(Rect(c.x(), c.y(), c.width(), c.height()), 0);
+    const Rect ideal = flippedRect(
+        qv::idealWindowFrame(frame, content, Size(width(), height()), pageRect().size, m_Zoom), 0);
+    return QRect(int(std::lround(ideal.x())), int(std::lround(ideal.y())),
+                 int(std::lround(ideal.width())), int(std::lround(ideal.height())));
+}
+
+void DrawView::placeTextEditor() {
+    auto* text = dynamic_cast<TextShape*>(m_EditingShape.get());
+    if (!text || m_TextEditor->shape() != text)
+        return;
+    m_TextEditor->place(text->bounds(), m_Frame.zoom, viewportPointForDrawingPoint({0, 0}));
+}
+
+// ---------------------------------------------------------------------------
+// Zoom
+
+void DrawView::setZoom(double zoom) {
+    const double clamped = clampedZoom(zoom, m_Zoom);
+    if (clamped == m_Zoom)
+        return;
+    m_Zoom = clamped;
+    updateFrame();
+    emit zoomChanged(m_Zoom);
+}
+
+void DrawView::zoomOnPoint(Point point, bool zoomOut) {
+    setZoom(zoomOnPointZoom(m_Zoom, zoomOut));
+    centerOnRect({point.x, point.y, 0, 0});
+}
+
+void DrawView::zoomOnRect(const Rect& rect, bool zoomOut) {
+    const Rect visible = documentVisibleRect();
+    setZoom(zoomOnRectZoom(m_Zoom, visible, rect, zoomOut));
+    centerOnRect(rect);
+}
+
+void DrawView::zoomAboutViewportPoint(double zoom, QPointF viewportPoint) {
+    const Point fixed = drawingPointForViewportPoint(viewportPoint);
+    setZoom(zoom);
+    const Point c = m_Frame.canvasPoint(fixed);
+    scrollToPosition(QPoint(int(std::lround(c.x - viewportPoint.x())),
+                            int(std::lround(c.y - viewportPoint.y()))));
+}
+
+void DrawView::zoomIn() {
+    if (const std::optional<double> z = zoomInStep(m_Zoom))
+        setZoom(*z);
+    else
+        beep(tr("The zoom is already at its largest, 1600 %."));
+}
+
+void DrawView::zoomOut() {
+    if (const std::optional<double> z = zoomOutStep(m_Zoom))
+        setZoom(*z);
+    else
+        beep(tr("The zoom is already at its smallest, 25 %."));
+}
+
+void DrawView::zoomActualSize() {
+    if (m_Zoom == 1.0)
+        beep(tr("The drawing is already at actual size."));
+    else
+        setZoom(1.0);
+}
+
+void DrawView::zoomToSelection() {
+    std::vector<Rect> boxes;
+    for (const ShapePtr& s : selectedObjects())
+        if (s)
+            boxes.push_back(s->transformedBounds());
+    const std::optional<Rect> area = selectionZoomRect(boxes);
+    if (!area) {
+        beep(tr("There is no selection to zoom to."));
+        return;
+    }
+    zoomOnRect(*area, false);
+}
+
+void DrawView::zoomToFitPage() {
+    // A few points of desk around the page, as the ideal window frame leaves.
+    setZoom(fitPageZoom(pageRect().size, Size(width(), height()), 4, m_Zoom));
+    centerOnRect(pageRect());
+}
+
+void DrawView::beep(const QString& reason) {
+    QApplication::beep();
+    emit beeped(reason);
+}
+
+// ---------------------------------------------------------------------------
+// Redisplay
+
+void DrawView::setNeedsDisplayInRect(const Rect& rect) {
+    invalidateViewportRect(viewportRectForDrawingRect(snappedInvalidationRect(rect, m_Zoom)));
+    if (m_ScrollView->rulersVisible())
+        m_RulersNeedDisplay = true;
+}
+
+void DrawView::setNeedsDisplay() {
+    invalidateViewportRect(QRectF(rect()));
+    if (m_ScrollView->rulersVisible())
+        m_RulersNeedDisplay = true;
+}
+
+void DrawView::invalidateViewportRect(const QRectF& area) {
+    const QRectF visible = area & QRectF(rect());
+    if (!visible.isEmpty())
+        m_Dirty.add(Rect(visible.x(), visible.y(), visible.width(), visible.height()));
+    if (!m_FlushQueued && (!m_Dirty.isEmpty() || m_RulersNeedDisplay)) {
+        m_FlushQueued = true;
+        QMetaObject::invokeMethod(
+            this, [this] { flushRedraw(); }, Qt::QueuedConnection);
+    }
+}
+
+void DrawView::flushRedraw() {
+    m_FlushQueued = false;
+    for (const Rect& r : m_Dirty.rects())
+        update(QRectF(r.x(), r.y(), r.width(), r.height()).toAlignedRect());
+    m_Dirty.clear();
+    if (m_RulersNeedDisplay) {
+        m_RulersNeedDisplay = false;
+        if (m_ScrollView->rulersVisible()) {
+            m_ScrollView->horizontalRuler()->update();
+            m_ScrollView->verticalRuler()->update();
+        }
+    }
+}
+
+void DrawView::viewportDidScroll(int dx, int dy) {
+    // Areas waiting to be redrawn moved with the pixels; the old places are
+    // kept too, so nothing is missed either way.
+    const std::vector<Rect> pending = m_Dirty.rects();
+    for (const Rect& r : pending)
+        m_Dirty.add(r.offsetBy(dx, dy));
+    placeTextEditor();
+    if (m_ScrollView->rulersVisible())
+        m_RulersNeedDisplay = true;
+    invalidateViewportRect({});
+}
+
+void DrawView::displayIfNeeded() {
+    QRegion region;
+    for (const Rect& r : m_Dirty.rects())
+        region += QRectF(r.x(), r.y(), r.width(), r.height()).toAlignedRect();
+    m_Dirty.clear();
+    if (!region.isEmpty())
+        repaint(region);
+    if (m_RulersNeedDisplay && m_ScrollView->rulersVisible()) {
+        m_ScrollView->horizontalRuler()->repaint();
+        m_ScrollView->verticalRuler()->repaint();
+    }
+    m_RulersNeedDisplay = false;
+}
+
+void DrawView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    drawRegion(painter, event->region());
+}
+
+void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
+    if (region.isEmpty())
+        return;
+    refreshIndex();
+    ensureOrder();
+    painter.save();
+    painter.setClipRegion(region, Qt::IntersectClip);
+    for (const QRect& r : region)
+        painter.fillRect(r, deskColor());
+
+    std::vector<Rect> areas;
+    if (region.rectCount() > kMaximumPaintAreas)
+        areas.push_back(drawingRectForViewportRect(region.boundingRect()));
+    else
+        for (const QRect& r : region)
+            areas.push_back(drawingRectForViewportRect(r));
+
+    const double z = m_Frame.zoom;
+    const QPointF o = pageOriginInViewport(painter.device()->devicePixelRatioF());
+    QtGraphicsContext gc(painter, AffineTransform(z, 0, 0, z, o.x(), o.y()), true);
+
+    // Desk, border one screen point wide, page, grid.
+    const double s = 1 / z;
+    const Rect page = pageRect();
+    BezierPath border = BezierPath::bezierPathWithRect(
+        {page.x() - 0.5 * s, page.y() - 0.5 * s, page.width() + 2 * s, page.height() + 2 * s});
+    border.setLineWidth(s);
+    gc.strokePath(border, toColor(pageBorderColor()));
+    gc.fillPath(BezierPath::bezierPathWithRect(page), pageColor());
+    if (Grid* grid = boundGrid(); grid && grid->visible())
+        grid->drawInRect(gc, page, pageColor(), z);
+
+    // The shapes that meet the areas, back to front.
+    std::vector<const void*> found;
+    for (const Rect& a : areas)
+        m_Index.query(a, found);
+    std::vector<std::pair<std::size_t, Shape*>> visible;
+    visible.reserve(found.size());
+    for (const void* id : found) {
+        auto order = m_Order.find(id);
+        auto observed = m_ObservedShapes.find(id);
+        if (order != m_Order.end() && observed != m_ObservedShapes.end())
+            visible.emplace_back(order->second, observed->second.shape);
+    }
+    std::sort(visible.begin(), visible.end());
+    visible.erase(std::unique(visible.begin(), visible.end()), visible.end());
+    for (const auto& [index, shape] : visible)
+        shape->drawInView(gc, this, false);
+
+    // Handles of the selected shapes, back to front.
+    if (m_ShapesController) {
+        const ShapeList& list = shapes();
+        for (std::size_t i : m_ShapesController->selectionIndexes()) {
+            Shape* shape = list[i].get();
+            const std::optional<Rect> extent = m_Index.rectFor(objectIdentity(shape));
+            if (!shape || !extent || !overlapsAny(*extent, areas))
+                continue;
+            if (shape == m_EditingShape.get())
+                if (const auto* bezier = dynamic_cast<const BezierShape*>(shape)) {
+                    bezier->drawReshapeHandlesInView(gc, this);
+                    continue;
+                }
+            if (shape->fill().style() == FillStyleGradient)
+                shape->drawGradientControlsInView(gc, this);
+            shape->drawSelectionHandlesInView(gc, this);
+        }
+    }
+    if (const auto* text = dynamic_cast<const TextShape*>(m_EditingShape.get()))
+        text->drawEditDecoractionInView(gc, this);
+    selectedTool().drawInView(gc, *this);
+    if (m_FreeRotating)
+        Shape::drawRotateMarkerAtPoint(gc, m_FreeRotateCenter, this);
+    gc.finish();
+    painter.restore();
+}
+
+void DrawView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    updateFrame();
+}
+
+void DrawView::hideEvent(QHideEvent* event) {
+    endToolGesture();
+    QWidget::hideEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// Tools and events
+
+Tool& DrawView::selectedTool() const {
+    return Toolbox::sharedToolbox().selectedTool();
+}
+
+bool DrawView::toolIsTracking() const {
+    return selectedTool().isTracking();
+}
+
+void DrawView::endToolGesture() {
+    m_AutoscrollTimer->stop();
+    m_LeftButtonDown = false;
+    m_RightButtonActsAsLeft = false;
+    if (m_ShapesController && toolIsTracking())
+        selectedTool().endGesture(*this, *m_ShapesController);
+}
+
+ToolEvent DrawView::toolEvent(ToolEvent::Type type, QPointF position, unsigned flags) const {
+    ToolEvent e;
+    e.type = type;
+    e.location = drawingPointForViewportPoint(position);
+    e.modifierFlags = flags;
+    e.clickCount = std::max(1, m_ClickCount);
+    e.inView = QRectF(rect()).contains(position);
+    e.timestamp = double(m_Clock.nsecsElapsed()) / 1e9;
+    return e;
+}
+
+void DrawView::sendToTool(const ToolEvent& event) {
+    if (!m_ShapesController)
+        return;
+    selectedTool().handleEvent(event, *this, *m_ShapesController);
+}
+
+void DrawView::invalidateCursor() {
+    if (m_Panning)
+        return;
+    setCursor(cursorForKind(selectedTool().cursorForView(*this, m_Flags)));
+}
+
+void DrawView::setAutoscrollTimerRunning(bool running) {
+    if (!running) {
+        m_AutoscrollTimer->stop();
+        return;
+    }
+    if (m_AutoscrollTimer->isActive())
+        return;
+    m_AutoscrollTimer->start();
+    // The first tick comes at once, on the next turn of the event loop.
+    QTimer::singleShot(0, this, [this] {
+        if (m_AutoscrollTimer->isActive())
+            autoscrollTick();
+    });
+}
+
+void DrawView::autoscrollTick() {
+    if (!toolIsTracking()) {
+        m_AutoscrollTimer->stop();
+        return;
+    }
+    sendToTool(toolEvent(ToolEvent::Type::Periodic, m_LastPointer, m_Flags));
+}
+
+void DrawView::autoscrollToPoint(Point point) {
+    // Scrolls by as much as the point lies outside the visible area.
+    const QPointF q = viewportPointForDrawingPoint(point);
+    double dx = 0, dy = 0;
+    if (q.x() < 0)
+        dx = q.x();
+    else if (q.x() > width())
+        dx = q.x() - width();
+    if (q.y() < 0)
+        dy = q.y();
+    else if (q.y() > height())
+        dy = q.y() - height();
+    if (dx == 0 && dy == 0)
+        return;
+    scrollToPosition(scrollPosition() + QPoint(int(std::lround(dx)), int(std::lround(dy))));
+}
+
+void DrawView::mousePressEvent(QMouseEvent* event) {
+    handlePress(event);
+}
+
+void DrawView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // Qt sends this instead of the second press; the click count is ours.
+    handlePress(event);
+}
+
+void DrawView::handlePress(QMouseEvent* event) {
+    const QPointF pos = event->position();
+    if (event->button() == Qt::MiddleButton) {
+        if (!toolIsTracking()) {
+            m_Panning = true;
+            m_PanStart = event->globalPosition();
+            m_PanScrollStart = scrollPosition();
+            setCursor(Qt::ClosedHandCursor);
+        }
+        event->accept();
+        return;
+    }
+    unsigned flags = modelModifierFlags(event->modifiers());
+    bool asLeft = event->button() == Qt::LeftButton;
+    if (event->button() == Qt::RightButton &&
+        Toolbox::sharedToolbox().selectedToolIndex() == Toolbox::ZoomToolIndex) {
+        asLeft = true;
+        m_RightButtonActsAsLeft = true;
+        flags |= AlternateKeyMask;
+    }
+    if (!asLeft || m_LeftButtonDown) {
+        event->ignore();
+        return;
+    }
+    setFocus(Qt::MouseFocusReason);
+    const qint64 now = m_Clock.elapsed();
+    const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    const double reach = QApplication::startDragDistance();
+    if (m_LastPressTime >= 0 && now - m_LastPressTime <= interval &&
+        QLineF(pos, m_LastPressPosition).length() <= reach)
+        ++m_ClickCount;
+    else
+        m_ClickCount = 1;
+    m_LastPressTime = now;
+    m_LastPressPosition = pos;
+    m_LastPointer = pos;
+    m_LeftButtonDown = true;
+    sendToTool(toolEvent(ToolEvent::Type::MouseDown, pos, flags));
+    event->accept();
+}
+
+void DrawView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_Panning) {
+        const QPointF delta = event->globalPosition() - m_PanStart;
+        scrollToPosition(m_PanScrollStart - delta.toPoint());
+        event->accept();
+        return;
+    }
+    const QPointF pos = event->position();
+    m_LastPointer = pos;
+    const Point d = drawingPointForViewportPoint(pos);
+    emit pointerMoved(d.x, d.y);
+    unsigned flags = modelModifierFlags(event->modifiers());
+    if (m_RightButtonActsAsLeft)
+        flags |= AlternateKeyMask;
+    sendToTool(
+        toolEvent(m_LeftButtonDown ? ToolEvent::Type::MouseDragged : ToolEvent::Type::MouseMoved,
+                  pos, flags));
+    event->accept();
+}
+
+void DrawView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton && m_Panning) {
+        m_Panning = false;
+        invalidateCursor();
+        event->accept();
+        return;
+    }
+    const bool ends =
+        m_LeftButtonDown && (m_RightButtonActsAsLeft ? event->button() == Qt::RightButton
+                                                     : event->button() == Qt::LeftButton);
+    if (!ends) {
+        event->ignore();
+        return;
+    }
+    unsigned flags = modelModifierFlags(event->modifiers());
+    if (m_RightButtonActsAsLeft)
+        flags |= AlternateKeyMask;
+    m_LeftButtonDown = false;
+    m_RightButtonActsAsLeft = false;
+    m_LastPointer = event->position();
+    sendToTool(toolEvent(ToolEvent::Type::MouseUp, event->position(), flags));
+    event->accept();
+}
+
+void DrawView::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    const QPoint angle = event->angleDelta();
+    if (event->modifiers() & Qt::ControlModifier) {
+        const double notches = (angle.y() != 0 ? angle.y() : angle.x()) / 120.0;
+        if (notches != 0)
+            zoomAboutViewportPoint(m_Zoom * std::pow(2.0, notches / kWheelNotchesPerDoubling),
+                                   event->position());
+        return;
+    }
+    QPointF delta = !event->pixelDelta().isNull()
+                        ? QPointF(event->pixelDelta())
+                        : QPointF(angle) / 120.0 * (QApplication::wheelScrollLines() * 20);
+    if ((event->modifiers() & Qt::ShiftModifier) && delta.x() == 0)
+        delta = QPointF(delta.y(), 0);
+    scrollToPosition(scrollPosition() - delta.toPoint());
+}
+
+bool DrawView::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && toolIsTracking()) {
+        // A gesture takes every key: no menu shortcut fires into it.
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void DrawView::keyPressEvent(QKeyEvent* event) {
+    event->accept();
+    if (isModifierKey(event->key())) {
+        m_Flags = modelModifierFlagsForKey(event->key(), event->modifiers(), true);
+        sendToTool(toolEvent(ToolEvent::Type::FlagsChanged, m_LastPointer, m_Flags));
+        invalidateCursor();
+        return;
+    }
+    if (toolIsTracking()) {
+        ToolEvent e = toolEvent(ToolEvent::Type::KeyDown, m_LastPointer,
+                                modelModifierFlags(event->modifiers()));
+        e.character = toolCharacter(*event);
+        sendToTool(e);
+        return;
+    }
+    // Every other key is taken and ignored: not passed on, not answered
+    // with a beep.
+    handleCanvasKey(event);
+}
+
+void DrawView::keyReleaseEvent(QKeyEvent* event) {
+    event->accept();
+    if (isModifierKey(event->key())) {
+        m_Flags = modelModifierFlagsForKey(event->key(), event->modifiers(), false);
+        sendToTool(toolEvent(ToolEvent::Type::FlagsChanged, m_LastPointer, m_Flags));
+        invalidateCursor();
+    }
+}
+
+bool DrawView::handleCanvasKey(QKeyEvent* event) {
+    if (!m_ShapesController)
+        return false;
+    const bool command = event->modifiers() & Qt::ControlModifier;
+    const double step = command ? 1.0 : grid().minorSpacing();
+    switch (event->key()) {
+    case Qt::Key_Up:
+        nudge(0, -step);
+        return true;
+    case Qt::Key_Down:
+        nudge(0, step);
+        return true;
+    case Qt::Key_Left:
+        nudge(-step, 0);
+        return true;
+    case Qt::Key_Right:
+        nudge(step, 0);
+        return true;
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        m_ShapesController->remove();
+        return true;
+    default:
+        break;
+    }
+    if (command)
+        return false;
+    const char letter = physicalLetter(*event);
+    if (!letter)
+        return false;
+    for (std::size_t i = 0; i < Toolbox::ToolCount; ++i)
+        if (Toolbox::toolKey(i) == letter) {
+            Toolbox::sharedToolbox().setSelectedToolIndex(static_cast<long long>(i));
+            return true;
+        }
+    return false;
+}
+
+void DrawView::nudge(double dx, double dy) {
+    if (m_ShapesController && m_ShapesController->selectedCount() > 0)
+        m_ShapesController->offset(dx, dy);
+}
+
+// ---------------------------------------------------------------------------
+// Editing
+
+void DrawView::beginEditingShape(const ShapePtr& shape, bool creating) {
+    beginEditingShape(shape, true, creating);
+}
+
+void DrawView::beginEditingShape(const ShapePtr& shape, bool showEditor, bool creating) {
+    if (!shape || !m_ShapesController)
+        return;
+    auto* text = dynamic_cast<TextShape*>(shape.get());
+    const bool bezier = dynamic_cast<BezierShape*>(shape.get()) != nullptr;
+    if (!text && !bezier)
+        return;
+    if (m_EditingShape == shape) {
+        if (text && showEditor) {
+            m_TextEditor->show();
+            m_TextEditor->setFocus(Qt::OtherFocusReason);
+        }
+        return;
+    }
+    if (m_EditingShape)
+        commitEditing();
+    m_CreatingShape = creating;
+    m_EditingShape = shape;
+    if (text) {
+        m_EditingTextHadStorage = text->text() != nullptr;
+        m_TextEditor->attach(*text);
+        placeTextEditor();
+        m_TextEditor->selectAll();
+        if (showEditor) {
+            m_TextEditor->show();
+            m_TextEditor->raise();
+            m_TextEditor->setFocus(Qt::OtherFocusReason);
+        }
+    } else {
+        Toolbox::sharedToolbox().setSelectedToolIndex(Toolbox::ArrowToolIndex);
+    }
+    m_ShapesController->objectDidBeginEditing(this);
+    if (const std::optional<Rect> extent = m_Index.rectFor(objectIdentity(shape.get())))
+        setNeedsDisplayInRect(*extent);
+    else
+        setNeedsDisplay();
+    emit editingShapeChanged();
+}
+
+void DrawView::endTextEditing(TextShape& text, bool recordUndo) {
+    const bool changed = m_TextEditor->detach();
+    if (recordUndo && changed && text.text()) {
+        // The editor wrote into the storage, which undo does not see: put the
+        // old text back unrecorded and assign the new one as one undo step.
+        const RichText edited = text.text()->richText();
+        text.text()->setRichText(m_TextEditor->originalText());
+        text.setRichText(edited);
+    }
+    m_TextEditor->hide();
+    setFocus(Qt::OtherFocusReason);
+}
+
+bool DrawView::commitEditing() {
+    if (!m_EditingShape) {
+        m_CreatingShape = false;
+        return false;
+    }
+    const ShapePtr shape = m_EditingShape;
+    bool removeEmpty = false;
+    if (auto* text = dynamic_cast<TextShape*>(shape.get())) {
+        endTextEditing(*text, true);
+        removeEmpty =
+            m_EditingTextHadStorage && text->text() && text->text()->richText().plainText().empty();
+    }
+    m_EditingShape.reset();
+    if (m_ShapesController)
+        m_ShapesController->objectDidEndEditing(this);
+    if (const std::optional<Rect> extent = m_Index.rectFor(objectIdentity(shape.get())))
+        setNeedsDisplayInRect(*extent);
+    if (removeEmpty)
+        removeShapeFromDrawing(shape);
+    m_CreatingShape = false;
+    emit editingShapeChanged();
+    return true;
+}
+
+void DrawView::discardEditing() {
+    if (!m_EditingShape) {
+        m_CreatingShape = false;
+        return;
+    }
+    const ShapePtr shape = m_EditingShape;
+    if (auto* text = dynamic_cast<TextShape*>(shape.get()))
+        // The text typed so far stays in a shape that existed before.
+        endTextEditing(*text, !m_CreatingShape);
+    m_EditingShape.reset();
+    setFocus(Qt::OtherFocusReason);
+    if (m_ShapesController)
+        m_ShapesController->objectDidEndEditing(this);
+    if (const std::optional<Rect> extent = m_Index.rectFor(objectIdentity(shape.get())))
+        setNeedsDisplayInRect(*extent);
+    if (m_CreatingShape)
+        removeShapeFromDrawing(shape);
+    m_CreatingShape = false;
+    emit editingShapeChanged();
+}
+
+void DrawView::removeShapeFromDrawing(const ShapePtr& shape) {
+    if (!m_ShapesController)
+        return;
+    // Only a shape of the list itself goes; one inside a group stays.
+    const ShapeList& list = m_ShapesController->arrangedObjects();
+    const auto it = std::find(list.begin(), list.end(), shape);
+    if (it != list.end())
+        m_ShapesController->removeObjectsAtArrangedObjectIndexes(
+            {static_cast<std::size_t>(it - list.begin())});
+}
+
+void DrawView::setFreeRotating(bool on) {
+    if (on == m_FreeRotating && !on)
+        return;
+    // The marker's old and new places.
+    const double arm = 12 / m_Zoom;
+    auto markerArea = [arm](Point c) { return Rect(c.x - arm, c.y - arm, 2 * arm, 2 * arm); };
+    if (m_FreeRotating)
+        setNeedsDisplayInRect(markerArea(m_FreeRotateCenter));
+    if (on)
+        m_FreeRotateCenter = selectionBounds().center();
+    m_FreeRotating = on;
+    if (on)
+        setNeedsDisplayInRect(markerArea(m_FreeRotateCenter));
+    invalidateCursor();
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void DrawView::freeRotate() {
+    Toolbox::sharedToolbox().setSelectedToolIndex(Toolbox::ArrowToolIndex);
+    setFreeRotating(true);
+}
+
+void DrawView::editSelectedShape() {
+    const ShapeList selected = selectedObjects();
+    if (!selected.empty())
+        beginEditingShape(selected.front(), true, false);
+}
+
+void DrawView::convertToBezierCurve() {
+    if (m_ShapesController && !qv::convertToBezierCurve(*m_ShapesController).empty())
+        editSelectedShape();
+}
+
+void DrawView::combineBezierCurves() {
+    if (m_ShapesController && qv::combineBezierCurves(*m_ShapesController))
+        editSelectedShape();
+}
+
+void DrawView::applyTextCommand(const TextCommand& command) {
+    if (m_TextEditor->shape() && m_TextEditor->isVisible()) {
+        m_TextEditor->applyTextCommand(command);
+        return;
+    }
+    // An edit of a selected text shape ends first: the whole text is taken.
+    if (m_EditingShape && dynamic_cast<TextShape*>(m_EditingShape.get()))
+        commitEditing();
+    // Every text shape in the selection, members of groups too. Nothing is
+    // removed here: an empty text stays, and a shape whose text did not read
+    // has none to change.
+    for (TextShape* text : textShapesIn(selectedObjects())) {
+        if (!text->text())
+            continue;
+        RichText changed = text->text()->richText();
+        qv::applyTextCommand(changed, command);
+        if (!(changed == text->text()->richText()))
+            text->setRichText(changed);
+    }
+}
+
+bool DrawView::respondsToCommand(std::string_view name) const {
+    return findCanvasMenuCommand(name) != nullptr;
+}
+
+bool DrawView::validateCommand(std::string_view name, MenuItemState& state) const {
+    CanvasCommandContext context;
+    context.zoom = m_Zoom;
+    context.controllerEditing = m_ShapesController && m_ShapesController->isEditing();
+    context.selected = selectedObjects();
+    const std::optional<MenuItemState> result = validateCanvasCommand(name, context);
+    if (!result)
+        return false;
+    state = *result;
+    return true;
+}
+
+bool DrawView::performCommand(std::string_view name) {
+    if (name == "zoomIn")
+        zoomIn();
+    else if (name == "zoomOut")
+        zoomOut();
+    else if (name == "zoomActualSize")
+        zoomActualSize();
+    else if (name == "zoomToSelection")
+        zoomToSelection();
+    else if (name == "zoomToFitPage")
+        zoomToFitPage();
+    else if (name == "editSelectedShape")
+        editSelectedShape();
+    else if (name == "freeRotate")
+        freeRotate();
+    else if (name == "convertToBezierCurve")
+        convertToBezierCurve();
+    else if (name == "combineBezierCurves")
+        combineBezierCurves();
+    else {
+        TextCommand command;
+        if (name == "bold")
+            command.kind = TextCommand::Kind::AddBold;
+        else if (name == "italic")
+            command.kind = TextCommand::Kind::AddItalic;
+        else if (name == "underline")
+            command.kind = TextCommand::Kind::ToggleUnderline;
+        else if (name == "biggerFont")
+            command.kind = TextCommand::Kind::Bigger;
+        else if (name == "smallerFont")
+            command.kind = TextCommand::Kind::Smaller;
+        else if (name.starts_with("align")) {
+            command.kind = TextCommand::Kind::SetAlignment;
+            if (name == "alignLeft")
+                command.alignment = TextAlignment::Left;
+            else if (name == "alignCenter")
+                command.alignment = TextAlignment::Center;
+            else if (name == "alignJustified")
+                command.alignment = TextAlignment::Justified;
+            else if (name == "alignRight")
+                command.alignment = TextAlignment::Right;
+            else
+                return false;
+        } else {
+            return false;
+        }
+        applyTextCommand(command);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Rulers
+
+void DrawView::updateRulers() {
+    if (auto* window = qobject_cast<DrawWindow*>(this->window()); window && window->view() == this)
+        window->updateRulers();
+    else
+        m_ScrollView->setRulersVisible(grid().rulersVisible());
+}
+
+} // namespace qv
