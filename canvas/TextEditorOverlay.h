@@ -41,7 +41,8 @@ public:
 
     // Starts editing the shape's text: the editor shows it and every edit
     // goes straight into the shape's text storage. The whole text is
-    // selected. A shape without a storage gets an empty one.
+    // selected. A shape without a storage gets an empty one. The shape must
+    // stay alive until detach().
     void attach(TextShape& shape);
     // Stops editing and hides the editor; the editor forgets the shape.
     // Answers whether the text changed since attach().
