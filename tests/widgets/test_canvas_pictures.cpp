@@ -1,0 +1,212 @@
+// What the canvas paints: reference pictures of the window's canvas with its
+// rulers, the page's corner on a device pixel at every pixel ratio, and the
+// paint extent holding every pixel a shape paints.
+#include "CanvasTestSupport.h"
+
+#include "canvas/model/PaintExtent.h"
+#include "document/Grid.h"
+#include "document/Page.h"
+#include "platform/qt/QtGraphicsContext.h"
+#include "shapes/BezierShape.h"
+#include "shapes/GroupShape.h"
+#include "shapes/LineShape.h"
+#include "shapes/OvalShape.h"
+#include "shapes/RegularPolygonShape.h"
+#include "styles/Fill.h"
+#include "styles/Shadow.h"
+#include "styles/Stroke.h"
+#include "tests/platform/ReferenceImage.h"
+
+#include <QDir>
+#include <QPainter>
+
+#include <cstdlib>
+
+namespace qv::test {
+namespace {
+
+// The platform's colours, fixed so that pictures compare on any desktop.
+QPalette fixedPalette() {
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(236, 236, 236));
+    p.setColor(QPalette::WindowText, Qt::black);
+    p.setColor(QPalette::Mid, QColor(170, 170, 170));
+    p.setColor(QPalette::Shadow, QColor(85, 85, 85));
+    p.setColor(QPalette::Highlight, QColor(48, 140, 198));
+    return p;
+}
+
+// Reference pictures of the canvas live beside these tests.
+::testing::AssertionResult matchesCanvasReference(const QImage& image, const std::string& name) {
+    const QString path =
+        QStringLiteral(QV_SOURCE_DIR "/tests/widgets/reference/%1.png").arg(name.c_str());
+    const char* update = std::getenv("QV_UPDATE_REFERENCES");
+    if (update && std::string(update) == "1") {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        return image.save(path)
+                   ? ::testing::AssertionSuccess()
+                   : ::testing::AssertionFailure() << "cannot write " << path.toStdString();
+    }
+    QImage diff;
+    const QImage expected(path);
+    const ImageComparison c = compareImages(image, expected, 3, &diff);
+    if (c.sameSize && c.outliers <= 4)
+        return ::testing::AssertionSuccess();
+    image.save(QString::fromStdString(testOutputPath(name + ".actual.png")));
+    if (c.sameSize)
+        diff.save(QString::fromStdString(testOutputPath(name + ".diff.png")));
+    return ::testing::AssertionFailure()
+           << name << ": " << (expected.isNull() ? "no reference" : "differs") << ", " << c.outliers
+           << " outliers; actual in " << testOutputPath(name + ".actual.png");
+}
+
+class CanvasPictureTest : public CanvasTest {
+protected:
+    CanvasPictureTest() {
+        window.setPalette(fixedPalette());
+        setPaper({216, 144});
+        setViewportSize({300, 200});
+        // A rectangle, a turned oval with a gradient and its controls, a line.
+        rect = rectangleAt(18, 18, 72, 45);
+        rect->stroke().setWidth(2);
+        rect->fill().setColor(Color(0.95, 0.8, 0.3));
+        oval = std::make_shared<OvalShape>();
+        oval->setBounds({108, 36, 81, 54});
+        oval->setRotation(20);
+        oval->fill().setStyle(FillStyleGradient);
+        oval->fill().setColor(Color(0.2, 0.4, 0.9));
+        oval->fill().setGradientColor(Color(1, 1, 1));
+        auto line = std::make_shared<LineShape>();
+        line->setStart({27, 108});
+        line->setEnd({189, 117});
+        line->stroke().setArrowEndStyle(2);
+        install({rect, oval, line});
+        controller.setSelectionIndexes({0, 1});
+    }
+
+    // The rulers and the canvas as the window shows them, without the bars.
+    QImage picture() {
+        QApplication::processEvents();
+        DrawScrollView& scroll = *window.scrollView();
+        const QRect area(QPoint(0, 0), view().geometry().bottomRight() + QPoint(1, 1));
+        QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        scroll.render(&image, QPoint(), QRegion(area));
+        return image;
+    }
+
+    ShapePtr rect, oval;
+};
+
+TEST_F(CanvasPictureTest, PageGridShapesHandlesAndRulers) {
+    document.grid().setRulersVisible(true);
+    EXPECT_TRUE(matchesCanvasReference(picture(), "canvas_zoom1"));
+    view().setZoom(2);
+    view().centerOnRect({100, 60, 0, 0});
+    EXPECT_TRUE(matchesCanvasReference(picture(), "canvas_zoom2"));
+}
+
+TEST_F(CanvasPictureTest, ThePageCornerSitsOnADevicePixel) {
+    document.grid().setVisible(false);
+    install({});
+    setViewportSize({400, 260});
+    for (double dpr : {1.0, 1.5, 2.0})
+        for (double zoom : {1.0, 1.5}) {
+            view().setZoom(zoom);
+            QImage image(QSize(400, 260) * dpr, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(dpr);
+            QPainter painter(&image);
+            view().drawRegion(painter, QRegion(view().rect()));
+            painter.end();
+            // Along a row through the page: the border's colour, then white,
+            // with no blended pixel between them.
+            const int y = image.height() / 2;
+            int x = 0;
+            while (x < image.width() && image.pixel(x, y) != qRgb(255, 255, 255))
+                ++x;
+            ASSERT_GT(x, 0) << dpr << " " << zoom;
+            EXPECT_EQ(image.pixel(x - 1, y), qRgb(85, 85, 85)) << dpr << " " << zoom;
+        }
+}
+
+// The canvas as shapes see it when the extent is measured and drawn.
+class PlainView : public ShapeView {
+public:
+    explicit PlainView(double zoom) : m_Zoom(zoom) {}
+    double zoom() const override { return m_Zoom; }
+
+private:
+    double m_Zoom;
+};
+
+TEST(PaintExtent, HoldsEveryPixelAShapeAndItsHandlesPaint) {
+    ShapeList shapes;
+    auto mitered = std::make_shared<RegularPolygonShape>();
+    mitered->setBounds({100, 100, 60, 50});
+    mitered->setNumberOfSides(5);
+    mitered->setStellation(0.8);
+    mitered->stroke().setWidth(6);
+    mitered->setRotation(17);
+    shapes.push_back(mitered);
+    auto arrows = std::make_shared<LineShape>();
+    arrows->setStart({90, 200});
+    arrows->setEnd({200, 150});
+    arrows->stroke().setWidth(3);
+    arrows->stroke().setArrowStartStyle(5);
+    arrows->stroke().setArrowEndStyle(12);
+    shapes.push_back(arrows);
+    auto shadowed = std::make_shared<OvalShape>();
+    shadowed->setBounds({120, 120, 40, 30});
+    shadowed->shadow().setVisible(true);
+    shadowed->shadow().setShadowOffset({12, -9});
+    shadowed->shadow().setShadowBlurRadius(8);
+    shapes.push_back(shadowed);
+    auto gradient = rectangleAt(130, 130, 30, 20);
+    gradient->fill().setStyle(FillStyleGradient);
+    gradient->setGradientStart({100, 170});
+    gradient->setGradientEnd({190, 110});
+    shapes.push_back(gradient);
+    auto curve = std::make_shared<BezierShape>();
+    curve->moveToPoint({110, 110});
+    curve->curveToPoint({190, 190}, {220, 90}, {80, 230});
+    curve->stroke().setWidth(4);
+    shapes.push_back(curve);
+    shapes.push_back(GroupShape::groupWithShapes({mitered, shadowed}));
+
+    for (double zoom : {1.0, 3.0})
+        for (const ShapePtr& shape : shapes) {
+            const PlainView view(zoom);
+            QImage image(QSize(300, 300) * zoom, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            {
+                QtImageContext context(image, zoom, true);
+                GraphicsContext& gc = context.context();
+                shape->drawInView(gc, &view);
+                shape->drawGradientControlsInView(gc, &view);
+                shape->drawSelectionHandlesInView(gc, &view);
+                if (auto* b = dynamic_cast<BezierShape*>(shape.get()))
+                    b->drawReshapeHandlesInView(gc, &view);
+                context.finish();
+            }
+            const Rect e = canvasPaintExtent(*shape, &view);
+            const QRect allowed =
+                QRectF(e.x() * zoom, e.y() * zoom, e.width() * zoom, e.height() * zoom)
+                    .toAlignedRect();
+            int outside = 0, painted = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (qAlpha(image.pixel(x, y)) > 0) {
+                        ++painted;
+                        outside += !allowed.contains(x, y);
+                    }
+            EXPECT_GT(painted, 0);
+            EXPECT_EQ(outside, 0) << "zoom " << zoom << ", shape "
+                                  << shape->elementName().value_or("?");
+        }
+    // Measured, not the fixed 100-point margin.
+    const PlainView view(1);
+    EXPECT_LT(canvasPaintExtent(*gradient, &view).width(), 120);
+}
+
+} // namespace
+} // namespace qv::test
