@@ -188,6 +188,9 @@ void DrawDocument::installLoadedShapes() {
 void DrawDocument::setGrid(const Grid& grid) {
     if (&grid == m_Grid.get())
         return;
+    // The old grid outlives the announcement: observers told of the change
+    // may still hold it and stop observing it then.
+    const std::shared_ptr<Grid> old = m_Grid;
     KeyValueChangeScope change(this, "grid");
     m_Grid->removeObserver(this, "rulersVisible");
     m_Grid = grid.copy();
@@ -197,6 +200,7 @@ void DrawDocument::setGrid(const Grid& grid) {
 void DrawDocument::setPage(const Page& page) {
     if (&page == m_Page.get())
         return;
+    const std::shared_ptr<Page> old = m_Page; // outlives the announcement, as in setGrid
     KeyValueChangeScope change(this, "page");
     m_Page->removeObserver(this, "color");
     m_Page = page.copy();

@@ -1,0 +1,111 @@
+// drawapp: the application. `drawapp [FILE...]` opens each drawing in its own
+// window, or one untitled drawing when no file is named; a second start hands
+// its files to the running application and ends.
+
+#include "app/DocumentController.h"
+#include "app/LaunchOptions.h"
+#include "app/SingleInstance.h"
+#include "document/DocumentWindowRules.h"
+#include "platform/qt/QtImageCodec.h"
+#include "platform/qt/SettingsUserDefaults.h"
+#include "tools/Toolbox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+using namespace qv;
+
+namespace {
+
+const char* const kUsage =
+    "Usage: drawapp [--new-instance] [FILE...]\n"
+    "Opens each drawing (a .qvdraw package, or the Shapes.xml inside one) in its own\n"
+    "window, or a new untitled drawing. A running drawapp of this user and display\n"
+    "takes the files over, unless --new-instance is given.\n";
+
+QStringList absolutePackagePaths(const std::vector<std::string>& files) {
+    QStringList paths;
+    for (const std::string& file : files)
+        paths.append(
+            QFileInfo(QString::fromStdString(packagePathForArgument(file))).absoluteFilePath());
+    return paths;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> raw(argv + 1, argv + argc);
+    if (std::optional<std::string> platform = platformForEnvironment(
+            std::getenv("DISPLAY"), std::getenv("QT_QPA_PLATFORM"), argumentsChoosePlatform(raw)))
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quorvik"));
+    QApplication::setApplicationName(QStringLiteral("drawapp"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quorvik Draw"));
+    QApplication::setApplicationVersion(QStringLiteral(QV_VERSION));
+
+    std::vector<std::string> arguments;
+    const QStringList qtLeft = QApplication::arguments();
+    for (qsizetype i = 1; i < qtLeft.size(); ++i)
+        arguments.push_back(qtLeft[i].toStdString());
+    const LaunchOptions options = parseLaunchArguments(arguments);
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return EXIT_SUCCESS;
+    }
+    if (options.version) {
+        std::printf("drawapp %s\n", QV_VERSION);
+        return EXIT_SUCCESS;
+    }
+    if (!options.unknownOption.empty()) {
+        std::fprintf(stderr, "drawapp: unknown option %s\n%s", options.unknownOption.c_str(),
+                     kUsage);
+        return 2;
+    }
+    const QStringList files = absolutePackagePaths(options.files);
+
+    SingleInstance instance(QString::fromStdString(
+        instanceServerName(std::getenv("XDG_RUNTIME_DIR"), unsigned(::getuid()),
+                           std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"))));
+    if (!options.newInstance && instance.handOver(files, 3000))
+        return EXIT_SUCCESS;
+
+    QtImageCodec codec;
+    ImageCodec::setShared(&codec);
+    SettingsUserDefaults defaults(QStringLiteral("drawapp"));
+    Toolbox::setUserDefaults(&defaults);
+    Toolbox::sharedToolbox();
+
+    int status = EXIT_SUCCESS;
+    {
+        DocumentController documents(defaults);
+        if (!options.newInstance) {
+            instance.listen();
+            QObject::connect(&instance, &SingleInstance::filesReceived, &documents,
+                             [&documents](const QStringList& handed) {
+                                 if (handed.isEmpty())
+                                     documents.newDocument();
+                                 else
+                                     documents.openDocuments(handed);
+                             });
+        }
+        if (files.isEmpty())
+            documents.newDocument();
+        else
+            documents.openDocuments(files);
+        // Nothing that was named could be opened: each failure has been told.
+        if (documents.documents().empty())
+            status = EXIT_FAILURE;
+        else
+            status = app.exec();
+    }
+    defaults.synchronize();
+    ImageCodec::setShared(nullptr);
+    return status;
+}

@@ -1,0 +1,97 @@
+#include "tests/widgets/DocumentTestSupport.h"
+
+#include "app/ExportDialog.h"
+#include "canvas/ShapesController.h"
+#include "document/DrawDocument.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace qv::test {
+namespace {
+
+constexpr int kJpeg = 3;
+
+TEST(ExportDialog, ChoicesGoIntoTheDocumentAndTheNameFollowsTheFormat) {
+    DrawDocument document;
+    ExportDialog dialog(document, false, QStringLiteral("/tmp/Plan"), 72);
+    // The defaults: PDF, all shapes, the page, transparent.
+    EXPECT_EQ(dialog.filePath(), QStringLiteral("/tmp/Plan.pdf"));
+    EXPECT_TRUE(dialog.allShapesButton()->isChecked());
+    EXPECT_FALSE(dialog.selectedShapesButton()->isEnabled()); // nothing selected
+    EXPECT_TRUE(dialog.pageButton()->isChecked());
+    EXPECT_TRUE(dialog.transparentBox()->isChecked());
+    EXPECT_FALSE(dialog.resolutionBox()->isEnabled()); // PDF stays vector
+
+    dialog.formatBox()->setCurrentIndex(kJpeg);
+    EXPECT_EQ(document.selectedExportFormat(), unsigned(kJpeg));
+    EXPECT_EQ(dialog.filePath(), QStringLiteral("/tmp/Plan.jpg"));
+    EXPECT_FALSE(dialog.transparentBox()->isEnabled());
+    EXPECT_TRUE(dialog.transparentBox()->isChecked()); // the value is kept
+    EXPECT_TRUE(document.exportTransparentBackground());
+    EXPECT_TRUE(dialog.resolutionBox()->isEnabled());
+
+    dialog.formatBox()->setCurrentIndex(1);
+    EXPECT_TRUE(dialog.transparentBox()->isEnabled());
+    dialog.fileEdit()->setText(QStringLiteral("/tmp/Other.name"));
+    EXPECT_EQ(dialog.filePath(), QStringLiteral("/tmp/Other.name.png"));
+
+    dialog.drawingButton()->setChecked(true);
+    dialog.transparentBox()->setChecked(false);
+    dialog.reject();
+    // Cancelling keeps the choices for the next export.
+    EXPECT_EQ(document.exportBoundary(), 1);
+    EXPECT_FALSE(document.exportTransparentBackground());
+    ExportDialog again(document, true, QStringLiteral("/tmp/Plan"), 150);
+    EXPECT_EQ(again.formatBox()->currentIndex(), 1);
+    EXPECT_TRUE(again.drawingButton()->isChecked());
+    EXPECT_FALSE(again.transparentBox()->isChecked());
+    EXPECT_TRUE(again.selectedShapesButton()->isEnabled());
+    again.selectedShapesButton()->setChecked(true);
+    EXPECT_EQ(document.shapesToExport(), 1);
+    EXPECT_EQ(again.resolution(), 150);
+}
+
+TEST_F(DocumentTest, ExportWritesTheChosenFileAndReportsFailuresByName) {
+    DocumentWindowController* doc =
+        documents->openDocument(copyExample(dir, QStringLiteral("Plan.qvdraw")));
+    ASSERT_NE(doc, nullptr);
+    const QString target = dir.filePath(QStringLiteral("Out"));
+    answers.next<ExportDialog>([target](ExportDialog& dialog) {
+        // The suggestion is the title without ".qvdraw".
+        EXPECT_TRUE(dialog.filePath().endsWith(QStringLiteral("/Plan.pdf")));
+        dialog.formatBox()->setCurrentIndex(1);
+        dialog.resolutionBox()->setValue(144);
+        dialog.setFilePath(target);
+        dialog.accept();
+    });
+    doc->exportDocument();
+    QFile png(target + QStringLiteral(".png"));
+    ASSERT_TRUE(png.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(png.read(8).startsWith("\x89PNG"));
+    EXPECT_EQ(doc->exportResolution(), 144);
+
+    // The drawing boundary of a drawing without shapes has nothing to draw.
+    DocumentWindowController* empty = documents->newDocument();
+    const QString nothing = dir.filePath(QStringLiteral("Nothing"));
+    answers.next<ExportDialog>([nothing](ExportDialog& dialog) {
+        dialog.drawingButton()->setChecked(true);
+        dialog.setFilePath(nothing);
+        dialog.accept();
+    });
+    answers.click(QStringLiteral("OK"));
+    empty->exportDocument();
+    settle();
+    ASSERT_EQ(answers.texts.size(), 1);
+    EXPECT_TRUE(answers.texts[0].contains(QStringLiteral("Nothing.pdf")));
+    EXPECT_TRUE(answers.texts[0].contains(QStringLiteral("Unable to generate export data")));
+    EXPECT_TRUE(answers.texts[0].contains(QStringLiteral("1042")));
+    EXPECT_FALSE(QFile::exists(nothing + QStringLiteral(".pdf")));
+}
+
+} // namespace
+} // namespace qv::test
