@@ -262,6 +262,11 @@ void BezierShape::updateBounds() {
 // Moving, scaling and mirroring
 
 void BezierShape::setBounds(const Rect& bounds) {
+    // The box it already has: moving the path onto itself could only round
+    // its points (a zero translation turns -0 into 0). This is also what makes
+    // replaying recorded bounds after the restored path a no-op.
+    if (bounds == m_Bounds)
+        return;
     PathChange change(*this);
     // A request that is not a place (from a hostile binding value) would turn
     // every point of the path into NaN.

@@ -367,6 +367,16 @@ TEST(BezierPathInstall, SetBoundsTranslatesOrScalesThePath) {
     EXPECT_EQ(s.bezierPath(), before);
 }
 
+TEST(BezierPathInstall, TheBoundsItHasChangeNothingNotEvenTheSignOfAZero) {
+    BezierShape s;
+    BezierPath p;
+    p.moveToPoint({5, -0.0});
+    p.lineToPoint({50, 20});
+    s.setPath(p);
+    s.setBounds(s.bounds());
+    EXPECT_TRUE(std::signbit(s.bezierPath().elementAtIndex(0).points[0].y));
+}
+
 TEST(BezierPathInstall, ResizingByAHandleScalesThePath) {
     BezierShape s;
     s.setPath(squarePath(0, 0, 100));

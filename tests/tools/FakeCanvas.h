@@ -15,8 +15,8 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qv::testing {
@@ -33,8 +33,8 @@ public:
     double zoom() const override { return m_Zoom; }
     Rect documentVisibleRect() const override { return visible; }
     const ShapeView& shapeView() const override { return m_View; }
-    void setNeedsDisplayInRect(const Rect&) override { ++redisplays; }
-    void setNeedsDisplay() override { ++redisplays; }
+    void setNeedsDisplayInRect(const Rect&) override {}
+    void setNeedsDisplay() override {}
     const Grid& grid() const override { return m_Document.grid(); }
 
     Shape* editingShape() const override { return m_Editing.get(); }
@@ -61,16 +61,10 @@ public:
         m_FreeRotating = on;
     }
     Point freeRotateCenter() const override { return m_FreeRotateCenter; }
-    void setFreeRotateCenter(Point c) { m_FreeRotateCenter = c; }
 
-    void zoomOnRect(const Rect& rect, bool zoomOut) override {
-        zoomRequests.push_back("rect " + std::to_string(rect.x()) + " " + std::to_string(rect.y()) +
-                               " " + std::to_string(rect.width()) + " " +
-                               std::to_string(rect.height()) + (zoomOut ? " out" : " in"));
-    }
+    void zoomOnRect(const Rect& r, bool zoomOut) override { zoomRequests.push_back({r, zoomOut}); }
     void zoomOnPoint(Point p, bool zoomOut) override {
-        zoomRequests.push_back("point " + std::to_string(p.x) + " " + std::to_string(p.y) +
-                               (zoomOut ? " out" : " in"));
+        zoomRequests.push_back({Rect(p, Size()), zoomOut});
     }
 
     // One step scrolls 10 units towards the point on each axis it lies beyond.
@@ -80,22 +74,17 @@ public:
         const double dy = p.y < visible.minY() ? -10 : p.y >= visible.maxY() ? 10 : 0;
         visible = visible.offsetBy(dx, dy);
     }
-    void setAutoscrollTimerRunning(bool running) override {
-        if (running && !timerRunning)
-            ++timerStarts;
-        timerRunning = running;
-    }
+    void setAutoscrollTimerRunning(bool running) override { timerRunning = running; }
     void invalidateCursor() override {}
 
     void setZoom(double z) { m_Zoom = z; }
 
     Rect visible{0, 0, 1000, 1000};
-    int redisplays = 0;
     int autoscrollSteps = 0;
-    int timerStarts = 0;
     bool timerRunning = false;
     bool editingCreated = false;
-    std::vector<std::string> zoomRequests;
+    // Points as rectangles without size.
+    std::vector<std::pair<Rect, bool>> zoomRequests;
 
 private:
     class View : public ShapeView {
@@ -158,18 +147,12 @@ protected:
     void press(Tool& t, Point p, unsigned flags = 0, int clicks = 1) {
         send(t, ToolEvent::Type::MouseDown, p, flags, clicks);
     }
-    void drag(Tool& t, Point p, unsigned flags = 0) {
-        send(t, ToolEvent::Type::MouseDragged, p, flags);
-    }
-    void release(Tool& t, Point p, unsigned flags = 0) {
-        send(t, ToolEvent::Type::MouseUp, p, flags);
-    }
-    void move(Tool& t, Point p, unsigned flags = 0) {
-        send(t, ToolEvent::Type::MouseMoved, p, flags);
-    }
-    void flags(Tool& t, unsigned flags) { send(t, ToolEvent::Type::FlagsChanged, {}, flags); }
-    void key(Tool& t, char32_t c, unsigned flags = 0) {
-        send(t, ToolEvent::Type::KeyDown, {}, flags, 1, c);
+    void drag(Tool& t, Point p, unsigned f = 0) { send(t, ToolEvent::Type::MouseDragged, p, f); }
+    void release(Tool& t, Point p, unsigned f = 0) { send(t, ToolEvent::Type::MouseUp, p, f); }
+    void move(Tool& t, Point p, unsigned f = 0) { send(t, ToolEvent::Type::MouseMoved, p, f); }
+    void flags(Tool& t, unsigned f) { send(t, ToolEvent::Type::FlagsChanged, {}, f); }
+    void key(Tool& t, char32_t c, unsigned f = 0) {
+        send(t, ToolEvent::Type::KeyDown, {}, f, 1, c);
     }
     void tick(Tool& t) { send(t, ToolEvent::Type::Periodic, {}); }
     // Press at `from`, drag in `steps` even steps to `to`, release there.

@@ -41,6 +41,12 @@ protected:
         return document.shapes().empty() ? nullptr
                                          : std::dynamic_pointer_cast<T>(document.shapes().back());
     }
+    // Clicks at a and b with the polyline tool, moving between them.
+    void polylineTo(Point a, Point b) {
+        click(polyline(), a);
+        move(polyline(), b);
+        click(polyline(), b);
+    }
     // The path's elements as kinds and end points, in document coordinates.
     static std::vector<std::pair<Type, Point>> elements(const BezierShape& s) {
         std::vector<std::pair<Type, Point>> out;
@@ -53,6 +59,9 @@ protected:
 };
 
 TEST_F(CreationToolTest, DragsShorterThanFiveScreenPixelsDrawNothing) {
+    canvas.setZoom(2);
+    EXPECT_TRUE(Tool::isPointNearPoint({0, 0}, {2.45, 0}, canvas));
+    EXPECT_FALSE(Tool::isPointNearPoint({0, 0}, {2.5, 0}, canvas));
     for (double zoom : {1.0, 2.0}) {
         canvas.setZoom(zoom);
         for (Tool* t : {&line(), &rect(), &arc()}) {
@@ -70,21 +79,10 @@ TEST_F(CreationToolTest, DragsShorterThanFiveScreenPixelsDrawNothing) {
     }
 }
 
-TEST_F(CreationToolTest, ShiftConstrainsLinesToEightDirections) {
-    struct Case {
-        Point to, end;
-    };
-    for (const Case& c : {Case{{10, -4}, {10, 0}}, Case{{10, -7}, {10, -10}},
-                          Case{{3, -10}, {0, -10}}, Case{{-10, 9}, {-10, 10}}}) {
-        install({});
-        dragGesture(line(), {0, 0}, c.to, ShiftKeyMask);
-        ASSERT_NE(last<LineShape>(), nullptr);
-        EXPECT_EQ(last<LineShape>()->end(), c.end) << c.to.x << ", " << c.to.y;
-        EXPECT_EQ(last<LineShape>()->fill().style(), FillStyleNone);
-    }
-}
-
-TEST_F(CreationToolTest, ShiftSquaresAndOptionCentresBoxesAtOnce) {
+TEST_F(CreationToolTest, ShiftConstrainsLinesAndBoxesAndOptionCentresBoxesAtOnce) {
+    dragGesture(line(), {0, 0}, {10, -7}, ShiftKeyMask);
+    EXPECT_EQ(last<LineShape>()->end(), Point(10, -10));
+    EXPECT_EQ(last<LineShape>()->fill().style(), FillStyleNone);
     dragGesture(rect(), {10, 10}, {50, 30}, ShiftKeyMask);
     EXPECT_EQ(last<Shape>()->bounds(), Rect(10, 10, 20, 20));
     dragGesture(rect(), {10, 10}, {50, 30}, ShiftKeyMask | AlternateKeyMask);
@@ -156,20 +154,14 @@ TEST_F(CreationToolTest, EscapeAbandonsAnArcInEitherPhaseAndReturnAddsIt) {
     EXPECT_EQ(count(), 1u);
 }
 
-TEST_F(CreationToolTest, FreehandKeepsSamplesFiveScreenPixelsApart) {
+TEST_F(CreationToolTest, FreehandKeepsSamplesApartAndClosesNearItsStart) {
     press(freehand(), {0, 0});
     for (double x : {3, 6, 9, 12})
         drag(freehand(), {x, 0});
     release(freehand(), {12, 0});
-    const auto f = last<FreehandShape>();
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(elements(*f),
+    EXPECT_EQ(elements(*last<FreehandShape>()),
               (std::vector<std::pair<Type, Point>>{
                   {Type::MoveTo, {0, 0}}, {Type::LineTo, {6, 0}}, {Type::LineTo, {12, 0}}}));
-    EXPECT_EQ(f->fill().style(), FillStyleNone);
-}
-
-TEST_F(CreationToolTest, FreehandEndingNearItsStartClosesWithTheTemplateFill) {
     struct Case {
         Point end;
         bool closed;
@@ -210,9 +202,7 @@ TEST_F(CreationToolTest, PolylineClosesNearItsStartAndEndsOpenOnADoubleClick) {
                   {Type::MoveTo, a}, {Type::LineTo, b}, {Type::LineTo, c}, {Type::ClosePath, {}}}));
     EXPECT_EQ(closed->fill().style(), FillStyleColor);
 
-    click(polyline(), a);
-    move(polyline(), b);
-    click(polyline(), b);
+    polylineTo(a, b);
     click(polyline(), b, 0, 2);
     EXPECT_EQ(elements(*last<PolylineShape>()),
               (std::vector<std::pair<Type, Point>>{{Type::MoveTo, a}, {Type::LineTo, b}}));
@@ -222,27 +212,19 @@ TEST_F(CreationToolTest, PolylineClosesNearItsStartAndEndsOpenOnADoubleClick) {
 
 TEST_F(CreationToolTest, PolylineKeysAndClicksOutside) {
     // Return keeps the rubber band to the pointer.
-    click(polyline(), {0, 0});
-    move(polyline(), {50, 0});
-    click(polyline(), {50, 0});
+    polylineTo({0, 0}, {50, 0});
     move(polyline(), {50, 50});
     key(polyline(), 13);
     EXPECT_EQ(elements(*last<PolylineShape>()).back().second, Point(50, 50));
     // A click outside keeps only the fixed segments.
-    click(polyline(), {0, 0});
-    move(polyline(), {50, 0});
-    click(polyline(), {50, 0});
+    polylineTo({0, 0}, {50, 0});
     move(polyline(), {70, 40});
     send(polyline(), ToolEvent::Type::MouseDown, {2000, 0}, 0, 1, 0, false);
     EXPECT_EQ(elements(*last<PolylineShape>()).size(), 2u);
     // Escape abandons; closing over one segment adds nothing.
-    click(polyline(), {0, 0});
-    move(polyline(), {50, 0});
-    click(polyline(), {50, 0});
+    polylineTo({0, 0}, {50, 0});
     key(polyline(), 27);
-    click(polyline(), {0, 0});
-    move(polyline(), {50, 0});
-    click(polyline(), {50, 0});
+    polylineTo({0, 0}, {50, 0});
     move(polyline(), {1, 1});
     click(polyline(), {1, 1});
     EXPECT_FALSE(polyline().isTracking());
@@ -296,9 +278,7 @@ TEST_F(CreationToolTest, EndingAGestureKeepsMultiClickShapesAndDropsDrags) {
     rect().endGesture(canvas, controller);
     dragGesture(arc(), {0, 0}, {30, 0});
     arc().endGesture(canvas, controller);
-    click(polyline(), {0, 0});
-    move(polyline(), {50, 0});
-    click(polyline(), {50, 0});
+    polylineTo({0, 0}, {50, 0});
     move(polyline(), {80, 0});
     polyline().endGesture(canvas, controller);
     for (std::size_t i = 0; i < Toolbox::ToolCount; ++i)

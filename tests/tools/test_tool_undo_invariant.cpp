@@ -32,21 +32,11 @@ protected:
         return p + Point(m_Random.coordinate(-reach, reach), m_Random.coordinate(-reach, reach));
     }
     unsigned modifiers() {
-        static const unsigned kFlags[] = {0,
-                                          0,
-                                          0,
-                                          ShiftKeyMask,
-                                          AlternateKeyMask,
-                                          CommandKeyMask,
-                                          ShiftKeyMask | AlternateKeyMask};
-        return kFlags[m_Random.integer(0, 6)];
+        static const unsigned kFlags[] = {0, 0, 0, ShiftKeyMask, AlternateKeyMask, CommandKeyMask};
+        return kFlags[m_Random.integer(0, 5)];
     }
-    ShapePtr someShape() {
-        const ShapeList& shapes = document.shapes();
-        if (shapes.empty())
-            return nullptr;
-        return shapes[static_cast<std::size_t>(
-            m_Random.integer(0, static_cast<int>(shapes.size()) - 1))];
+    template <class T> const T& any(const std::vector<T>& list) {
+        return list[static_cast<std::size_t>(m_Random.integer(0, int(list.size()) - 1))];
     }
     // One of the points a press can grab on the shape: a selection handle,
     // an anchor of a path, a gradient handle, or the middle.
@@ -61,8 +51,7 @@ protected:
             for (const PathElement& e : path->bezierPath().elements())
                 for (int i = 0; i < e.pointCount(); ++i)
                     points.push_back(s.transform().transformPoint(e.points[i]));
-        return points[static_cast<std::size_t>(
-            m_Random.integer(0, static_cast<int>(points.size()) - 1))];
+        return any(points);
     }
 
     // A drag with the button, with now and then a modifier change, a trip
@@ -86,8 +75,8 @@ protected:
 
     // A press on a shape (often a selected one, in free rotation or with
     // its path being edited) or on the empty canvas, and a drag.
-    std::string arrowGesture(Tool& t) {
-        const ShapePtr s = someShape();
+    void arrowGesture(Tool& t) {
+        const ShapePtr s = document.shapes().empty() ? nullptr : any(document.shapes());
         Point from = anywhere();
         if (s && m_Random.integer(0, 5) > 0) {
             from = pointOf(*s);
@@ -107,10 +96,9 @@ protected:
         press(t, from, flags);
         dragTo(t, from, near(from, 80), flags);
         release(t, from, flags);
-        return "arrow";
     }
 
-    std::string clicksGesture(Tool& t, const char* name) {
+    void clicksGesture(Tool& t) {
         const int n = m_Random.integer(1, 4);
         Point p = anywhere();
         const Point start = p;
@@ -142,7 +130,6 @@ protected:
         default:
             break;
         }
-        return name;
     }
 
     // One gesture of a random tool; ends any gesture still open, as closing
@@ -152,11 +139,11 @@ protected:
         const std::size_t index =
             m_Random.integer(0, 1) ? 0 : static_cast<std::size_t>(m_Random.integer(1, 11));
         Tool& t = tool(index);
-        std::string name = Toolbox::toolName(index);
+        const std::string name = Toolbox::toolName(index);
         if (index == Toolbox::ArrowToolIndex) {
-            name = arrowGesture(t);
+            arrowGesture(t);
         } else if (index == Toolbox::PolylineToolIndex || index == Toolbox::BezierToolIndex) {
-            name = clicksGesture(t, Toolbox::toolName(index));
+            clicksGesture(t);
         } else {
             const Point from = anywhere();
             const unsigned flags = modifiers();
