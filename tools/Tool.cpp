@@ -143,6 +143,9 @@ void Tool::endUndoStep(const char* actionName) {
     if (actionName)
         undo->setActionName(actionName);
     undo->endUndoGrouping();
+    // The gesture is over, and so is its step: it must not take in whatever
+    // the next event registers before the event loop closes the event group.
+    undo->endEventGroup();
 }
 
 bool Tool::isCommitKey(const ToolEvent& event) {

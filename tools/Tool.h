@@ -8,9 +8,9 @@
 //
 // Tools change the drawing only through the shapes controller, and each
 // gesture ends as one undo step with its own action name. A gesture that
-// changes shapes in place opens an undo group at its first change and closes
-// it when it ends; the canvas closes the event group after every event
-// (UndoManager::endEventGroup), so the drags in between cannot split the step.
+// changes shapes in place opens an undo group at its first change, so the
+// event groups of the drags in between cannot split it, and closes the step
+// when it ends.
 
 #include "framework/foundation/Geometry.h"
 #include "tools/ToolCanvas.h"

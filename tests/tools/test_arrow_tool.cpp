@@ -90,6 +90,19 @@ TEST_F(ArrowToolTest, MoveIsOneUndoStepNamedMove) {
     EXPECT_EQ(a->bounds(), Rect(0, 0, 50, 50));
 }
 
+TEST_F(ArrowToolTest, TheStepClosesWithTheGestureNotWithTheNextEvent) {
+    const ShapePtr a = box(0, 0, 50, 50);
+    install({a});
+    // Events without the event loop closing their groups in between.
+    for (auto [type, p] : {std::pair{ToolEvent::Type::MouseDown, Point(10, 10)},
+                           {ToolEvent::Type::MouseDragged, {30, 10}},
+                           {ToolEvent::Type::MouseUp, {30, 10}}})
+        arrow().handleEvent({type, p}, canvas, controller);
+    controller.offset(5, 0);
+    undo().endEventGroup();
+    EXPECT_EQ(undo().undoCount(), 2u);
+}
+
 TEST_F(ArrowToolTest, MovesGoInGridStepsWithSnappingAndFreelyWithCommand) {
     struct Case {
         double by;
