@@ -35,7 +35,9 @@ protected:
 };
 
 Toolbox* s_Instance = nullptr;
-std::unique_ptr<Toolbox> s_Shared;
+// Made by sharedToolbox() and never destroyed: the tools live as long as the
+// process, and nothing of theirs runs while static objects go away at exit.
+Toolbox* s_Shared = nullptr;
 UserDefaults* s_Defaults = nullptr;
 
 struct ToolInfo {
@@ -96,7 +98,7 @@ ToolboxExistsException::ToolboxExistsException()
 
 Toolbox& Toolbox::sharedToolbox() {
     if (!s_Instance)
-        s_Shared = std::make_unique<Toolbox>();
+        s_Shared = new Toolbox;
     return *s_Instance;
 }
 
@@ -126,7 +128,8 @@ Toolbox::~Toolbox() {
 }
 
 void Toolbox::resetSharedToolboxForTesting() {
-    s_Shared.reset();
+    delete s_Shared;
+    s_Shared = nullptr;
 }
 
 void Toolbox::setUserDefaults(UserDefaults* defaults) {
