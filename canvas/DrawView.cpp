@@ -4,6 +4,7 @@
 #include "canvas/DrawScrollView.h"
 #include "canvas/DrawWindow.h"
 #include "canvas/ModifierKeys.h"
+#include "canvas/OverlaySpriteContext.h"
 #include "canvas/TextEditorOverlay.h"
 #include "canvas/model/PaintExtent.h"
 #include "canvas/model/TextCommand.h"
@@ -468,11 +469,11 @@ void DrawView::selectionDidChange() {
     m_DrawnSelection = std::move(now);
     // Only the handles of shapes that joined or left the selection change.
     if (changed.size() > kSelectionRedrawLimit || m_IndexZoom != m_Zoom) {
-        setNeedsDisplay();
+        invalidateViewportRect(QRectF(rect()));
     } else {
         for (const void* id : changed)
             if (const std::optional<Rect> extent = m_Index.rectFor(id))
-                setNeedsDisplayInRect(*extent);
+                setOverlayNeedsDisplayInRect(*extent);
     }
     m_RulersNeedDisplay = true;
     if (!m_FlushQueued)
@@ -646,12 +647,23 @@ void DrawView::beep(const QString& reason) {
 // Redisplay
 
 void DrawView::setNeedsDisplayInRect(const Rect& rect) {
-    invalidateViewportRect(viewportRectForDrawingRect(snappedInvalidationRect(rect, m_Zoom)));
+    // Anyone may change what is drawn, so the content's picture goes too.
+    const QRectF area = viewportRectForDrawingRect(snappedInvalidationRect(rect, m_Zoom));
+    const QRectF visible = area & QRectF(this->rect());
+    if (!visible.isEmpty())
+        m_ContentDirty.add(Rect(visible.x(), visible.y(), visible.width(), visible.height()));
+    invalidateViewportRect(area);
     if (m_ScrollView->rulersVisible())
         m_RulersNeedDisplay = true;
 }
 
+void DrawView::setOverlayNeedsDisplayInRect(const Rect& rect) {
+    invalidateViewportRect(viewportRectForDrawingRect(snappedInvalidationRect(rect, m_Zoom)));
+}
+
 void DrawView::setNeedsDisplay() {
+    m_ContentValid = QRegion();
+    m_ContentDirty.clear();
     invalidateViewportRect(QRectF(rect()));
     if (m_ScrollView->rulersVisible())
         m_RulersNeedDisplay = true;
@@ -685,9 +697,11 @@ void DrawView::flushRedraw() {
 void DrawView::viewportDidScroll(int dx, int dy) {
     // Areas waiting to be redrawn moved with the pixels; the old places are
     // kept too, so nothing is missed either way.
-    const std::vector<Rect> pending = m_Dirty.rects();
-    for (const Rect& r : pending)
-        m_Dirty.add(r.offsetBy(dx, dy));
+    for (DirtyRegion* region : {&m_Dirty, &m_ContentDirty}) {
+        const std::vector<Rect> pending = region->rects();
+        for (const Rect& r : pending)
+            region->add(r.offsetBy(dx, dy));
+    }
     placeTextEditor();
     if (m_ScrollView->rulersVisible())
         m_RulersNeedDisplay = true;
@@ -713,28 +727,61 @@ void DrawView::paintEvent(QPaintEvent* event) {
     drawRegion(painter, event->region());
 }
 
-void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
-    if (region.isEmpty())
+void DrawView::updateContentCache(const QRegion& region, double dpr) {
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    const QPoint scroll = scrollPosition();
+    if (m_ContentCache.size() != pixels || m_ContentCache.devicePixelRatio() != dpr ||
+        m_ContentZoom != m_Frame.zoom) {
+        m_ContentCache = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_ContentCache.setDevicePixelRatio(dpr);
+        m_ContentSpare = QImage();
+        m_ContentValid = QRegion();
+        m_ContentZoom = m_Frame.zoom;
+        m_ContentScroll = scroll;
+    } else if (scroll != m_ContentScroll) {
+        // The picture moves with the canvas, as the window's pixels did.
+        const QPoint delta = m_ContentScroll - scroll;
+        if (m_ContentSpare.size() != pixels) {
+            m_ContentSpare = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            m_ContentSpare.setDevicePixelRatio(dpr);
+        }
+        QPainter shift(&m_ContentSpare);
+        shift.setCompositionMode(QPainter::CompositionMode_Source);
+        shift.drawImage(QPointF(delta), m_ContentCache);
+        shift.end();
+        std::swap(m_ContentCache, m_ContentSpare);
+        // Only whole device pixels move cleanly.
+        m_ContentValid =
+            dpr == std::floor(dpr) ? m_ContentValid.translated(delta) & rect() : QRegion();
+        m_ContentScroll = scroll;
+    }
+    for (const Rect& r : m_ContentDirty.rects())
+        m_ContentValid -= QRectF(r.x(), r.y(), r.width(), r.height()).toAlignedRect();
+    m_ContentDirty.clear();
+
+    const QRegion missing = region - m_ContentValid;
+    if (missing.isEmpty())
         return;
-    refreshIndex();
-    ensureOrder();
-    painter.save();
-    painter.setClipRegion(region, Qt::IntersectClip);
-    for (const QRect& r : region)
-        painter.fillRect(r, deskColor());
-
     std::vector<Rect> areas;
-    if (region.rectCount() > kMaximumPaintAreas)
-        areas.push_back(drawingRectForViewportRect(region.boundingRect()));
+    if (missing.rectCount() > kMaximumPaintAreas)
+        areas.push_back(drawingRectForViewportRect(missing.boundingRect()));
     else
-        for (const QRect& r : region)
+        for (const QRect& r : missing)
             areas.push_back(drawingRectForViewportRect(r));
+    QPainter painter(&m_ContentCache);
+    painter.setClipRegion(missing);
+    drawContent(painter, areas, dpr);
+    painter.end();
+    m_ContentValid += missing;
+}
 
+void DrawView::drawContent(QPainter& painter, const std::vector<Rect>& areas, double dpr) {
+    painter.fillRect(painter.clipBoundingRect(), deskColor());
     const double z = m_Frame.zoom;
-    const QPointF o = pageOriginInViewport(painter.device()->devicePixelRatioF());
+    const QPointF o = pageOriginInViewport(dpr);
     QtGraphicsContext gc(painter, AffineTransform(z, 0, 0, z, o.x(), o.y()), true);
 
-    // Desk, border one screen point wide, page, grid.
+    // The border one screen point wide, the page, the grid.
     const double s = 1 / z;
     const Rect page = pageRect();
     BezierPath border = BezierPath::bezierPathWithRect(
@@ -761,8 +808,32 @@ void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
     visible.erase(std::unique(visible.begin(), visible.end()), visible.end());
     for (const auto& [index, shape] : visible)
         shape->drawInView(gc, this, false);
+    gc.finish();
+}
 
-    // Handles of the selected shapes, back to front.
+void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
+    if (region.isEmpty())
+        return;
+    refreshIndex();
+    ensureOrder();
+    const double dpr = painter.device()->devicePixelRatioF();
+    updateContentCache(region, dpr);
+    painter.save();
+    painter.setClipRegion(region, Qt::IntersectClip);
+    painter.drawImage(QPointF(0, 0), m_ContentCache);
+
+    std::vector<Rect> areas;
+    if (region.rectCount() > kMaximumPaintAreas)
+        areas.push_back(drawingRectForViewportRect(region.boundingRect()));
+    else
+        for (const QRect& r : region)
+            areas.push_back(drawingRectForViewportRect(r));
+    const double z = m_Frame.zoom;
+    const QPointF o = pageOriginInViewport(dpr);
+    QtGraphicsContext gc(painter, AffineTransform(z, 0, 0, z, o.x(), o.y()), true);
+
+    // Handles of the selected shapes, back to front, their circles stamped.
+    OverlaySpriteContext overlay(gc, painter);
     if (m_ShapesController) {
         const ShapeList& list = shapes();
         for (std::size_t i : m_ShapesController->selectionIndexes()) {
@@ -772,12 +843,12 @@ void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
                 continue;
             if (shape == m_EditingShape.get())
                 if (const auto* bezier = dynamic_cast<const BezierShape*>(shape)) {
-                    bezier->drawReshapeHandlesInView(gc, this);
+                    bezier->drawReshapeHandlesInView(overlay, this);
                     continue;
                 }
             if (shape->fill().style() == FillStyleGradient)
-                shape->drawGradientControlsInView(gc, this);
-            shape->drawSelectionHandlesInView(gc, this);
+                shape->drawGradientControlsInView(overlay, this);
+            shape->drawSelectionHandlesInView(overlay, this);
         }
     }
     if (const auto* text = dynamic_cast<const TextShape*>(m_EditingShape.get()))
@@ -994,6 +1065,8 @@ void DrawView::wheelEvent(QWheelEvent* event) {
 }
 
 bool DrawView::event(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange)
+        setNeedsDisplay();
     if (event->type() == QEvent::ShortcutOverride && toolIsTracking()) {
         // A gesture takes every key: no menu shortcut fires into it.
         event->accept();
@@ -1196,12 +1269,12 @@ void DrawView::setFreeRotating(bool on) {
     const double arm = 12 / m_Zoom;
     auto markerArea = [arm](Point c) { return Rect(c.x - arm, c.y - arm, 2 * arm, 2 * arm); };
     if (m_FreeRotating)
-        setNeedsDisplayInRect(markerArea(m_FreeRotateCenter));
+        setOverlayNeedsDisplayInRect(markerArea(m_FreeRotateCenter));
     if (on)
         m_FreeRotateCenter = selectionBounds().center();
     m_FreeRotating = on;
     if (on)
-        setNeedsDisplayInRect(markerArea(m_FreeRotateCenter));
+        setOverlayNeedsDisplayInRect(markerArea(m_FreeRotateCenter));
     invalidateCursor();
 }
 

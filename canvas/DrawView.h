@@ -237,7 +237,14 @@ private:
     void refreshIndex();
     void ensureOrder();
     void invalidateViewportRect(const QRectF& rect);
+    // Redraws only what lies over the shapes (handles, markers): the cached
+    // picture of page and shapes beneath stays.
+    void setOverlayNeedsDisplayInRect(const Rect& rect);
     void flushRedraw();
+    // The picture of desk, page, grid and shapes, brought up to date for the
+    // region (viewport pixels) at the painting device's pixel ratio.
+    void updateContentCache(const QRegion& region, double devicePixelRatio);
+    void drawContent(QPainter& painter, const std::vector<Rect>& areas, double devicePixelRatio);
     void observeGridAndPage();
     void stopObservingGridAndPage();
     void selectionDidChange();
@@ -292,6 +299,15 @@ private:
 
     // Redraw areas in viewport pixels, handed to Qt once per event loop turn.
     DirtyRegion m_Dirty;
+    // The content's picture: valid where m_ContentValid says, for the scroll
+    // position, zoom and pixel ratio it was drawn at; areas whose content
+    // changed wait in m_ContentDirty until the next paint.
+    QImage m_ContentCache;
+    QImage m_ContentSpare;
+    QRegion m_ContentValid;
+    DirtyRegion m_ContentDirty;
+    QPoint m_ContentScroll;
+    double m_ContentZoom = 0;
     bool m_FlushQueued = false;
     bool m_RulersNeedDisplay = false;
 

@@ -3,6 +3,7 @@
 // paint extent holding every pixel a shape paints.
 #include "CanvasTestSupport.h"
 
+#include "canvas/OverlaySpriteContext.h"
 #include "canvas/model/PaintExtent.h"
 #include "document/Grid.h"
 #include "document/Page.h"
@@ -206,6 +207,43 @@ TEST(PaintExtent, HoldsEveryPixelAShapeAndItsHandlesPaint) {
     // Measured, not the fixed 100-point margin.
     const PlainView view(1);
     EXPECT_LT(canvasPaintExtent(*gradient, &view).width(), 120);
+}
+
+} // namespace
+} // namespace qv::test
+
+namespace qv::test {
+namespace {
+
+TEST(OverlaySpriteContext, StampedCirclesMatchFilledOnesAndOtherPathsPassThrough) {
+    // Turned, at zoom 2 and a fractional device ratio: a circle is a circle.
+    const auto square = BezierPath::bezierPathWithRect({3, 3, 4, 4});
+    for (double dpr : {1.0, 1.5})
+        for (double phase : {0.0, 0.3, 0.77}) {
+            const Rect r(10 + phase, 12 + phase / 3, 9, 9);
+            const BezierPath oval = BezierPath::bezierPathWithOvalInRect(r);
+            QImage direct(QSize(60, 60) * dpr, QImage::Format_ARGB32_Premultiplied);
+            direct.setDevicePixelRatio(dpr);
+            QImage stamped = direct;
+            for (QImage* image : {&direct, &stamped}) {
+                image->fill(Qt::transparent);
+                QPainter painter(image);
+                QtGraphicsContext gc(painter, AffineTransform(2, 0, 0, 2, 0, 0), true);
+                gc.concatCTM(AffineTransform::rotationByDegrees(33));
+                OverlaySpriteContext overlay(gc, painter);
+                GraphicsContext& target =
+                    image == &stamped ? static_cast<GraphicsContext&>(overlay) : gc;
+                target.fillPath(oval, Color(0.2, 0.5, 0.9, 1));
+                target.fillPath(square, Color(1, 0, 0, 1));
+                gc.finish();
+            }
+            const ImageComparison c = compareImages(direct, stamped, 40);
+            EXPECT_EQ(c.outliers, 0) << dpr << " " << phase << " max " << c.maxDifference;
+            EXPECT_GT(OverlaySpriteContext::cachedSpriteCount(), 0u);
+        }
+    EXPECT_FALSE(OverlaySpriteContext::circleOf(square));
+    EXPECT_FALSE(OverlaySpriteContext::circleOf(
+        BezierPath::bezierPathWithOvalInRect({0, 0, 20, 10}))); // an ellipse
 }
 
 } // namespace
