@@ -104,7 +104,7 @@ DocumentController::addDocument(std::unique_ptr<DocumentWindowController> owned)
     return controller;
 }
 
-void DocumentController::showWindow(DocumentWindowController& controller) {
+void DocumentController::showWindow(DocumentWindowController& controller, const QPoint* at) {
     DrawWindow* window = controller.window();
     DocumentWindowController* previous = nullptr;
     for (DocumentWindowController* other : m_ActivationOrder)
@@ -122,6 +122,8 @@ void DocumentController::showWindow(DocumentWindowController& controller) {
         if (!area.isEmpty())
             setWindowFrame(window, toQtRect(firstWindowFrame(toScreenRect(window->frameGeometry()),
                                                              toScreenRect(area))));
+    } else if (at) {
+        window->move(*at);
     } else if (previous) {
         window->move(previous->window()->pos() + QPoint(kCascadeOffset, kCascadeOffset));
     }
@@ -171,14 +173,14 @@ DocumentWindowController* DocumentController::openDocument(const QString& given)
     DocumentWindowController* added = addDocument(
         std::make_unique<DocumentWindowController>(std::move(document), path, QString()));
     noteRecentDocument(added->filePath());
+    showWindow(*added, firstGivesWay ? &firstPosition : nullptr);
     if (firstGivesWay) {
-        // The untouched empty window of the launch gives way, and the
-        // drawing takes its place.
-        added->window()->move(firstPosition);
+        // The untouched empty window of the launch gives way; the drawing
+        // took its place. Closed only now, so that the application never
+        // stands without a window.
         first->closeWithoutAsking();
         m_FirstDocument = nullptr;
     }
-    showWindow(*added);
     return added;
 }
 

@@ -10,6 +10,7 @@
 #include "canvas/model/CanvasCommands.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -72,7 +73,8 @@ signals:
 
 private:
     DocumentWindowController* addDocument(std::unique_ptr<DocumentWindowController> controller);
-    void showWindow(DocumentWindowController& controller);
+    // Places (at `at`, when given), shows and sizes the window.
+    void showWindow(DocumentWindowController& controller, const QPoint* at = nullptr);
     void documentActivated(DocumentWindowController* controller);
     void documentClosed(DocumentWindowController* controller);
     void noteRecentDocument(const QString& path);
