@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace qv {
 namespace {
@@ -45,6 +46,11 @@ constexpr std::size_t kMaxObservedDepth = GroupShape::kMaxGroupDepth + 1;
 constexpr std::size_t kSelectionRedrawLimit = 256;
 // Past this many rectangles a paint looks shapes up by the region's bounds.
 constexpr int kMaximumPaintAreas = 16;
+// Canvas pixels of content kept ready around the viewport for scrolling, and
+// the size of the bands drawn into it while the event loop is idle.
+constexpr int kContentMargin = 256;
+constexpr int kPrefetchBand = 64;
+constexpr int kPrefetchDelayMs = 40;
 constexpr int kAutoscrollIntervalMs = 100;
 // Ctrl+wheel: two notches double the zoom.
 constexpr double kWheelNotchesPerDoubling = 2;
@@ -171,6 +177,9 @@ DrawView::DrawView(DrawScrollView* scrollView) : QWidget(scrollView), m_ScrollVi
     m_Clock.start();
     m_TextEditor = new TextEditorOverlay(this);
     m_TextEditor->hide();
+    m_PrefetchTimer = new QTimer(this);
+    m_PrefetchTimer->setSingleShot(true);
+    connect(m_PrefetchTimer, &QTimer::timeout, this, &DrawView::prefetchContent);
     m_AutoscrollTimer = new QTimer(this);
     m_AutoscrollTimer->setInterval(kAutoscrollIntervalMs);
     connect(m_AutoscrollTimer, &QTimer::timeout, this, &DrawView::autoscrollTick);
@@ -647,11 +656,12 @@ void DrawView::beep(const QString& reason) {
 // Redisplay
 
 void DrawView::setNeedsDisplayInRect(const Rect& rect) {
-    // Anyone may change what is drawn, so the content's picture goes too.
+    // Anyone may change what is drawn, so the content's picture goes too,
+    // also beyond the viewport.
     const QRectF area = viewportRectForDrawingRect(snappedInvalidationRect(rect, m_Zoom));
-    const QRectF visible = area & QRectF(this->rect());
-    if (!visible.isEmpty())
-        m_ContentDirty.add(Rect(visible.x(), visible.y(), visible.width(), visible.height()));
+    const QRectF cached = area.translated(scrollPosition()) & QRectF(m_ContentRect);
+    if (!cached.isEmpty())
+        m_ContentDirty.add(Rect(cached.x(), cached.y(), cached.width(), cached.height()));
     invalidateViewportRect(area);
     if (m_ScrollView->rulersVisible())
         m_RulersNeedDisplay = true;
@@ -697,11 +707,9 @@ void DrawView::flushRedraw() {
 void DrawView::viewportDidScroll(int dx, int dy) {
     // Areas waiting to be redrawn moved with the pixels; the old places are
     // kept too, so nothing is missed either way.
-    for (DirtyRegion* region : {&m_Dirty, &m_ContentDirty}) {
-        const std::vector<Rect> pending = region->rects();
-        for (const Rect& r : pending)
-            region->add(r.offsetBy(dx, dy));
-    }
+    const std::vector<Rect> pending = m_Dirty.rects();
+    for (const Rect& r : pending)
+        m_Dirty.add(r.offsetBy(dx, dy));
     placeTextEditor();
     if (m_ScrollView->rulersVisible())
         m_RulersNeedDisplay = true;
@@ -727,59 +735,116 @@ void DrawView::paintEvent(QPaintEvent* event) {
     drawRegion(painter, event->region());
 }
 
-void DrawView::updateContentCache(const QRegion& region, double dpr) {
-    const QSize pixels = (QSizeF(size()) * dpr).toSize();
-    const QPoint scroll = scrollPosition();
-    if (m_ContentCache.size() != pixels || m_ContentCache.devicePixelRatio() != dpr ||
-        m_ContentZoom != m_Frame.zoom) {
-        m_ContentCache = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+QRect DrawView::canvasViewportRect() const {
+    return QRect(scrollPosition(), size());
+}
+
+void DrawView::updateContentCache(const QRegion& canvasRegion, double dpr) {
+    // A margin beyond the viewport where scrolling finds content drawn in
+    // idle time; only whole device pixels can be moved cleanly, so a
+    // fractional ratio keeps none.
+    const bool wholePixels = dpr == std::floor(dpr);
+    const int margin = wholePixels ? kContentMargin : 0;
+    const QRect viewport = canvasViewportRect();
+    const QRect wanted = viewport.adjusted(-margin, -margin, margin, margin);
+    if (m_ContentCache.isNull() || m_ContentCache.devicePixelRatio() != dpr ||
+        m_ContentZoom != m_Frame.zoom || m_ContentRect.size() != wanted.size()) {
+        m_ContentCache =
+            QImage((QSizeF(wanted.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
         m_ContentCache.setDevicePixelRatio(dpr);
-        m_ContentSpare = QImage();
+        m_ContentRect = wanted;
         m_ContentValid = QRegion();
         m_ContentZoom = m_Frame.zoom;
-        m_ContentScroll = scroll;
-    } else if (scroll != m_ContentScroll) {
-        // The picture moves with the canvas, as the window's pixels did.
-        const QPoint delta = m_ContentScroll - scroll;
-        if (m_ContentSpare.size() != pixels) {
-            m_ContentSpare = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-            m_ContentSpare.setDevicePixelRatio(dpr);
-        }
-        QPainter shift(&m_ContentSpare);
+    } else if (!m_ContentRect.contains(viewport) || (!wholePixels && m_ContentRect != wanted)) {
+        // Around the new viewport, keeping what both places share.
+        QImage moved(m_ContentCache.size(), QImage::Format_ARGB32_Premultiplied);
+        moved.setDevicePixelRatio(dpr);
+        QPainter shift(&moved);
         shift.setCompositionMode(QPainter::CompositionMode_Source);
-        shift.drawImage(QPointF(delta), m_ContentCache);
+        shift.drawImage(QPointF(m_ContentRect.topLeft() - wanted.topLeft()), m_ContentCache);
         shift.end();
-        std::swap(m_ContentCache, m_ContentSpare);
-        // Only whole device pixels move cleanly.
-        m_ContentValid =
-            dpr == std::floor(dpr) ? m_ContentValid.translated(delta) & rect() : QRegion();
-        m_ContentScroll = scroll;
+        m_ContentCache = std::move(moved);
+        m_ContentValid = wholePixels ? m_ContentValid & wanted : QRegion();
+        m_ContentRect = wanted;
     }
     for (const Rect& r : m_ContentDirty.rects())
         m_ContentValid -= QRectF(r.x(), r.y(), r.width(), r.height()).toAlignedRect();
     m_ContentDirty.clear();
+    renderContent((canvasRegion & m_ContentRect) - m_ContentValid);
+    // The margin fills once the canvas has been left alone for a moment.
+    if (margin > 0 && m_ContentValid != QRegion(m_ContentRect))
+        m_PrefetchTimer->start(kPrefetchDelayMs);
+}
 
-    const QRegion missing = region - m_ContentValid;
+bool DrawView::contentPrefetched() const {
+    return !m_PrefetchTimer->isActive();
+}
+
+void DrawView::renderContent(const QRegion& missing) {
     if (missing.isEmpty())
         return;
+    // The canvas's drawing coordinates, whatever the scroll.
+    auto drawingRect = [this](const QRect& r) {
+        const Point a = m_Frame.drawingPoint({double(r.left()), double(r.top())});
+        const Point b = m_Frame.drawingPoint({double(r.right() + 1), double(r.bottom() + 1)});
+        return Rect(a.x, a.y, b.x - a.x, b.y - a.y);
+    };
     std::vector<Rect> areas;
     if (missing.rectCount() > kMaximumPaintAreas)
-        areas.push_back(drawingRectForViewportRect(missing.boundingRect()));
+        areas.push_back(drawingRect(missing.boundingRect()));
     else
         for (const QRect& r : missing)
-            areas.push_back(drawingRectForViewportRect(r));
+            areas.push_back(drawingRect(r));
+    // The cache's own pixels: the graphics context sets the painter's whole
+    // transform, so the cache's place goes into the page corner instead.
     QPainter painter(&m_ContentCache);
-    painter.setClipRegion(missing);
-    drawContent(painter, areas, dpr);
+    painter.setClipRegion(missing.translated(-m_ContentRect.topLeft()));
+    const double dpr = m_ContentCache.devicePixelRatio();
+    // The page's corner on a device pixel of the cache, as in the viewport.
+    const Point corner{alignedToDevicePixel(m_Frame.pageOrigin.x - m_ContentRect.x(), dpr),
+                       alignedToDevicePixel(m_Frame.pageOrigin.y - m_ContentRect.y(), dpr)};
+    drawContent(painter, areas, corner);
     painter.end();
     m_ContentValid += missing;
 }
 
-void DrawView::drawContent(QPainter& painter, const std::vector<Rect>& areas, double dpr) {
+void DrawView::prefetchContent() {
+    if (!isVisible() || m_ContentCache.isNull())
+        return;
+    refreshIndex();
+    ensureOrder();
+    for (const Rect& r : m_ContentDirty.rects())
+        m_ContentValid -= QRectF(r.x(), r.y(), r.width(), r.height()).toAlignedRect();
+    m_ContentDirty.clear();
+    const QRegion missing = QRegion(m_ContentRect) - m_ContentValid;
+    if (missing.isEmpty())
+        return;
+    // One band at a time, nearest the viewport first, so that input is
+    // never kept waiting long.
+    const QRect viewport = canvasViewportRect();
+    QRect band;
+    int best = std::numeric_limits<int>::max();
+    for (const QRect& r : missing) {
+        const QRect gap = r.united(viewport);
+        const int distance = gap.width() + gap.height() - viewport.width() - viewport.height();
+        if (distance < best) {
+            best = distance;
+            band = r;
+        }
+    }
+    if (band.height() > kPrefetchBand && band.width() >= band.height())
+        band.setHeight(kPrefetchBand);
+    else if (band.width() > kPrefetchBand)
+        band.setWidth(kPrefetchBand);
+    renderContent(QRegion(band) & missing);
+    if (m_ContentValid != QRegion(m_ContentRect))
+        m_PrefetchTimer->start(1); // the next band after other events
+}
+
+void DrawView::drawContent(QPainter& painter, const std::vector<Rect>& areas, Point corner) {
     painter.fillRect(painter.clipBoundingRect(), deskColor());
     const double z = m_Frame.zoom;
-    const QPointF o = pageOriginInViewport(dpr);
-    QtGraphicsContext gc(painter, AffineTransform(z, 0, 0, z, o.x(), o.y()), true);
+    QtGraphicsContext gc(painter, AffineTransform(z, 0, 0, z, corner.x, corner.y), true);
 
     // The border one screen point wide, the page, the grid.
     const double s = 1 / z;
@@ -817,10 +882,11 @@ void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
     refreshIndex();
     ensureOrder();
     const double dpr = painter.device()->devicePixelRatioF();
-    updateContentCache(region, dpr);
+    const QPoint scroll = scrollPosition();
+    updateContentCache(region.translated(scroll), dpr);
     painter.save();
     painter.setClipRegion(region, Qt::IntersectClip);
-    painter.drawImage(QPointF(0, 0), m_ContentCache);
+    painter.drawImage(QPointF(m_ContentRect.topLeft() - scroll), m_ContentCache);
 
     std::vector<Rect> areas;
     if (region.rectCount() > kMaximumPaintAreas)

@@ -116,6 +116,9 @@ public:
     void displayIfNeeded();
     // The scroll view moved the canvas by (dx, dy) viewport pixels.
     void viewportDidScroll(int dx, int dy);
+    // Whether the content around the viewport is drawn and ready for
+    // scrolling (it is drawn while the canvas is left alone).
+    bool contentPrefetched() const;
     // What is waiting to be redrawn, in viewport pixels.
     const DirtyRegion& pendingRedraw() const { return m_Dirty; }
     // Paints the canvas's `region` (viewport pixels) with the painter, as a
@@ -242,9 +245,17 @@ private:
     void setOverlayNeedsDisplayInRect(const Rect& rect);
     void flushRedraw();
     // The picture of desk, page, grid and shapes, brought up to date for the
-    // region (viewport pixels) at the painting device's pixel ratio.
-    void updateContentCache(const QRegion& region, double devicePixelRatio);
-    void drawContent(QPainter& painter, const std::vector<Rect>& areas, double devicePixelRatio);
+    // region (canvas pixels) at the painting device's pixel ratio.
+    void updateContentCache(const QRegion& canvasRegion, double devicePixelRatio);
+    // Draws the content of the canvas region into the cache.
+    void renderContent(const QRegion& canvasRegion);
+    // Desk, page, grid and the shapes meeting the areas (drawing coordinates),
+    // with the page's corner at `pageCorner` in the painter's coordinates.
+    void drawContent(QPainter& painter, const std::vector<Rect>& areas, Point pageCorner);
+    // Renders a band of the cache's margin beyond the viewport, so that a
+    // scroll finds it ready; runs when the event loop is idle.
+    void prefetchContent();
+    QRect canvasViewportRect() const;
     void observeGridAndPage();
     void stopObservingGridAndPage();
     void selectionDidChange();
@@ -299,15 +310,16 @@ private:
 
     // Redraw areas in viewport pixels, handed to Qt once per event loop turn.
     DirtyRegion m_Dirty;
-    // The content's picture: valid where m_ContentValid says, for the scroll
-    // position, zoom and pixel ratio it was drawn at; areas whose content
-    // changed wait in m_ContentDirty until the next paint.
+    // The content's picture over m_ContentRect (canvas pixels: the viewport
+    // and a margin around it), valid where m_ContentValid says, for the zoom
+    // and pixel ratio it was drawn at. Areas whose content changed wait in
+    // m_ContentDirty (canvas pixels) until the next paint.
     QImage m_ContentCache;
-    QImage m_ContentSpare;
+    QRect m_ContentRect;
     QRegion m_ContentValid;
     DirtyRegion m_ContentDirty;
-    QPoint m_ContentScroll;
     double m_ContentZoom = 0;
+    QTimer* m_PrefetchTimer = nullptr;
     bool m_FlushQueued = false;
     bool m_RulersNeedDisplay = false;
 

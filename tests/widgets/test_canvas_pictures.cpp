@@ -19,6 +19,7 @@
 #include "tests/platform/ReferenceImage.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPainter>
 
 #include <cstdlib>
@@ -105,6 +106,41 @@ TEST_F(CanvasPictureTest, PageGridShapesHandlesAndRulers) {
     view().setZoom(2);
     view().centerOnRect({100, 60, 0, 0});
     EXPECT_TRUE(matchesCanvasReference(picture(), "canvas_zoom2"));
+}
+
+TEST_F(CanvasPictureTest, ContentKeptForScrollingMatchesAFreshDrawing) {
+    view().setZoom(4);
+    DrawScrollView& scroll = *window.scrollView();
+    auto settleAndShoot = [&] {
+        QElapsedTimer waited;
+        waited.start();
+        while (!view().contentPrefetched() && waited.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return view().grab().toImage();
+    };
+    auto fresh = [&] {
+        view().setNeedsDisplay();
+        return view().grab().toImage();
+    };
+    settleAndShoot();
+    // Into the margin drawn while idle, and beyond it.
+    for (QPoint step : {QPoint(40, 37), QPoint(-90, 200), QPoint(0, -420)}) {
+        scroll.scrollToPosition(scroll.scrollPosition() + step);
+        const QImage scrolled = settleAndShoot();
+        const ImageComparison c = compareImages(scrolled, fresh(), 2);
+        EXPECT_TRUE(c.sameSize);
+        EXPECT_EQ(c.outliers, 0) << step.x() << " " << step.y();
+    }
+    // A change out of view but inside the kept margin shows once scrolled to.
+    view().centerOnRect(oval->transformedBounds());
+    settleAndShoot();
+    const QPoint back = scroll.scrollPosition();
+    scroll.scrollToPosition(back + QPoint(0, 230));
+    settleAndShoot();
+    oval->offset({0, 3});
+    scroll.scrollToPosition(back);
+    const QImage after = settleAndShoot();
+    EXPECT_EQ(compareImages(after, fresh(), 2).outliers, 0);
 }
 
 TEST_F(CanvasPictureTest, ThePageCornerSitsOnADevicePixel) {
