@@ -32,14 +32,16 @@ QHash<SpriteKey, QImage>& sprites() {
     return cache;
 }
 
-double distance(Point a, Point b) {
-    return std::hypot(a.x - b.x, a.y - b.y);
+double squaredDistance(Point a, Point b) {
+    const double dx = a.x - b.x, dy = a.y - b.y;
+    return dx * dx + dy * dy;
 }
 
 } // namespace
 
 OverlaySpriteContext::OverlaySpriteContext(GraphicsContext& inner, QPainter& painter)
-    : m_Inner(inner), m_Painter(painter) {}
+    : m_Inner(inner), m_Painter(painter),
+      m_DevicePixelRatio(painter.device()->devicePixelRatioF()) {}
 
 std::size_t OverlaySpriteContext::cachedSpriteCount() {
     return std::size_t(sprites().size());
@@ -59,22 +61,30 @@ OverlaySpriteContext::circleOf(const BezierPath& p, const AffineTransform& toDev
     auto d = [&toDevice](Point point) { return toDevice.transformPoint(point); };
     const Point q[4] = {d(e[0].points[0]), d(e[1].points[2]), d(e[2].points[2]), d(e[3].points[2])};
     const Point c = (q[0] + q[2]) * 0.5;
-    const double r = distance(q[0], c);
-    const double tolerance = 1e-6 + 1e-4 * r;
-    if (!(r > 0) || !std::isfinite(r) || distance(d(e[4].points[2]), q[0]) > tolerance ||
-        distance((q[1] + q[3]) * 0.5, c) > tolerance)
+    const double r2 = squaredDistance(q[0], c);
+    if (!(r2 > 0) || !std::isfinite(r2))
+        return std::nullopt;
+    // Lengths within tol of each other, compared as squares:
+    // |a² − b²| = |a − b|·(a + b).
+    const double r = std::sqrt(r2);
+    const double tol = 1e-6 + 1e-4 * r;
+    if (squaredDistance(d(e[4].points[2]), q[0]) > tol * tol ||
+        squaredDistance((q[1] + q[3]) * 0.5, c) > tol * tol)
         return std::nullopt;
     // Four points a radius from the centre, a quarter turn apart, with the
     // control points of a circle's quarters between them.
     constexpr double kappa = 0.5522847498;
+    const double k2 = kappa * kappa * r2;
+    const double controlTol = 1e-6 + 1e-3 * r;
     for (int i = 0; i < 4; ++i) {
         const Point a = q[i], b = q[(i + 1) % 4];
-        if (std::fabs(distance(b, c) - r) > tolerance ||
-            std::fabs(distance(a, b) - r * std::sqrt(2.0)) > tolerance)
+        if (std::fabs(squaredDistance(b, c) - r2) > tol * (2 * r + tol) ||
+            std::fabs(squaredDistance(a, b) - 2 * r2) > tol * (3 * r + tol))
             return std::nullopt;
-        const Point c1 = d(e[i + 1].points[0]), c2 = d(e[i + 1].points[1]);
-        if (std::fabs(distance(c1, a) - kappa * r) > 1e-3 * r + 1e-6 ||
-            std::fabs(distance(c2, b) - kappa * r) > 1e-3 * r + 1e-6)
+        if (std::fabs(squaredDistance(d(e[i + 1].points[0]), a) - k2) >
+                controlTol * (2 * kappa * r + controlTol) ||
+            std::fabs(squaredDistance(d(e[i + 1].points[1]), b) - k2) >
+                controlTol * (2 * kappa * r + controlTol))
             return std::nullopt;
     }
     return Circle{c, r};
@@ -113,7 +123,7 @@ void OverlaySpriteContext::fillPath(const BezierPath& path, const Color& color) 
     }
     // In device pixels, so that the stamp copies pixel for pixel. The inner
     // context sets its own transform again before each of its drawings.
-    const double dpr = m_Painter.device()->devicePixelRatioF();
+    const double dpr = m_DevicePixelRatio;
     m_Painter.setTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
     m_Painter.drawImage(QPointF(fx - pad, fy - pad), *found);
 }

@@ -85,6 +85,7 @@ public:
 private:
     GraphicsContext& m_Inner;
     QPainter& m_Painter;
+    double m_DevicePixelRatio;
     // Stamping bypasses the inner context's layers and shadows; once either
     // is used, everything goes through it.
     bool m_Shadowed = false;

@@ -249,7 +249,18 @@ TEST_F(CanvasTest, CtrlWheelZoomsAboutThePointerAndMiddleDragPans) {
     EXPECT_NEAR(after.y, under.y, 0.5);
     EXPECT_EQ(window.scrollView()->zoomPopup()->comboBox()->currentText(), "200 %");
 
-    const QPoint start = window.scrollView()->scrollPosition();
+    // The wheel scrolls down, with Shift sideways.
+    QPoint start = window.scrollView()->scrollPosition();
+    for (Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::ShiftModifier}) {
+        QWheelEvent scrollWheel(pointer, view().mapToGlobal(pointer), {}, {0, -120}, Qt::NoButton,
+                                modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&view(), &scrollWheel);
+    }
+    const QPoint moved = window.scrollView()->scrollPosition() - start;
+    EXPECT_GT(moved.x(), 0);
+    EXPECT_GT(moved.y(), 0);
+
+    start = window.scrollView()->scrollPosition();
     sendMouse(view(), QEvent::MouseButtonPress, Qt::MiddleButton, {500, 300});
     sendMouse(view(), QEvent::MouseMove, Qt::MiddleButton, {540, 320});
     sendMouse(view(), QEvent::MouseButtonRelease, Qt::MiddleButton, {540, 320});
