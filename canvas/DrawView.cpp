@@ -248,6 +248,7 @@ void DrawView::unbind() {
         m_DidChangeToken = 0;
     }
     m_ObservedShapes.clear();
+    m_StaleShapes.clear();
     m_Index.clear();
     m_IndexZoom = 0;
     m_Order.clear();
@@ -400,12 +401,14 @@ void DrawView::stopObservingShape(Shape& shape) {
         setNeedsDisplayInRect(*extent);
         m_Index.remove(id);
     }
-    unobserveShapeTree(shape, 0);
+    unobserveShapeTree(shape, id, 0);
     m_OrderValid = false;
 }
 
 void DrawView::observeShapeTree(Shape& shape, const void* topLevel, std::size_t depth) {
-    m_ObservedShapes[objectIdentity(&shape)] = {&shape, topLevel};
+    ObservedShape& entry = m_ObservedShapes[objectIdentity(&shape)];
+    entry.shape = &shape;
+    entry.topLevel = topLevel;
     if (const auto* group = dynamic_cast<const GroupShape*>(&shape);
         group && depth < kMaxObservedDepth)
         for (const ShapePtr& member : group->shapes())
@@ -413,13 +416,17 @@ void DrawView::observeShapeTree(Shape& shape, const void* topLevel, std::size_t 
                 observeShapeTree(*member, topLevel, depth + 1);
 }
 
-void DrawView::unobserveShapeTree(Shape& shape, std::size_t depth) {
-    m_ObservedShapes.erase(objectIdentity(&shape));
+void DrawView::unobserveShapeTree(Shape& shape, const void* topLevel, std::size_t depth) {
+    // Only entries of this tree: a member may already stand in the list on
+    // its own (ungrouping inserts before the group has gone).
+    auto found = m_ObservedShapes.find(objectIdentity(&shape));
+    if (found != m_ObservedShapes.end() && found->second.topLevel == topLevel)
+        m_ObservedShapes.erase(found);
     if (const auto* group = dynamic_cast<const GroupShape*>(&shape);
         group && depth < kMaxObservedDepth)
         for (const ShapePtr& member : group->shapes())
             if (member)
-                unobserveShapeTree(*member, depth + 1);
+                unobserveShapeTree(*member, topLevel, depth + 1);
 }
 
 Rect DrawView::paintExtentOf(const Shape& shape) const {
@@ -435,15 +442,37 @@ void DrawView::shapeDidChange(const void* object) {
     if (m_IndexZoom != m_Zoom)
         return; // a full redraw with a fresh index is on its way
     auto top = m_ObservedShapes.find(found->second.topLevel);
-    if (top == m_ObservedShapes.end())
+    if (top == m_ObservedShapes.end() || top->second.stale)
         return;
-    // The index still holds the area from before the change: redraw it, and
-    // the new one once it is known.
+    // The index still holds the area from before this turn's changes: it is
+    // redrawn now, the new one once the changes are over (a group's members
+    // each tell of their change, and its extent is measured once).
+    top->second.stale = true;
+    m_StaleShapes.push_back(top->first);
     if (const std::optional<Rect> old = m_Index.rectFor(top->first))
         setNeedsDisplayInRect(*old);
-    const Rect extent = paintExtentOf(*top->second.shape);
-    m_Index.insert(top->first, extent);
-    setNeedsDisplayInRect(extent);
+    else
+        invalidateViewportRect({});
+}
+
+void DrawView::refreshStaleExtents() {
+    const std::vector<const void*> stale = std::move(m_StaleShapes);
+    m_StaleShapes.clear();
+    for (const void* id : stale) {
+        auto found = m_ObservedShapes.find(id);
+        if (found == m_ObservedShapes.end() || !found->second.stale)
+            continue;
+        found->second.stale = false;
+        Shape& shape = *found->second.shape;
+        // A group may have new members.
+        if (dynamic_cast<const GroupShape*>(&shape))
+            observeShapeTree(shape, id, 0);
+        if (m_IndexZoom != m_Zoom)
+            continue;
+        const Rect extent = paintExtentOf(shape);
+        m_Index.insert(id, extent);
+        setNeedsDisplayInRect(extent);
+    }
 }
 
 void DrawView::refreshIndex() {
@@ -692,6 +721,7 @@ void DrawView::invalidateViewportRect(const QRectF& area) {
 
 void DrawView::flushRedraw() {
     m_FlushQueued = false;
+    refreshStaleExtents();
     for (const Rect& r : m_Dirty.rects())
         update(QRectF(r.x(), r.y(), r.width(), r.height()).toAlignedRect());
     m_Dirty.clear();
@@ -717,6 +747,7 @@ void DrawView::viewportDidScroll(int dx, int dy) {
 }
 
 void DrawView::displayIfNeeded() {
+    refreshStaleExtents();
     QRegion region;
     for (const Rect& r : m_Dirty.rects())
         region += QRectF(r.x(), r.y(), r.width(), r.height()).toAlignedRect();
@@ -811,6 +842,7 @@ void DrawView::renderContent(const QRegion& missing) {
 void DrawView::prefetchContent() {
     if (!isVisible() || m_ContentCache.isNull())
         return;
+    refreshStaleExtents();
     refreshIndex();
     ensureOrder();
     for (const Rect& r : m_ContentDirty.rects())
@@ -879,6 +911,7 @@ void DrawView::drawContent(QPainter& painter, const std::vector<Rect>& areas, Po
 void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
     if (region.isEmpty())
         return;
+    refreshStaleExtents();
     refreshIndex();
     ensureOrder();
     const double dpr = painter.device()->devicePixelRatioF();

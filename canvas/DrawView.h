@@ -230,11 +230,15 @@ private:
     struct ObservedShape {
         Shape* shape = nullptr;
         const void* topLevel = nullptr;
+        // A top-level shape changed this turn; its extent is measured anew
+        // before the next redraw.
+        bool stale = false;
     };
 
     void observeShapeTree(Shape& shape, const void* topLevel, std::size_t depth);
-    void unobserveShapeTree(Shape& shape, std::size_t depth);
+    void unobserveShapeTree(Shape& shape, const void* topLevel, std::size_t depth);
     void shapeDidChange(const void* object);
+    void refreshStaleExtents();
     Rect paintExtentOf(const Shape& shape) const;
     // Brings the index up to the current zoom (extents hold pixel margins).
     void refreshIndex();
@@ -302,6 +306,7 @@ private:
     // The top-level shapes' paint extents, at m_IndexZoom.
     ShapeSpatialIndex m_Index;
     double m_IndexZoom = 0;
+    std::vector<const void*> m_StaleShapes;
     // List positions of the top-level shapes, rebuilt when the list changes.
     std::unordered_map<const void*, std::size_t> m_Order;
     bool m_OrderValid = false;

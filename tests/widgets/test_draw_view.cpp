@@ -156,6 +156,35 @@ TEST_F(CanvasTest, ARepaintVisitsOnlyTheShapesThatMeetTheChangedArea) {
     EXPECT_LT(qBlue(view().grab().toImage().pixel(corner)), 100);
 }
 
+TEST_F(CanvasTest, GroupMembersRedrawThroughTheirGroupAndAfterUngrouping) {
+    install({GroupShape::groupWithShapes(
+        {rectangleAt(100, 100, 20, 20), rectangleAt(200, 100, 20, 20)})});
+    auto group = std::static_pointer_cast<GroupShape>(controller.arrangedObjects()[0]);
+    // Dark where the shape's outline runs, at its top-left corner.
+    auto drawnAt = [&](const Shape& s) {
+        view().displayIfNeeded();
+        const QPoint corner = view().viewportPointForDrawingPoint(s.bounds().origin).toPoint();
+        return qRed(view().grab().toImage().pixel(corner)) < 100;
+    };
+    Shape& member = *group->shapes()[1];
+    ASSERT_TRUE(drawnAt(member));
+    member.offset({0, 50});
+    EXPECT_TRUE(drawnAt(member));
+    controller.selectAll();
+    controller.ungroup();
+    ASSERT_EQ(controller.count(), 2u);
+    controller.deselectAll(); // handles would cover the corner
+    const ShapePtr former = controller.arrangedObjects()[1];
+    former->offset({0, 40});
+    EXPECT_TRUE(drawnAt(*former));
+    document.undoManager().endEventGroup();
+    document.undoManager().undo();
+    EXPECT_EQ(controller.count(), 1u);
+    controller.deselectAll();
+    controller.arrangedObjects()[0]->offset({30, 0});
+    EXPECT_TRUE(drawnAt(*controller.arrangedObjects()[0]));
+}
+
 TEST_F(CanvasTest, ArrowKeysNudgeDeleteRemovesOtherKeysDoNothing) {
     const ShapePtr a = rectangleAt(100, 100, 20, 20), b = rectangleAt(300, 100, 20, 20);
     install({a, b});
