@@ -127,12 +127,7 @@ ToolboxPalette::ToolboxPalette(Toolbox& toolbox, QWidget* parent)
 
     m_ToggleAction = new QAction(tr("Toolbox"), this);
     m_ToggleAction->setCheckable(true);
-    connect(m_ToggleAction, &QAction::toggled, this, [this](bool on) {
-        if (on)
-            showPalette();
-        else
-            hide();
-    });
+    connect(m_ToggleAction, &QAction::toggled, this, &QWidget::setVisible);
 
     m_SelectionToken = NotificationCenter::defaultCenter().addObserver(
         this, QVSelectedToolDidChangeNotification, &m_Toolbox,
@@ -220,8 +215,11 @@ void ToolboxPalette::saveState() {
 }
 
 void ToolboxPalette::showPalette() {
+    // A window that is shown anew comes up in front already.
+    const bool wasVisible = isVisible();
     show();
-    raise();
+    if (wasVisible)
+        raise();
 }
 
 void ToolboxPalette::applicationWillTerminate() {
