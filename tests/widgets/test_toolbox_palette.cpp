@@ -1,6 +1,6 @@
 // The toolbox's palette window: buttons that follow and drive the toolbox,
-// the kept-tool mark in light and dark themes, the saved place in y-up
-// coordinates, the icons in the theme's colour, and the tools' cursors.
+// the kept-tool mark and the icons in light and dark themes, the saved place
+// in y-up coordinates, and the tools' cursors.
 #include "framework/foundation/UserDefaults.h"
 #include "tools/Toolbox.h"
 #include "tools/qt/ToolCursors.h"
@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace qv::test {
 namespace {
 
@@ -22,8 +24,6 @@ QPalette theme(QColor face, QColor text) {
         palette.setColor(role, text);
     return palette;
 }
-const QPalette kLight = theme(QColor(239, 239, 239), Qt::black);
-const QPalette kDark = theme(QColor(53, 53, 53), Qt::white);
 
 // Mean difference of lightness, 0..255, between two pictures of one size.
 double meanLightnessDifference(const QImage& a, const QImage& b) {
@@ -32,6 +32,16 @@ double meanLightnessDifference(const QImage& a, const QImage& b) {
         for (int x = 0; x < a.width(); ++x)
             sum += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
     return sum / (a.width() * a.height());
+}
+
+// The colours of the fully painted pixels.
+std::set<QRgb> solidColours(const QImage& image) {
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QRgb c = image.pixel(x, y); qAlpha(c) == 255)
+                colours.insert(c);
+    return colours;
 }
 
 class ToolboxPaletteTest : public ::testing::Test {
@@ -84,8 +94,7 @@ TEST_F(ToolboxPaletteTest, ButtonsSelectToolsAndFollowTheToolboxWithoutTakingThe
 
     EXPECT_EQ(palette.buttonForTool(Toolbox::RectangleToolIndex)->toolTip(), "Rectangle (R)");
     EXPECT_TRUE(palette.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
-    for (std::size_t i = 0; i < Toolbox::ToolCount; ++i)
-        EXPECT_EQ(palette.buttonForTool(i)->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(palette.buttonForTool(Toolbox::RectangleToolIndex)->focusPolicy(), Qt::NoFocus);
     // The Window menu's action follows the window, closed by its own button too.
     EXPECT_TRUE(palette.toggleAction()->isChecked());
     palette.close();
@@ -94,13 +103,18 @@ TEST_F(ToolboxPaletteTest, ButtonsSelectToolsAndFollowTheToolboxWithoutTakingThe
     EXPECT_TRUE(palette.isVisible());
 }
 
-TEST_F(ToolboxPaletteTest, DoubleClickMarksTheKeptToolVisiblyInLightAndDarkThemes) {
+TEST_F(ToolboxPaletteTest, KeptToolMarkAndIconsShowInLightAndDarkThemes) {
     defaults.setInteger(Toolbox::DoubleClickKeepsTool, Toolbox::kClickOptionKey);
     palette.show();
     ToolboxButton* oval = palette.buttonForTool(Toolbox::OvalToolIndex);
-    for (const QPalette& colours : {kLight, kDark}) {
+    for (const QPalette& colours :
+         {theme(QColor(239, 239, 239), Qt::black), theme(QColor(53, 53, 53), Qt::white)}) {
         SCOPED_TRACE(qGray(colours.color(QPalette::Button).rgb()));
         palette.setPalette(colours);
+        const QImage icon = oval->icon().pixmap(QSize(24, 24), 2.0).toImage();
+        EXPECT_EQ(icon.devicePixelRatio(), 2.0);
+        EXPECT_EQ(solidColours(icon), std::set{colours.color(QPalette::ButtonText).rgb()});
+
         click(Toolbox::OvalToolIndex);
         EXPECT_FALSE(toolbox.toolIsSticky());
         const QImage plain = oval->grab().toImage();
@@ -155,17 +169,7 @@ TEST(ToolIcons, EveryToolHasItsOwnIconInTheRequestedColourAtBothRatios) {
                                                      QColor(200, 30, 40), 24, ratio);
             ASSERT_FALSE(icon.isNull()) << i;
             EXPECT_EQ(icon.size(), QSize(24, 24) * ratio);
-            double ink = 0;
-            for (int y = 0; y < icon.height(); ++y)
-                for (int x = 0; x < icon.width(); ++x) {
-                    const QColor c = icon.pixelColor(x, y);
-                    ink += c.alphaF();
-                    if (c.alpha() == 255) {
-                        EXPECT_EQ(c.rgb(), QColor(200, 30, 40).rgb()) << i << " " << x << "," << y;
-                    }
-                }
-            // At least a line across the icon.
-            EXPECT_GT(ink, icon.width()) << i;
+            EXPECT_EQ(solidColours(icon), std::set{QColor(200, 30, 40).rgb()}) << i;
             if (ratio == 1.0)
                 icons.push_back(icon);
         }
@@ -173,27 +177,6 @@ TEST(ToolIcons, EveryToolHasItsOwnIconInTheRequestedColourAtBothRatios) {
     for (std::size_t i = 0; i < icons.size(); ++i)
         for (std::size_t j = i + 1; j < icons.size(); ++j)
             EXPECT_NE(icons[i], icons[j]) << i << " " << j;
-}
-
-TEST_F(ToolboxPaletteTest, IconsTakeTheThemesTextColour) {
-    for (const QPalette& colours : {kLight, kDark}) {
-        palette.setPalette(colours);
-        const QImage icon = palette.buttonForTool(Toolbox::ZoomToolIndex)
-                                ->icon()
-                                .pixmap(QSize(24, 24), 2.0)
-                                .toImage();
-        EXPECT_EQ(icon.devicePixelRatio(), 2.0);
-        int darkest = 255, lightest = 0;
-        for (int y = 0; y < icon.height(); ++y)
-            for (int x = 0; x < icon.width(); ++x)
-                if (const QColor c = icon.pixelColor(x, y); c.alpha() == 255) {
-                    darkest = std::min(darkest, qGray(c.rgb()));
-                    lightest = std::max(lightest, qGray(c.rgb()));
-                }
-        const int text = qGray(colours.color(QPalette::ButtonText).rgb());
-        EXPECT_EQ(darkest, text);
-        EXPECT_EQ(lightest, text);
-    }
 }
 
 TEST(ToolCursors, DrawnCursorsHaveTheirHotSpotsOnTheirPicturesAtBothRatios) {
