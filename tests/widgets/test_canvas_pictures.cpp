@@ -166,6 +166,25 @@ TEST_F(CanvasPictureTest, ThePageCornerSitsOnADevicePixel) {
         }
 }
 
+TEST_F(CanvasPictureTest, ThePageBorderStaysAScreenPointAwayAtEveryZoom) {
+    document.grid().setVisible(false);
+    install({});
+    // A page that fits the viewport even at 1600 %, with desk all around.
+    setPaper({18, 12});
+    for (double zoom : {1.0, 4.0, 16.0}) {
+        view().setZoom(zoom);
+        const QImage image = view().grab().toImage();
+        const QPointF corner = view().viewportPointForDrawingPoint({18, 12});
+        const int y = int(corner.y()) - 2, x = int(corner.x()) - 1;
+        ASSERT_EQ(image.pixel(x, y), qRgb(255, 255, 255)) << zoom;
+        // Past the page's last column: at most one pixel of desk, then the border.
+        int border = x + 1;
+        while (border < image.width() && image.pixel(border, y) != qRgb(85, 85, 85))
+            ++border;
+        EXPECT_LE(border - x, 2) << zoom;
+    }
+}
+
 // The canvas as shapes see it when the extent is measured and drawn.
 class PlainView : public ShapeView {
 public:
