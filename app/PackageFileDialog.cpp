@@ -28,6 +28,13 @@ public:
     }
 };
 
+// One for the process: the dialog's model still asks for icons while the
+// dialog is being destroyed, after a provider of its own would be gone.
+QAbstractFileIconProvider* packageIcons() {
+    static auto* provider = new PackageIconProvider;
+    return provider;
+}
+
 QString packageFor(const QString& path) {
     return QString::fromStdString(packagePathForArgument(QDir::cleanPath(path).toStdString()));
 }
@@ -35,9 +42,9 @@ QString packageFor(const QString& path) {
 } // namespace
 
 PackageFileDialog::PackageFileDialog(Purpose purpose, QWidget* parent)
-    : QFileDialog(parent), m_Purpose(purpose), m_Icons(std::make_unique<PackageIconProvider>()) {
+    : QFileDialog(parent), m_Purpose(purpose) {
     setOption(QFileDialog::DontUseNativeDialog);
-    setIconProvider(m_Icons.get());
+    setIconProvider(packageIcons());
     if (purpose == Purpose::Open) {
         setAcceptMode(QFileDialog::AcceptOpen);
         setFileMode(QFileDialog::ExistingFiles);
@@ -55,10 +62,7 @@ PackageFileDialog::PackageFileDialog(Purpose purpose, QWidget* parent)
     connect(this, &QFileDialog::directoryEntered, this, &PackageFileDialog::packageEntered);
 }
 
-PackageFileDialog::~PackageFileDialog() {
-    // The dialog's model still asks for icons while it goes.
-    setIconProvider(nullptr);
-}
+PackageFileDialog::~PackageFileDialog() = default;
 
 bool PackageFileDialog::isPackage(const QString& path) {
     const QFileInfo info(path);

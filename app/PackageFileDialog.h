@@ -9,10 +9,6 @@
 #include <QFileDialog>
 #include <QStringList>
 
-#include <memory>
-
-class QAbstractFileIconProvider;
-
 namespace qv {
 
 class PackageFileDialog : public QFileDialog {
@@ -39,7 +35,6 @@ private:
 
     Purpose m_Purpose;
     QStringList m_Chosen;
-    std::unique_ptr<QAbstractFileIconProvider> m_Icons;
     bool m_Returning = false;
 };
 

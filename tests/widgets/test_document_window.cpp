@@ -1,6 +1,7 @@
 #include "tests/widgets/DocumentTestSupport.h"
 
 #include "app/ApplicationMenus.h"
+#include "app/PackageFileDialog.h"
 #include "canvas/DrawView.h"
 #include "canvas/DrawWindow.h"
 #include "canvas/ShapesController.h"
@@ -224,6 +225,51 @@ TEST_F(DocumentTest, MenusHaveOneActionPerShortcutAndFollowTheActiveDocument) {
     first->shapesController().setSelectionIndexes({});
     documents->menus().action("selectAll")->trigger();
     EXPECT_EQ(first->shapesController().selectedCount(), 1u);
+}
+
+} // namespace
+} // namespace qv::test
+
+namespace qv::test {
+namespace {
+
+TEST(PackageFileDialog, APackageIsChosenAsOneDocumentAndAFolderIsEntered) {
+    QTemporaryDir dir;
+    const QString plan = copyExample(dir, QStringLiteral("Plan.qvdraw"));
+    QDir().mkpath(dir.filePath(QStringLiteral("Folder")));
+
+    PackageFileDialog open(PackageFileDialog::Purpose::Open);
+    open.setDirectory(dir.path());
+    settle();
+    open.selectFile(QStringLiteral("Plan.qvdraw"));
+    open.accept();
+    EXPECT_EQ(open.result(), QDialog::Accepted);
+    EXPECT_EQ(open.chosenPaths(), QStringList{QDir::cleanPath(plan)});
+
+    PackageFileDialog folder(PackageFileDialog::Purpose::Open);
+    folder.setDirectory(dir.path());
+    settle();
+    folder.selectFile(QStringLiteral("Folder"));
+    folder.accept();
+    EXPECT_NE(folder.result(), QDialog::Accepted);
+    EXPECT_EQ(QDir(folder.directory()).dirName(), QStringLiteral("Folder"));
+
+    // A double-click enters the package as the dialog does it: that chooses it.
+    PackageFileDialog entered(PackageFileDialog::Purpose::Open);
+    entered.setDirectory(dir.path());
+    entered.setDirectory(plan);
+    emit entered.directoryEntered(plan);
+    EXPECT_EQ(entered.result(), QDialog::Accepted);
+    EXPECT_EQ(entered.chosenPaths(), QStringList{QDir::cleanPath(plan)});
+    EXPECT_EQ(QDir(entered.directory()).absolutePath(), QDir(dir.path()).absolutePath());
+
+    PackageFileDialog save(PackageFileDialog::Purpose::Save);
+    save.setDirectory(dir.path());
+    settle();
+    save.selectFile(QStringLiteral("Plan.qvdraw"));
+    save.accept();
+    EXPECT_EQ(save.result(), QDialog::Accepted);
+    EXPECT_EQ(save.chosenPaths(), QStringList{QDir::cleanPath(plan)});
 }
 
 } // namespace
