@@ -787,24 +787,30 @@ void DrawView::updateContentCache(const QRegion& canvasRegion, double dpr) {
         m_ContentValid = QRegion();
         m_ContentZoom = m_Frame.zoom;
     } else if (!m_ContentRect.contains(viewport) || (!wholePixels && m_ContentRect != wanted)) {
-        // Around the new viewport, keeping what both places share.
-        QImage moved(m_ContentCache.size(), QImage::Format_ARGB32_Premultiplied);
-        moved.setDevicePixelRatio(dpr);
-        QPainter shift(&moved);
-        shift.setCompositionMode(QPainter::CompositionMode_Source);
-        shift.drawImage(QPointF(m_ContentRect.topLeft() - wanted.topLeft()), m_ContentCache);
-        shift.end();
-        m_ContentCache = std::move(moved);
-        m_ContentValid = wholePixels ? m_ContentValid & wanted : QRegion();
-        m_ContentRect = wanted;
+        moveContentCache(wanted);
     }
     for (const Rect& r : m_ContentDirty.rects())
         m_ContentValid -= QRectF(r.x(), r.y(), r.width(), r.height()).toAlignedRect();
     m_ContentDirty.clear();
     renderContent((canvasRegion & m_ContentRect) - m_ContentValid);
-    // The margin fills once the canvas has been left alone for a moment.
-    if (margin > 0 && m_ContentValid != QRegion(m_ContentRect))
+    // The margin fills, centred on the viewport again, once the canvas has
+    // been left alone for a moment.
+    if (margin > 0 && (m_ContentValid != QRegion(m_ContentRect) || m_ContentRect != wanted))
         m_PrefetchTimer->start(kPrefetchDelayMs);
+}
+
+void DrawView::moveContentCache(const QRect& wanted) {
+    // Keeps what the old and the new place share.
+    const double dpr = m_ContentCache.devicePixelRatio();
+    QImage moved(m_ContentCache.size(), QImage::Format_ARGB32_Premultiplied);
+    moved.setDevicePixelRatio(dpr);
+    QPainter shift(&moved);
+    shift.setCompositionMode(QPainter::CompositionMode_Source);
+    shift.drawImage(QPointF(m_ContentRect.topLeft() - wanted.topLeft()), m_ContentCache);
+    shift.end();
+    m_ContentCache = std::move(moved);
+    m_ContentValid = dpr == std::floor(dpr) ? m_ContentValid & wanted : QRegion();
+    m_ContentRect = wanted;
 }
 
 bool DrawView::contentPrefetched() const {
@@ -840,7 +846,8 @@ void DrawView::renderContent(const QRegion& missing) {
 }
 
 void DrawView::prefetchContent() {
-    if (!isVisible() || m_ContentCache.isNull())
+    // A cache for another zoom is made anew by the next paint.
+    if (!isVisible() || m_ContentCache.isNull() || m_ContentZoom != m_Frame.zoom)
         return;
     refreshStaleExtents();
     refreshIndex();
@@ -848,12 +855,18 @@ void DrawView::prefetchContent() {
     for (const Rect& r : m_ContentDirty.rects())
         m_ContentValid -= QRectF(r.x(), r.y(), r.width(), r.height()).toAlignedRect();
     m_ContentDirty.clear();
+    // Centred on the viewport again, so that a scroll either way finds
+    // content.
+    const QRect viewport = canvasViewportRect();
+    const QRect wanted =
+        viewport.adjusted(-kContentMargin, -kContentMargin, kContentMargin, kContentMargin);
+    if (m_ContentRect != wanted && m_ContentRect.size() == wanted.size())
+        moveContentCache(wanted);
     const QRegion missing = QRegion(m_ContentRect) - m_ContentValid;
     if (missing.isEmpty())
         return;
     // One band at a time, nearest the viewport first, so that input is
     // never kept waiting long.
-    const QRect viewport = canvasViewportRect();
     QRect band;
     int best = std::numeric_limits<int>::max();
     for (const QRect& r : missing) {

@@ -259,6 +259,8 @@ private:
     // Renders a band of the cache's margin beyond the viewport, so that a
     // scroll finds it ready; runs when the event loop is idle.
     void prefetchContent();
+    // Puts the cache over another canvas rectangle of the same size.
+    void moveContentCache(const QRect& wanted);
     QRect canvasViewportRect() const;
     void observeGridAndPage();
     void stopObservingGridAndPage();
