@@ -1,5 +1,7 @@
 #include "app/DocumentController.h"
 
+#include "tools/qt/ToolboxPalette.h"
+
 #include "app/ApplicationMenus.h"
 #include "app/DocumentWindowController.h"
 #include "app/PackageFileDialog.h"
@@ -293,6 +295,11 @@ MenuItemState DocumentController::validateMenuCommand(std::string_view name) con
         state.enabled = !m_Documents.empty();
         return state;
     }
+    if (name == "toggleToolbox") {
+        state.enabled = m_ToolboxPalette != nullptr;
+        state.checked = m_ToolboxPalette && m_ToolboxPalette->isVisible();
+        return state;
+    }
     DocumentWindowController* document = currentDocument();
     if (!document || !document->validateCommand(name, state))
         state.enabled = false;
@@ -321,6 +328,11 @@ void DocumentController::performMenuCommand(std::string_view name) {
     }
     if (name == "clearRecentDocuments") {
         clearRecentDocuments();
+        return;
+    }
+    if (name == "toggleToolbox") {
+        if (m_ToolboxPalette)
+            m_ToolboxPalette->toggleAction()->trigger();
         return;
     }
     if (name == "arrangeInFront") {

@@ -22,6 +22,7 @@ namespace qv {
 
 class ApplicationMenus;
 class DocumentWindowController;
+class ToolboxPalette;
 class UserDefaults;
 
 class DocumentController : public QObject {
@@ -60,6 +61,9 @@ public:
     // The launch's first document while it is open.
     DocumentWindowController* firstDocument() const { return m_FirstDocument; }
 
+    // The toolbox's palette, shown and hidden from the Window menu (not owned).
+    void setToolboxPalette(ToolboxPalette* palette) { m_ToolboxPalette = palette; }
+
     QStringList recentDocuments() const;
     void clearRecentDocuments();
 
@@ -87,6 +91,7 @@ private:
     // Most recently active first.
     std::vector<DocumentWindowController*> m_ActivationOrder;
     DocumentWindowController* m_FirstDocument = nullptr;
+    ToolboxPalette* m_ToolboxPalette = nullptr;
     bool m_FirstWindowPlaced = false;
     int m_UntitledCount = 0;
 };

@@ -9,6 +9,7 @@
 #include "platform/qt/QtImageCodec.h"
 #include "platform/qt/SettingsUserDefaults.h"
 #include "tools/Toolbox.h"
+#include "tools/qt/ToolboxPalette.h"
 
 #include <QApplication>
 #include <QDir>
@@ -85,6 +86,9 @@ int main(int argc, char** argv) {
     int status = EXIT_SUCCESS;
     {
         DocumentController documents(defaults);
+        // The palette is a window of its own; it goes before the application.
+        ToolboxPalette palette(Toolbox::sharedToolbox());
+        documents.setToolboxPalette(&palette);
         if (!options.newInstance) {
             instance.listen();
             QObject::connect(&instance, &SingleInstance::filesReceived, &documents,
@@ -100,10 +104,12 @@ int main(int argc, char** argv) {
         else
             documents.openDocuments(files);
         // Nothing that was named could be opened: each failure has been told.
-        if (documents.documents().empty())
+        if (documents.documents().empty()) {
             status = EXIT_FAILURE;
-        else
+        } else {
+            palette.restoreState();
             status = app.exec();
+        }
     }
     defaults.synchronize();
     ImageCodec::setShared(nullptr);

@@ -160,6 +160,8 @@ constexpr MenuItemDefinition kLayout[] = {
     separator("Window"),
     item("Window", "arrangeInFront", "Bring All to Front"),
     separator("Window"),
+    item("Window", "toggleToolbox", "Toolbox"),
+    separator("Window"),
     placeholder("Window", "windowList"),
 
     item("Help", "showAbout", "About Quorvik Draw"),

@@ -7,6 +7,8 @@
 #include "canvas/ShapesController.h"
 #include "document/DrawDocument.h"
 #include "shapes/RectangleShape.h"
+#include "tools/Toolbox.h"
+#include "tools/qt/ToolboxPalette.h"
 
 #include <QAction>
 #include <QFile>
@@ -188,6 +190,20 @@ TEST_F(DocumentTest, AFileThatDoesNotReadIsReportedByName) {
     ASSERT_EQ(answers.texts.size(), 1);
     EXPECT_TRUE(answers.texts[0].contains(QStringLiteral("Broken.qvdraw")));
     EXPECT_EQ(documents->documents().size(), 1u);
+}
+
+TEST_F(DocumentTest, WindowMenuShowsAndHidesTheToolbox) {
+    EXPECT_FALSE(documents->validateMenuCommand("toggleToolbox").enabled);
+    ToolboxPalette palette(Toolbox::sharedToolbox());
+    documents->setToolboxPalette(&palette);
+    documents->newDocument();
+    EXPECT_FALSE(documents->validateMenuCommand("toggleToolbox").checked);
+    documents->performMenuCommand("toggleToolbox");
+    EXPECT_TRUE(palette.isVisible());
+    EXPECT_TRUE(documents->validateMenuCommand("toggleToolbox").checked);
+    documents->performMenuCommand("toggleToolbox");
+    EXPECT_FALSE(palette.isVisible());
+    documents->setToolboxPalette(nullptr);
 }
 
 TEST_F(DocumentTest, MenusHaveOneActionPerShortcutAndFollowTheActiveDocument) {
