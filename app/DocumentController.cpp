@@ -102,6 +102,7 @@ DocumentController::addDocument(std::unique_ptr<DocumentWindowController> owned)
         emit documentsChanged();
     });
     controller->window()->setMenuBar(m_Menus->createMenuBar(controller->window()));
+    emit documentAdded(controller);
     emit documentsChanged();
     return controller;
 }
@@ -183,6 +184,19 @@ DocumentWindowController* DocumentController::openDocument(const QString& given)
         first->closeWithoutAsking();
         m_FirstDocument = nullptr;
     }
+    return added;
+}
+
+DocumentWindowController*
+DocumentController::openRecoveredDocument(std::unique_ptr<DrawDocument> document,
+                                          const QString& filePath, const QString& untitledName) {
+    QString name = untitledName;
+    if (filePath.isEmpty() && name.isEmpty())
+        name = QString::fromStdString(untitledDocumentName(++m_UntitledCount));
+    DocumentWindowController* added = addDocument(
+        std::make_unique<DocumentWindowController>(std::move(document), filePath, name));
+    added->markRecovered();
+    showWindow(*added);
     return added;
 }
 

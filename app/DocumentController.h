@@ -22,6 +22,7 @@ namespace qv {
 
 class ApplicationMenus;
 class DocumentWindowController;
+class DrawDocument;
 class ToolboxPalette;
 class UserDefaults;
 
@@ -44,6 +45,12 @@ public:
     // reported in a message naming it and the reason; null then.
     DocumentWindowController* openDocument(const QString& path);
     void openDocuments(const QStringList& paths);
+    // Shows a drawing read from a recovery copy as an edited document that
+    // saves to `filePath`; untitled when that is empty, named `untitledName`
+    // or else the next "Untitled".
+    DocumentWindowController* openRecoveredDocument(std::unique_ptr<DrawDocument> document,
+                                                    const QString& filePath,
+                                                    const QString& untitledName = QString());
     // The open dialog.
     void runOpenPanel();
 
@@ -74,6 +81,8 @@ public:
 signals:
     // A document opened, closed or became active; its title changed.
     void documentsChanged();
+    // A document joined the list (its window is not shown yet).
+    void documentAdded(DocumentWindowController* controller);
 
 private:
     DocumentWindowController* addDocument(std::unique_ptr<DocumentWindowController> controller);

@@ -201,6 +201,12 @@ void DocumentWindowController::updateTitle() {
 void DocumentWindowController::updateEditedMark() {
     if (m_Window)
         m_Window->setWindowModified(isEdited());
+    emit changed();
+}
+
+void DocumentWindowController::markRecovered() {
+    m_Recovered = true;
+    updateEditedMark();
 }
 
 void DocumentWindowController::finishEditing() {
@@ -445,6 +451,7 @@ bool DocumentWindowController::writeToPath(const QString& path) {
     }
     const bool newFile = QFileInfo(path) != QFileInfo(m_FilePath);
     m_ChangeTracker.documentWasSaved();
+    m_Recovered = false;
     if (newFile) {
         setFilePath(path);
         updateTitle();
@@ -480,6 +487,7 @@ bool DocumentWindowController::revertToSaved() {
     }
     m_Document->undoManager().removeAllActions();
     m_ChangeTracker.documentWasSaved();
+    m_Recovered = false;
     if (DrawView* v = view()) {
         v->updateFrame();
         v->setNeedsDisplay();
@@ -537,6 +545,7 @@ bool DocumentWindowController::eventFilter(QObject* watched, QEvent* event) {
             if (DrawView* v = view())
                 v->commitEditing();
             m_Closing = true;
+            emit closing(this);
             QTimer::singleShot(0, this, [this] { emit closed(this); });
             break;
         case QEvent::WindowActivate:

@@ -48,7 +48,10 @@ public:
     bool isUntitled() const { return m_FilePath.isEmpty(); }
     // "Plan.qvdraw" or "Untitled 2".
     QString displayName() const { return m_DisplayName; }
-    bool isEdited() const { return m_ChangeTracker.isEdited(); }
+    bool isEdited() const { return m_Recovered || m_ChangeTracker.isEdited(); }
+    // A drawing brought back from a recovery copy: edited until it is saved
+    // or reverted, whatever its undo history says.
+    void markRecovered();
     // Facts for the rule of the launch's first window.
     FirstDocumentFacts firstDocumentFacts() const;
     // Refreshes the title's edited mark from the document's state.
@@ -90,10 +93,19 @@ public:
     // The export resolution chosen last, kept for the window's life.
     double exportResolution() const { return m_ExportResolution; }
 
+    // A message in the window's status bar for a while.
+    void showStatusMessage(const QString& text);
+
 signals:
     void activated(DocumentWindowController* controller);
+    // The window is closing for good: the user has answered for its changes.
+    // Sent while the close goes ahead, before the event loop turns again.
+    void closing(DocumentWindowController* controller);
     // The window has closed; the controller is deleted soon after.
     void closed(DocumentWindowController* controller);
+    // The drawing may have changed: sent whenever the edited mark is looked
+    // at again (after each edit, undo, redo, save and revert).
+    void changed();
     // A save gave the document a (new) file.
     void savedToFile(const QString& path);
 
@@ -105,7 +117,6 @@ private:
     void setFilePath(const QString& path);
     void updateTitle();
     void connectView();
-    void showStatusMessage(const QString& text);
     // Runs the dialog window-modal on this window; its result.
     int runSheet(QDialog& dialog);
     void showError(const QString& text, const QString& reason);
@@ -122,6 +133,7 @@ private:
     QLabel* m_PositionLabel = nullptr;
     int m_SheetDepth = 0;
     bool m_Closing = false;
+    bool m_Recovered = false;
     bool m_EventGroupEndPending = false;
     double m_ExportResolution = 72;
     QString m_ExportDirectory;

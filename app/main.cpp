@@ -4,8 +4,10 @@
 
 #include "app/DocumentController.h"
 #include "app/LaunchOptions.h"
+#include "app/RecoveryController.h"
 #include "app/SingleInstance.h"
 #include "document/DocumentWindowRules.h"
+#include "document/RecoveryStore.h"
 #include "platform/qt/QtImageCodec.h"
 #include "platform/qt/SettingsUserDefaults.h"
 #include "tools/Toolbox.h"
@@ -14,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSessionManager>
 
 #include <cstdio>
 #include <cstdlib>
@@ -89,6 +92,24 @@ int main(int argc, char** argv) {
         // The palette is a window of its own; it goes before the application.
         ToolboxPalette palette(Toolbox::sharedToolbox());
         documents.setToolboxPalette(&palette);
+
+        // Unsaved work outlives a crash, a kill or a logout as recovery copies.
+        const std::optional<double> delaySetting =
+            defaults.objectForKey(RecoveryController::kDelayKey)
+                ? std::optional<double>(defaults.doubleForKey(RecoveryController::kDelayKey))
+                : std::nullopt;
+        RecoveryController recovery(
+            documents,
+            RecoveryStore(recoveryFolderPath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")),
+                          ProcessIdentity::current()),
+            recoveryDelayMilliseconds(std::getenv(RecoveryController::kDelayVariable),
+                                      delaySetting));
+        recovery.handleTerminationSignals();
+        QObject::connect(&app, &QGuiApplication::commitDataRequest, &recovery,
+                         [&recovery](QSessionManager&) { recovery.writeAllNow(); });
+        if (const char* answer = std::getenv(RecoveryController::kAnswerVariable); answer && *answer)
+            recovery.setAutomaticAnswer(RecoveryController::answerFromText(answer), true);
+
         if (!options.newInstance) {
             instance.listen();
             QObject::connect(&instance, &SingleInstance::filesReceived, &documents,
@@ -99,12 +120,16 @@ int main(int argc, char** argv) {
                                      documents.openDocuments(handed);
                              });
         }
-        if (files.isEmpty())
-            documents.newDocument();
-        else
+        const bool recovered = !recovery.recoverAtStartUp().empty();
+        if (!files.isEmpty())
             documents.openDocuments(files);
-        // Nothing that was named could be opened: each failure has been told.
-        if (documents.documents().empty()) {
+        else if (!recovered)
+            documents.newDocument();
+        if (recovery.terminationSignal()) {
+            // Ended while starting; the copies are written.
+            status = 128 + recovery.terminationSignal();
+        } else if (documents.documents().empty()) {
+            // Nothing that was named could be opened: each failure has been told.
             status = EXIT_FAILURE;
         } else {
             palette.restoreState();

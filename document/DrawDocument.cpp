@@ -583,7 +583,8 @@ DocumentResult DrawDocument::fileWrapperRepresentation(PackageFiles& files) {
     try {
         FileWrappersResult pictures = imageCache().fileWrappersForShapes(m_Shapes);
         if (!pictures.ok())
-            return failure(pictures.error->name + ": " + pictures.error->reason);
+            return failure("The drawing could not be saved: " + pictures.error->reason + " (" +
+                           pictures.error->name + ").");
         files.clear();
         for (auto& [name, bytes] : pictures.files)
             files.insert_or_assign(name, std::move(bytes));
