@@ -5,6 +5,7 @@
 #include "app/ApplicationMenus.h"
 #include "app/DocumentWindowController.h"
 #include "app/PackageFileDialog.h"
+#include "app/PreferencesDialog.h"
 #include "canvas/DrawView.h"
 #include "canvas/DrawWindow.h"
 #include "canvas/model/WindowFrames.h"
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QWindow>
 
 namespace qv {
 
@@ -64,7 +66,11 @@ bool samePath(const QString& a, const QString& b) {
 } // namespace
 
 DocumentController::DocumentController(UserDefaults& defaults, QObject* parent)
-    : QObject(parent), m_Defaults(defaults), m_Menus(std::make_unique<ApplicationMenus>(*this)) {}
+    : QObject(parent), m_Defaults(defaults), m_Menus(std::make_unique<ApplicationMenus>(*this)),
+      m_FocusWindow(QGuiApplication::focusWindow()) {
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
+            &DocumentController::focusWindowChanged);
+}
 
 DocumentController::~DocumentController() {
     // The windows go before the menus whose actions they show.
@@ -73,6 +79,7 @@ DocumentController::~DocumentController() {
     m_ActivationOrder.clear();
     for (DocumentWindowController* document : documents)
         delete document;
+    m_Preferences.reset();
     m_Menus.reset();
 }
 
@@ -289,6 +296,38 @@ void DocumentController::clearRecentDocuments() {
     m_Defaults.synchronize();
 }
 
+void DocumentController::setToolboxPalette(ToolboxPalette* palette) {
+    if (m_ToolboxPalette)
+        disconnect(m_ToolboxPalette, nullptr, this, nullptr);
+    m_ToolboxPalette = palette;
+    if (palette)
+        connect(palette, &ToolboxPalette::toolAboutToChange, this,
+                [this] { endGesture(currentDocument()); });
+}
+
+void DocumentController::showPreferences() {
+    if (!m_Preferences)
+        m_Preferences = std::make_unique<PreferencesDialog>(m_Defaults);
+    m_Preferences->showPreferences();
+}
+
+void DocumentController::focusWindowChanged(QWindow* window) {
+    const QPointer<QWindow> previous = m_FocusWindow;
+    m_FocusWindow = window;
+    if (!previous || previous == window)
+        return;
+    for (DocumentWindowController* document : m_Documents)
+        if (document->window() && document->window()->windowHandle() == previous)
+            endGesture(document);
+}
+
+void DocumentController::endGesture(DocumentWindowController* document) {
+    if (!document)
+        return;
+    if (DrawView* view = document->view(); view && view->toolIsTracking())
+        view->endToolGesture();
+}
+
 void DocumentController::showAbout() {
     DocumentWindowController* current = currentDocument();
     QMessageBox::about(current ? current->window() : nullptr, tr("About Quorvik Draw"),
@@ -299,7 +338,7 @@ void DocumentController::showAbout() {
 MenuItemState DocumentController::validateMenuCommand(std::string_view name) const {
     MenuItemState state;
     if (name == "newDocument" || name == "openDocument" || name == "terminate" ||
-        name == "showAbout")
+        name == "showAbout" || name == "showPreferences")
         return state;
     if (name == "clearRecentDocuments") {
         state.enabled = !recentDocuments().isEmpty();
@@ -338,6 +377,10 @@ void DocumentController::performMenuCommand(std::string_view name) {
     }
     if (name == "showAbout") {
         showAbout();
+        return;
+    }
+    if (name == "showPreferences") {
+        showPreferences();
         return;
     }
     if (name == "clearRecentDocuments") {

@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -18,11 +19,14 @@
 #include <string_view>
 #include <vector>
 
+class QWindow;
+
 namespace qv {
 
 class ApplicationMenus;
 class DocumentWindowController;
 class DrawDocument;
+class PreferencesDialog;
 class ToolboxPalette;
 class UserDefaults;
 
@@ -69,7 +73,12 @@ public:
     DocumentWindowController* firstDocument() const { return m_FirstDocument; }
 
     // The toolbox's palette, shown and hidden from the Window menu (not owned).
-    void setToolboxPalette(ToolboxPalette* palette) { m_ToolboxPalette = palette; }
+    // A click on its buttons first ends the current document's gesture.
+    void setToolboxPalette(ToolboxPalette* palette);
+
+    // The preferences window (Edit ▸ Preferences…), made when first shown.
+    void showPreferences();
+    PreferencesDialog* preferences() const { return m_Preferences.get(); }
 
     QStringList recentDocuments() const;
     void clearRecentDocuments();
@@ -93,6 +102,10 @@ private:
     void noteRecentDocument(const QString& path);
     void reportOpenFailure(const QString& path, const QString& reason);
     void showAbout();
+    // A gesture is interrupted when its window loses the keyboard (another
+    // window, a dialog, another application): it ends cleanly there.
+    void focusWindowChanged(QWindow* window);
+    void endGesture(DocumentWindowController* document);
 
     UserDefaults& m_Defaults;
     std::unique_ptr<ApplicationMenus> m_Menus;
@@ -101,6 +114,8 @@ private:
     std::vector<DocumentWindowController*> m_ActivationOrder;
     DocumentWindowController* m_FirstDocument = nullptr;
     ToolboxPalette* m_ToolboxPalette = nullptr;
+    std::unique_ptr<PreferencesDialog> m_Preferences;
+    QPointer<QWindow> m_FocusWindow;
     bool m_FirstWindowPlaced = false;
     int m_UntitledCount = 0;
 };

@@ -6,6 +6,7 @@
 #include "app/LaunchOptions.h"
 #include "app/RecoveryController.h"
 #include "app/SingleInstance.h"
+#include "canvas/ModifierKeys.h"
 #include "document/DocumentWindowRules.h"
 #include "document/RecoveryStore.h"
 #include "platform/qt/QtImageCodec.h"
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
     ImageCodec::setShared(&codec);
     SettingsUserDefaults defaults(QStringLiteral("drawapp"));
     Toolbox::setUserDefaults(&defaults);
+    setOptionKey(optionKeyFromDefaults(defaults));
     Toolbox::sharedToolbox();
 
     int status = EXIT_SUCCESS;

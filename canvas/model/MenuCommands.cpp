@@ -94,6 +94,8 @@ constexpr MenuItemDefinition kLayout[] = {
     command("Edit", "duplicate", "Ctrl+D"),
     separator("Edit"),
     command("Edit", "editSelectedShape", "Ctrl+E"),
+    separator("Edit"),
+    item("Edit", "showPreferences", "Preferences…", "Ctrl+,"),
 
     item("View", "zoomIn", {}, "Ctrl++", "Ctrl+="),
     command("View", "zoomOut", "Ctrl+-"),

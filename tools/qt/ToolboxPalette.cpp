@@ -114,10 +114,12 @@ ToolboxPalette::ToolboxPalette(Toolbox& toolbox, QWidget* parent)
         m_Group->addButton(button, int(i));
         m_Buttons.push_back(button);
         connect(button, &QAbstractButton::clicked, this, [this, i] {
+            emit toolAboutToChange();
             m_Toolbox.toolSingleClicked(i);
             syncWithToolbox();
         });
         connect(button, &ToolboxButton::doubleClicked, this, [this, i] {
+            emit toolAboutToChange();
             m_Toolbox.toolDoubleClicked(i);
             syncWithToolbox();
         });

@@ -87,6 +87,11 @@ public:
     static Rect screenRectFromQt(const QRect& rect);
     static QRect qtRectFromScreen(const Rect& rect);
 
+signals:
+    // A button was clicked and is about to choose its tool: a gesture still
+    // in progress on a canvas must end first, while its tool is selected.
+    void toolAboutToChange();
+
 protected:
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
