@@ -47,6 +47,9 @@ void MoveTool::mouseDragged(const ToolEvent& event, ToolCanvas& view, ShapesCont
         if (isPointNearPoint(next, m_LastPoint, view))
             return;
         m_DidMove = true;
+        // Option may come after the button (where the window manager takes
+        // Option-presses); it counts until the shapes start moving.
+        m_IsDuplicate = m_IsDuplicate || event.option();
         beginUndoStep(target);
         if (m_IsDuplicate)
             target.duplicateWithOffset(0, 0);

@@ -137,6 +137,20 @@ TEST_F(ArrowToolTest, OptionDragDuplicatesPastTheClickTolerance) {
             EXPECT_EQ(lastAction(), "Duplicate");
         }
     }
+    // Option pressed after the button counts until the move begins, not after.
+    for (const bool before : {true, false}) {
+        const ShapePtr a = box(0, 0, 50, 50);
+        install({a});
+        press(arrow(), {10, 10});
+        if (before)
+            drag(arrow(), {12, 10}, AlternateKeyMask);
+        else
+            drag(arrow(), {20, 10});
+        drag(arrow(), {30, 10}, AlternateKeyMask);
+        release(arrow(), {30, 10}, AlternateKeyMask);
+        EXPECT_EQ(document.shapes().size(), before ? 2u : 1u);
+        EXPECT_EQ(lastAction(), before ? "Duplicate" : "Move");
+    }
 }
 
 TEST_F(ArrowToolTest, HandlesOfSelectedShapesWinOverShapesOnTop) {
