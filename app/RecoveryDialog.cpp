@@ -29,7 +29,7 @@ RecoveryDialog::RecoveryDialog(const std::vector<Row>& rows, const QStringList& 
 
     m_List = new QTreeWidget(this);
     m_List->setColumnCount(3);
-    m_List->setHeaderLabels({tr("Drawing"), tr("File"), tr("Copy of")});
+    m_List->setHeaderLabels({tr("Drawing"), tr("File"), tr("Copy Made")});
     m_List->setRootIsDecorated(false);
     m_List->setSelectionMode(QAbstractItemView::NoSelection);
     const QLocale locale;

@@ -11,6 +11,7 @@
 #include <random>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <system_error>
 #include <unistd.h>
 
 #ifndef RENAME_NOREPLACE
@@ -66,8 +67,10 @@ FileOperations& FileOperations::system() {
 
 namespace {
 
+// Saves run on the main thread and recovery copies on a thread of their own:
+// std::strerror may share one buffer between them, the category may not.
 std::string errorText(int error) {
-    return std::strerror(error);
+    return std::generic_category().message(error);
 }
 
 std::string quoted(const std::string& name) {
@@ -181,8 +184,9 @@ bool removeTree(FileOperations& ops, int dirfd, const std::string& name, int dep
 }
 
 std::string randomSuffix() {
-    static std::mt19937_64 generator{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())
-                                                                  << 32};
+    // One generator per thread: a save and a recovery copy may run at once.
+    thread_local std::mt19937_64 generator{std::random_device{}() ^
+                                           static_cast<std::uint64_t>(::getpid()) << 32};
     char buf[17];
     std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(generator()));
     return buf;

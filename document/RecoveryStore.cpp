@@ -15,6 +15,7 @@
 #include <signal.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace qv {
@@ -28,6 +29,11 @@ constexpr std::size_t kMaximumRecordSize = 64 * 1024;
 
 std::string inQuotes(std::string_view text) {
     return "\u201C" + std::string(text) + "\u201D";
+}
+
+// Thread-safe, unlike std::strerror: copies are written on a thread of their own.
+std::string errorText(int error) {
+    return std::generic_category().message(error);
 }
 
 std::string readSmallFile(const std::string& path, std::size_t limit, int& error) {
@@ -125,7 +131,7 @@ bool replaceFile(FileOperations& ops, const std::string& dir, const char* name,
                  const std::string& text, std::string& error) {
     const int dirFd = ops.openat(AT_FDCWD, dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (dirFd < 0) {
-        error = std::strerror(errno);
+        error = errorText(errno);
         return false;
     }
     const std::string temporary = std::string(name) + ".new";
@@ -140,22 +146,22 @@ bool replaceFile(FileOperations& ops, const std::string& dir, const char* name,
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
-                error = std::strerror(n < 0 ? errno : ENOSPC);
+                error = errorText(n < 0 ? errno : ENOSPC);
                 ok = false;
             } else {
                 done += static_cast<std::size_t>(n);
             }
         }
         if (ok && ops.fsync(fd) != 0) {
-            error = std::strerror(errno);
+            error = errorText(errno);
             ok = false;
         }
         if (ops.close(fd) != 0 && ok) {
-            error = std::strerror(errno);
+            error = errorText(errno);
             ok = false;
         }
         if (ok && ops.renameat2(dirFd, temporary.c_str(), dirFd, name, 0) != 0) {
-            error = std::strerror(errno);
+            error = errorText(errno);
             ok = false;
         }
         if (ok)
@@ -163,7 +169,7 @@ bool replaceFile(FileOperations& ops, const std::string& dir, const char* name,
         else
             ops.unlinkat(dirFd, temporary.c_str(), 0);
     } else {
-        error = std::strerror(errno);
+        error = errorText(errno);
     }
     ops.close(dirFd);
     return ok;
@@ -362,7 +368,7 @@ PackageResult RecoveryStore::prepare() const {
         return failed(inQuotes(m_Folder) + " is not a folder.");
     if (::access(m_Folder.c_str(), W_OK | X_OK) != 0)
         return failed("The folder " + inQuotes(m_Folder) + " cannot be written (" +
-                      std::strerror(errno) + ").");
+                      errorText(errno) + ").");
     // Drawings are private: the folder is the user's alone.
     ::chmod(m_Folder.c_str(), 0700);
     return succeeded();
@@ -380,7 +386,7 @@ PackageResult RecoveryStore::writeCopy(const std::string& name, const RecoveryRe
     if (ops.mkdirat(AT_FDCWD, path.c_str(), 0700) == 0)
         fresh = true;
     else if (errno != EEXIST)
-        return failed(failure + std::strerror(errno) + ".");
+        return failed(failure + errorText(errno) + ".");
     std::error_code ec;
     std::string error;
     // Until the package is there the record only marks the copy as taken.
@@ -425,7 +431,7 @@ std::optional<RecoveryRecord> RecoveryStore::readRecord(const std::string& name,
     const std::string text =
         readSmallFile(copyPath(name) + "/" + kRecordFileName, kMaximumRecordSize, code);
     if (code) {
-        error = std::strerror(code);
+        error = errorText(code);
         return std::nullopt;
     }
     std::optional<RecoveryRecord> record = decodeRecoveryRecord(text);
@@ -450,7 +456,7 @@ TakeOverResult takeOverAbandonedCopies(RecoveryStore& store) {
             copy.movedAside = true;
         } else {
             copy.reason += " It could not be moved aside (" +
-                           std::string(ec ? ec.message() : std::strerror(errno)) + ").";
+                           std::string(ec ? ec.message() : errorText(errno)) + ").";
         }
         result.unreadable.push_back(std::move(copy));
     };
@@ -462,10 +468,9 @@ TakeOverResult takeOverAbandonedCopies(RecoveryStore& store) {
         const std::string name = store.newCopyName();
         if (::rename(store.copyPath(found.name).c_str(), store.copyPath(name).c_str()) != 0) {
             if (errno != ENOENT)
-                result.problems.push_back("The recovery copy " +
-                                          inQuotes(store.copyPath(found.name)) +
-                                          " could not be taken over (" + std::strerror(errno) +
-                                          "); it stays where it is.");
+                result.problems.push_back(
+                    "The recovery copy " + inQuotes(store.copyPath(found.name)) +
+                    " could not be taken over (" + errorText(errno) + "); it stays where it is.");
             continue;
         }
         std::error_code ec;

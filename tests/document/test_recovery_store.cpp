@@ -153,69 +153,6 @@ TEST(RecoverySettings, FolderFollowsXdgStateHomeAndDelayReadsSeconds) {
     EXPECT_EQ(recoveryDelayMilliseconds("1e9", std::nullopt), 3600 * 1000);
 }
 
-// Makes the file operation numbered failAt fail.
-class FailingOps : public FileOperations {
-public:
-    int failAt = -1;
-    int steps = 0;
-    int openat(int d, const char* p, int f, mode_t m) override {
-        return step() ? FileOperations::openat(d, p, f, m) : -1;
-    }
-    ssize_t write(int fd, const void* data, std::size_t size) override {
-        return step() ? FileOperations::write(fd, data, size) : -1;
-    }
-    int fsync(int fd) override { return step() ? FileOperations::fsync(fd) : -1; }
-    int mkdirat(int d, const char* p, mode_t m) override {
-        return step() ? FileOperations::mkdirat(d, p, m) : -1;
-    }
-    int renameat2(int a, const char* b, int c, const char* d, unsigned f) override {
-        return step() ? FileOperations::renameat2(a, b, c, d, f) : -1;
-    }
-
-private:
-    bool step() {
-        if (steps++ != failAt)
-            return true;
-        errno = ENOSPC;
-        return false;
-    }
-};
-
-TEST_F(RecoveryStoreTest, AFailedWriteLeavesThePreviousCopyWhole) {
-    RecoveryStore store(folder(), ProcessIdentity::current());
-    const std::string name = store.newCopyName();
-    RecoveryRecord first{"/d/Plan.qvdraw", "Plan.qvdraw", 1, store.self()};
-    const PackageFiles oldFiles{{"Shapes.xml", bytes("<old/>")}, {"a.png", bytes("png")}};
-    const PackageFiles newFiles{{"Shapes.xml", bytes(std::string(10000, 'n'))}};
-    ASSERT_TRUE(store.writeCopy(name, first, oldFiles));
-    EXPECT_EQ(fs::status(folder()).permissions() & fs::perms::all, fs::perms::owner_all);
-
-    RecoveryRecord second = first;
-    second.copyTime = 2;
-    FailingOps counter;
-    ASSERT_TRUE(store.writeCopy(name, second, newFiles, counter));
-    for (int n = 0; n < counter.steps; ++n) {
-        SCOPED_TRACE("failing step " + std::to_string(n));
-        ASSERT_TRUE(store.writeCopy(name, first, oldFiles));
-        FailingOps ops;
-        ops.failAt = n;
-        const PackageResult r = store.writeCopy(name, second, newFiles, ops);
-        const PackageReadResult package = PackageIO::readPackage(store.packagePath(name));
-        std::string error;
-        const std::optional<RecoveryRecord> record = store.readRecord(name, error);
-        ASSERT_TRUE(record) << error;
-        if (r) {
-            EXPECT_EQ(package.files, newFiles);
-        } else {
-            EXPECT_NE(r.error.find(store.copyPath(name)), std::string::npos) << r.error;
-            EXPECT_TRUE(package.files == oldFiles || package.files == newFiles);
-            EXPECT_TRUE(*record == first || *record == second);
-        }
-    }
-    ASSERT_TRUE(store.removeCopy(name));
-    EXPECT_FALSE(fs::exists(store.copyPath(name)));
-}
-
 TEST_F(RecoveryStoreTest, TakesOverEndedProcessesCopiesAndSetsAsideWhatItCannotRead) {
     RecoveryStore writer(folder(), endedProcess());
     const PackageFiles drawing{{"Shapes.xml", drawingXml(3)}};
