@@ -12,13 +12,20 @@
 #include "document/Grid.h"
 #include "document/Page.h"
 #include "framework/foundation/AffineTransform.h"
+#include "framework/foundation/RecordingGraphicsContext.h"
 #include "platform/qt/QtGraphicsContext.h"
 #include "shapes/BezierShape.h"
+#include "shapes/FreehandShape.h"
 #include "shapes/GroupShape.h"
+#include "shapes/OvalShape.h"
+#include "shapes/PolylineShape.h"
+#include "shapes/RectangleShape.h"
+#include "shapes/RoundRectangleShape.h"
 #include "shapes/TextShape.h"
 #include "styles/Fill.h"
 #include "tools/Tool.h"
 #include "tools/Toolbox.h"
+#include "tools/qt/ToolCursors.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -33,7 +40,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <typeinfo>
 
 namespace qv {
 namespace {
@@ -94,76 +103,103 @@ char32_t toolCharacter(const QKeyEvent& event) {
     return 0;
 }
 
-// A small drawn cursor: the model asks for kinds Qt has no shape for.
-QCursor drawnCursor(CursorKind kind) {
-    QPixmap pixmap(24, 24);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    auto outlined = [&p](const QPainterPath& path) {
-        p.strokePath(path, QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.strokePath(path, QPen(Qt::black, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    };
-    QPoint hot(12, 12);
-    if (kind == CursorKind::ZoomIn || kind == CursorKind::ZoomOut) {
-        QPainterPath glass;
-        glass.addEllipse(QPointF(9.5, 9.5), 6.5, 6.5);
-        glass.moveTo(14.5, 14.5);
-        glass.lineTo(21, 21);
-        glass.moveTo(6.5, 9.5);
-        glass.lineTo(12.5, 9.5);
-        if (kind == CursorKind::ZoomIn) {
-            glass.moveTo(9.5, 6.5);
-            glass.lineTo(9.5, 12.5);
-        }
-        outlined(glass);
-        hot = QPoint(9, 9);
-    } else if (kind == CursorKind::Pencil) {
-        QPainterPath pencil;
-        pencil.moveTo(2, 22);
-        pencil.lineTo(4, 16);
-        pencil.lineTo(17, 3);
-        pencil.lineTo(21, 7);
-        pencil.lineTo(8, 20);
-        pencil.closeSubpath();
-        outlined(pencil);
-        hot = QPoint(2, 22);
-    } else {
-        QPainterPath arc;
-        arc.arcMoveTo(QRectF(4, 4, 16, 16), 30);
-        arc.arcTo(QRectF(4, 4, 16, 16), 30, 300);
-        arc.moveTo(12, 9);
-        arc.lineTo(12, 15);
-        arc.moveTo(9, 12);
-        arc.lineTo(15, 12);
-        outlined(arc);
-    }
-    return QCursor(pixmap, hot.x(), hot.y());
+// A picture over part of `image` (device pixels `area`) that draws into its
+// pixels.
+QImage pixelsOf(QImage& image, const QRect& area) {
+    QImage part(image.bits() + qsizetype(area.y()) * image.bytesPerLine() + qsizetype(area.x()) * 4,
+                area.width(), area.height(), image.bytesPerLine(), image.format());
+    part.setDevicePixelRatio(image.devicePixelRatio());
+    return part;
 }
 
-QCursor cursorForKind(CursorKind kind) {
-    switch (kind) {
-    case CursorKind::Arrow:
-        return QCursor(Qt::ArrowCursor);
-    case CursorKind::Crosshair:
-        return QCursor(Qt::CrossCursor);
-    default:
-        break;
+// Moves the picture's pixels by (dx, dy) device pixels; those coming in
+// from beyond the edge keep what they held.
+void shiftPixels(QImage& image, int dx, int dy) {
+    const int w = image.width(), h = image.height();
+    if ((dx == 0 && dy == 0) || std::abs(dx) >= w || std::abs(dy) >= h)
+        return;
+    const qsizetype line = image.bytesPerLine();
+    uchar* bits = image.bits();
+    const std::size_t bytes = std::size_t(w - std::abs(dx)) * 4;
+    const qsizetype from = qsizetype(std::max(0, -dx)) * 4, to = qsizetype(std::max(0, dx)) * 4;
+    auto moveRow = [&](int y) {
+        std::memmove(bits + y * line + to, bits + (y - dy) * line + from, bytes);
+    };
+    if (dy > 0)
+        for (int y = h - 1; y >= dy; --y)
+            moveRow(y);
+    else
+        for (int y = 0; y < h + dy; ++y)
+            moveRow(y);
+}
+
+// Of the valid pixels, those still valid once the shapes' picture moved by
+// (dx, dy) canvas pixels: each must have come from a valid pixel. A move by
+// a fraction of a canvas pixel (whole device pixels at a ratio of 2) counts
+// both neighbours.
+QRegion validAfterMove(const QRegion& valid, double dx, double dy) {
+    QRegion kept = valid;
+    for (const double x : {std::floor(dx), std::ceil(dx)})
+        for (const double y : {std::floor(dy), std::ceil(dy)})
+            kept &= valid.translated(int(x), int(y));
+    return kept;
+}
+
+bool isWhole(double v) {
+    return std::fabs(v - std::round(v)) < 1e-6;
+}
+
+// The shapes whose selection handles are Shape's own: the eight of the
+// bounds, each drawn by drawSelectionHandleAtPoint through the shape's
+// transform. Others (lines, arcs, polygons) draw theirs.
+bool hasStandardSelectionHandles(const Shape& shape) {
+    const std::type_info& type = typeid(shape);
+    return type == typeid(RectangleShape) || type == typeid(RoundRectangleShape) ||
+           type == typeid(OvalShape) || type == typeid(BezierShape) ||
+           type == typeid(FreehandShape) || type == typeid(PolylineShape) ||
+           type == typeid(GroupShape) || type == typeid(TextShape);
+}
+
+// A selection handle as Shape draws it at the point (0, 0): concentric
+// filled circles around `center`, in drawing units. Empty when it draws
+// anything else; the shapes then draw their handles themselves.
+struct HandleLook {
+    Point center;
+    std::vector<std::pair<double, Color>> rings;
+};
+
+HandleLook handleLook(const ShapeView& view) {
+    RecordingGraphicsContext recording(true);
+    Shape::drawSelectionHandleAtPoint(recording, {0, 0}, &view);
+    HandleLook look;
+    for (const DrawOperation& op : recording.operations()) {
+        const std::optional<OverlaySpriteContext::Circle> circle =
+            op.kind == DrawOpKind::FillPath && !op.clipped && !op.shadow.active &&
+                    op.layerDepth == 0
+                ? OverlaySpriteContext::circleOf(op.path, op.transform)
+                : std::nullopt;
+        const double tolerance = 1e-9 * (1 + std::fabs(look.center.x) + std::fabs(look.center.y));
+        if (!circle ||
+            (!look.rings.empty() && (std::fabs(circle->center.x - look.center.x) > tolerance ||
+                                     std::fabs(circle->center.y - look.center.y) > tolerance)))
+            return {};
+        look.center = circle->center;
+        look.rings.emplace_back(circle->radius, op.color);
     }
-    static QCursor pencil = drawnCursor(CursorKind::Pencil);
-    static QCursor rotate = drawnCursor(CursorKind::FreeRotate);
-    static QCursor zoomIn = drawnCursor(CursorKind::ZoomIn);
-    static QCursor zoomOut = drawnCursor(CursorKind::ZoomOut);
-    switch (kind) {
-    case CursorKind::Pencil:
-        return pencil;
-    case CursorKind::FreeRotate:
-        return rotate;
-    case CursorKind::ZoomIn:
-        return zoomIn;
-    default:
-        return zoomOut;
-    }
+    return look;
+}
+
+// The scale of a transform that keeps circles circles, or none.
+std::optional<double> similarityScale(const AffineTransform& t) {
+    const double s = std::sqrt(std::fabs(t.determinant()));
+    const double tolerance = 1e-9 * s;
+    const bool turn =
+        std::fabs(t.m11 - t.m22) <= tolerance && std::fabs(t.m12 + t.m21) <= tolerance;
+    const bool mirror =
+        std::fabs(t.m11 + t.m22) <= tolerance && std::fabs(t.m12 - t.m21) <= tolerance;
+    if (!(s > 0) || !std::isfinite(s) || !(turn || mirror))
+        return std::nullopt;
+    return s;
 }
 
 } // namespace
@@ -214,6 +250,12 @@ void DrawView::bind(DrawDocument& document, ShapesController& controller) {
     m_DidChangeToken = NotificationCenter::defaultCenter().addObserver(
         this, QVShapeDidChangeNotification, nullptr,
         [this](const Notification& n) { shapeDidChange(n.object); });
+    m_WillMoveToken = NotificationCenter::defaultCenter().addObserver(
+        this, QVShapesWillMoveNotification, &controller,
+        [this](const Notification& n) { shapesWillMove(n.userInfo.toSize()); });
+    m_DidMoveToken = NotificationCenter::defaultCenter().addObserver(
+        this, QVShapesDidMoveNotification, &controller,
+        [this](const Notification& n) { shapesDidMove(n.userInfo.toSize()); });
 
     document.setView(this);
     // Shapes the document holds already; read ones arrive through setShapes.
@@ -243,10 +285,12 @@ void DrawView::unbind() {
     }
     if (m_ShapesController)
         m_ShapesController->objectDidEndEditing(this);
-    if (m_DidChangeToken) {
-        NotificationCenter::defaultCenter().removeObserver(m_DidChangeToken);
-        m_DidChangeToken = 0;
-    }
+    for (NotificationCenter::Token* token : {&m_DidChangeToken, &m_WillMoveToken, &m_DidMoveToken})
+        if (*token) {
+            NotificationCenter::defaultCenter().removeObserver(*token);
+            *token = 0;
+        }
+    m_MovingDrawing = false;
     m_ObservedShapes.clear();
     m_StaleShapes.clear();
     m_Index.clear();
@@ -441,6 +485,8 @@ void DrawView::shapeDidChange(const void* object) {
         placeTextEditor();
     if (m_IndexZoom != m_Zoom)
         return; // a full redraw with a fresh index is on its way
+    if (m_MovingDrawing)
+        return; // the whole drawing's picture moves once the move is over
     auto top = m_ObservedShapes.find(found->second.topLevel);
     if (top == m_ObservedShapes.end() || top->second.stale)
         return;
@@ -473,6 +519,45 @@ void DrawView::refreshStaleExtents() {
         m_Index.insert(id, extent);
         setNeedsDisplayInRect(extent);
     }
+}
+
+void DrawView::shapesWillMove(Size delta) {
+    // Only a move of every shape, with the index current, moves pictures;
+    // anything less redraws the shapes' old and new areas as any change does.
+    m_MovingDrawing = m_ShapesController && m_IndexZoom == m_Zoom && std::isfinite(delta.width) &&
+                      std::isfinite(delta.height) && !shapes().empty() &&
+                      m_ShapesController->selectedCount() == shapes().size();
+}
+
+void DrawView::shapesDidMove(Size delta) {
+    if (!m_MovingDrawing)
+        return;
+    m_MovingDrawing = false;
+    translateDrawing(delta);
+}
+
+void DrawView::translateDrawing(Size delta) {
+    m_Index.translate(delta.width, delta.height);
+    if (!m_ShapesCache.isNull() && m_ContentZoom == m_Frame.zoom) {
+        const double dpr = m_ShapesCache.devicePixelRatio();
+        const double dx = delta.width * m_Frame.zoom, dy = delta.height * m_Frame.zoom;
+        if (isWhole(dx * dpr) && isWhole(dy * dpr) && std::fabs(dx) < m_ContentRect.width() &&
+            std::fabs(dy) < m_ContentRect.height()) {
+            // Areas already waiting are taken out first, where they were.
+            for (const Rect& r : m_ContentDirty.rects())
+                m_ContentValid -= QRectF(r.x(), r.y(), r.width(), r.height()).toAlignedRect();
+            m_ContentDirty.clear();
+            shiftPixels(m_ShapesCache, int(std::lround(dx * dpr)), int(std::lround(dy * dpr)));
+            m_ContentValid = validAfterMove(m_ContentValid, dx, dy);
+        } else {
+            // Between device pixels the shapes are drawn anew.
+            m_ContentValid = QRegion();
+            m_ContentDirty.clear();
+        }
+    }
+    invalidateViewportRect(QRectF(rect()));
+    if (m_ScrollView->rulersVisible())
+        m_RulersNeedDisplay = true;
 }
 
 void DrawView::refreshIndex() {
@@ -778,11 +863,13 @@ void DrawView::updateContentCache(const QRegion& canvasRegion, double dpr) {
     const int margin = wholePixels ? kContentMargin : 0;
     const QRect viewport = canvasViewportRect();
     const QRect wanted = viewport.adjusted(-margin, -margin, margin, margin);
-    if (m_ContentCache.isNull() || m_ContentCache.devicePixelRatio() != dpr ||
+    if (m_PageCache.isNull() || m_PageCache.devicePixelRatio() != dpr ||
         m_ContentZoom != m_Frame.zoom || m_ContentRect.size() != wanted.size()) {
-        m_ContentCache =
-            QImage((QSizeF(wanted.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
-        m_ContentCache.setDevicePixelRatio(dpr);
+        const QSize pixels = (QSizeF(wanted.size()) * dpr).toSize();
+        for (QImage* cache : {&m_PageCache, &m_ShapesCache}) {
+            *cache = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            cache->setDevicePixelRatio(dpr);
+        }
         m_ContentRect = wanted;
         m_ContentValid = QRegion();
         m_ContentZoom = m_Frame.zoom;
@@ -800,16 +887,17 @@ void DrawView::updateContentCache(const QRegion& canvasRegion, double dpr) {
 }
 
 void DrawView::moveContentCache(const QRect& wanted) {
-    // Keeps what the old and the new place share.
-    const double dpr = m_ContentCache.devicePixelRatio();
-    QImage moved(m_ContentCache.size(), QImage::Format_ARGB32_Premultiplied);
-    moved.setDevicePixelRatio(dpr);
-    QPainter shift(&moved);
-    shift.setCompositionMode(QPainter::CompositionMode_Source);
-    shift.drawImage(QPointF(m_ContentRect.topLeft() - wanted.topLeft()), m_ContentCache);
-    shift.end();
-    m_ContentCache = std::move(moved);
-    m_ContentValid = dpr == std::floor(dpr) ? m_ContentValid & wanted : QRegion();
+    // Keeps what the old and the new place share. Only whole device pixels
+    // move cleanly; at a fractional ratio everything is drawn anew.
+    const double dpr = m_PageCache.devicePixelRatio();
+    if (dpr == std::floor(dpr)) {
+        const QPoint shift = (m_ContentRect.topLeft() - wanted.topLeft()) * int(dpr);
+        for (QImage* cache : {&m_PageCache, &m_ShapesCache})
+            shiftPixels(*cache, shift.x(), shift.y());
+        m_ContentValid &= wanted;
+    } else {
+        m_ContentValid = QRegion();
+    }
     m_ContentRect = wanted;
 }
 
@@ -826,28 +914,64 @@ void DrawView::renderContent(const QRegion& missing) {
         const Point b = m_Frame.drawingPoint({double(r.right() + 1), double(r.bottom() + 1)});
         return Rect(a.x, a.y, b.x - a.x, b.y - a.y);
     };
-    std::vector<Rect> areas;
+    const double dpr = m_PageCache.devicePixelRatio();
+    const bool wholePixels = dpr == std::floor(dpr);
+    // Each piece is drawn through a picture of its own size over the caches'
+    // pixels: Qt's rasterizer works through every row of its device that a
+    // path covers, so a strip exposed by a scroll costs only its own rows of
+    // the tall shapes crossing it. A fractional ratio draws into the whole
+    // caches, whose pixels do not meet canvas pixels at whole numbers.
+    std::vector<QRect> pieces;
     if (missing.rectCount() > kMaximumPaintAreas)
-        areas.push_back(drawingRect(missing.boundingRect()));
+        pieces.push_back(missing.boundingRect());
     else
-        for (const QRect& r : missing)
-            areas.push_back(drawingRect(r));
-    // The cache's own pixels: the graphics context sets the painter's whole
-    // transform, so the cache's place goes into the page corner instead.
-    QPainter painter(&m_ContentCache);
-    painter.setClipRegion(missing.translated(-m_ContentRect.topLeft()));
-    const double dpr = m_ContentCache.devicePixelRatio();
-    // The page's corner on a device pixel of the cache, as in the viewport.
-    const Point corner{alignedToDevicePixel(m_Frame.pageOrigin.x - m_ContentRect.x(), dpr),
-                       alignedToDevicePixel(m_Frame.pageOrigin.y - m_ContentRect.y(), dpr)};
-    drawContent(painter, areas, corner);
-    painter.end();
+        pieces.assign(missing.begin(), missing.end());
+    const QRect cache(QPoint(0, 0), m_ContentRect.size());
+    for (const QRect& piece : pieces) {
+        const QRect local = piece.translated(-m_ContentRect.topLeft()) & cache;
+        if (local.isEmpty())
+            continue;
+        const QRect part = wholePixels ? local : cache;
+        const QRect device = wholePixels
+                                 ? QRect(local.topLeft() * int(dpr), local.size() * int(dpr))
+                                 : m_PageCache.rect();
+        const QRegion clip =
+            (missing & piece).translated(-m_ContentRect.topLeft() - part.topLeft());
+        // The page's corner on a device pixel of the cache, as in the
+        // viewport; the graphics context sets the painter's whole transform,
+        // so the piece's place goes into the corner.
+        const Point corner{
+            alignedToDevicePixel(m_Frame.pageOrigin.x - m_ContentRect.x(), dpr) - part.x(),
+            alignedToDevicePixel(m_Frame.pageOrigin.y - m_ContentRect.y(), dpr) - part.y()};
+        std::vector<Rect> areas;
+        const QRegion own = missing & piece;
+        if (own.rectCount() > kMaximumPaintAreas)
+            areas.push_back(drawingRect(own.boundingRect()));
+        else
+            for (const QRect& r : own)
+                areas.push_back(drawingRect(r));
+
+        QImage pagePart = pixelsOf(m_PageCache, device);
+        QPainter pagePainter(&pagePart);
+        pagePainter.setClipRegion(clip);
+        drawPage(pagePainter, corner);
+        pagePainter.end();
+
+        QImage shapesPart = pixelsOf(m_ShapesCache, device);
+        QPainter shapesPainter(&shapesPart);
+        shapesPainter.setClipRegion(clip);
+        shapesPainter.setCompositionMode(QPainter::CompositionMode_Source);
+        shapesPainter.fillRect(clip.boundingRect(), Qt::transparent);
+        shapesPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        drawShapes(shapesPainter, areas, corner);
+        shapesPainter.end();
+    }
     m_ContentValid += missing;
 }
 
 void DrawView::prefetchContent() {
     // A cache for another zoom is made anew by the next paint.
-    if (!isVisible() || m_ContentCache.isNull() || m_ContentZoom != m_Frame.zoom)
+    if (!isVisible() || m_PageCache.isNull() || m_ContentZoom != m_Frame.zoom)
         return;
     refreshStaleExtents();
     refreshIndex();
@@ -886,7 +1010,7 @@ void DrawView::prefetchContent() {
         m_PrefetchTimer->start(1); // the next band after other events
 }
 
-void DrawView::drawContent(QPainter& painter, const std::vector<Rect>& areas, Point corner) {
+void DrawView::drawPage(QPainter& painter, Point corner) {
     painter.fillRect(painter.clipBoundingRect(), deskColor());
     const double z = m_Frame.zoom;
     QtGraphicsContext gc(painter, AffineTransform(z, 0, 0, z, corner.x, corner.y), true);
@@ -901,11 +1025,15 @@ void DrawView::drawContent(QPainter& painter, const std::vector<Rect>& areas, Po
     gc.fillPath(BezierPath::bezierPathWithRect(page), pageColor());
     if (Grid* grid = boundGrid(); grid && grid->visible())
         grid->drawInRect(gc, page, pageColor(), z);
+    gc.finish();
+}
 
-    // The shapes that meet the areas, back to front.
+void DrawView::drawShapes(QPainter& painter, const std::vector<Rect>& areas, Point corner) {
     std::vector<const void*> found;
     for (const Rect& a : areas)
         m_Index.query(a, found);
+    if (found.empty())
+        return;
     std::vector<std::pair<std::size_t, Shape*>> visible;
     visible.reserve(found.size());
     for (const void* id : found) {
@@ -916,9 +1044,62 @@ void DrawView::drawContent(QPainter& painter, const std::vector<Rect>& areas, Po
     }
     std::sort(visible.begin(), visible.end());
     visible.erase(std::unique(visible.begin(), visible.end()), visible.end());
+    const double z = m_Frame.zoom;
+    QtGraphicsContext gc(painter, AffineTransform(z, 0, 0, z, corner.x, corner.y), true);
     for (const auto& [index, shape] : visible)
         shape->drawInView(gc, this, false);
     gc.finish();
+}
+
+void DrawView::drawSelectionHandles(OverlaySpriteContext& overlay, const std::vector<Rect>& areas) {
+    if (!m_ShapesController)
+        return;
+    // Shapes with Shape's own handles have them stamped here, from the
+    // points of their bounds, without building two circular paths per
+    // handle for the context to recognise.
+    const HandleLook look = handleLook(*this);
+    const AffineTransform toDevice = overlay.currentTransform();
+    const OverlaySpriteContext::Mark* mark = nullptr;
+    double markScale = 0;
+    std::vector<OverlaySpriteContext::Ring> rings;
+    const ShapeList& list = shapes();
+    for (std::size_t i : m_ShapesController->selectionIndexes()) {
+        Shape* shape = list[i].get();
+        const std::optional<Rect> extent = m_Index.rectFor(objectIdentity(shape));
+        if (!shape || !extent || !overlapsAny(*extent, areas))
+            continue;
+        if (shape == m_EditingShape.get())
+            if (const auto* bezier = dynamic_cast<const BezierShape*>(shape)) {
+                bezier->drawReshapeHandlesInView(overlay, this);
+                continue;
+            }
+        if (shape->fill().style() == FillStyleGradient)
+            shape->drawGradientControlsInView(overlay, this);
+        if (!look.rings.empty() && hasStandardSelectionHandles(*shape)) {
+            AffineTransform t = shape->transform();
+            t.append(toDevice);
+            const std::optional<double> scale = similarityScale(t);
+            if (scale && *scale != markScale) {
+                rings.clear();
+                for (const auto& [radius, color] : look.rings)
+                    rings.push_back({radius * *scale, color});
+                mark = OverlaySpriteContext::markForRings(rings);
+                markScale = *scale;
+            }
+            if (scale && mark) {
+                const Rect b = shape->bounds();
+                const double xs[3] = {b.minX(), b.midX(), b.maxX()};
+                const double ys[3] = {b.minY(), b.midY(), b.maxY()};
+                for (int h = 0; h <= 2; ++h)
+                    for (int v = 0; v <= 2; ++v)
+                        if (h != 1 || v != 1)
+                            overlay.stamp(*mark, t.transformPoint({xs[h] + look.center.x,
+                                                                   ys[v] + look.center.y}));
+                continue;
+            }
+        }
+        shape->drawSelectionHandlesInView(overlay, this);
+    }
 }
 
 void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
@@ -932,7 +1113,9 @@ void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
     updateContentCache(region.translated(scroll), dpr);
     painter.save();
     painter.setClipRegion(region, Qt::IntersectClip);
-    painter.drawImage(QPointF(m_ContentRect.topLeft() - scroll), m_ContentCache);
+    const QPointF cacheOrigin(m_ContentRect.topLeft() - scroll);
+    painter.drawImage(cacheOrigin, m_PageCache);
+    painter.drawImage(cacheOrigin, m_ShapesCache);
 
     std::vector<Rect> areas;
     if (region.rectCount() > kMaximumPaintAreas)
@@ -943,25 +1126,13 @@ void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
     const double z = m_Frame.zoom;
     const QPointF o = pageOriginInViewport(dpr);
     QtGraphicsContext gc(painter, AffineTransform(z, 0, 0, z, o.x(), o.y()), true);
-
-    // Handles of the selected shapes, back to front, their circles stamped.
-    OverlaySpriteContext overlay(gc, painter);
-    if (m_ShapesController) {
-        const ShapeList& list = shapes();
-        for (std::size_t i : m_ShapesController->selectionIndexes()) {
-            Shape* shape = list[i].get();
-            const std::optional<Rect> extent = m_Index.rectFor(objectIdentity(shape));
-            if (!shape || !extent || !overlapsAny(*extent, areas))
-                continue;
-            if (shape == m_EditingShape.get())
-                if (const auto* bezier = dynamic_cast<const BezierShape*>(shape)) {
-                    bezier->drawReshapeHandlesInView(overlay, this);
-                    continue;
-                }
-            if (shape->fill().style() == FillStyleGradient)
-                shape->drawGradientControlsInView(overlay, this);
-            shape->drawSelectionHandlesInView(overlay, this);
-        }
+    {
+        // Handles of the selected shapes, back to front, their circles stamped.
+        const QRect bounds = region.boundingRect();
+        OverlaySpriteContext overlay(
+            gc, painter,
+            QRectF(QPointF(bounds.topLeft()) * dpr, QSizeF(bounds.size()) * dpr).toAlignedRect());
+        drawSelectionHandles(overlay, areas);
     }
     if (const auto* text = dynamic_cast<const TextShape*>(m_EditingShape.get()))
         text->drawEditDecoractionInView(gc, this);
@@ -1021,7 +1192,7 @@ void DrawView::sendToTool(const ToolEvent& event) {
 void DrawView::invalidateCursor() {
     if (m_Panning)
         return;
-    setCursor(cursorForKind(selectedTool().cursorForView(*this, m_Flags)));
+    setCursor(toolCursor(selectedTool().cursorForView(*this, m_Flags), *this));
 }
 
 void DrawView::setAutoscrollTimerRunning(bool running) {

@@ -43,6 +43,7 @@ namespace qv {
 
 class DrawScrollView;
 class Grid;
+class OverlaySpriteContext;
 class Page;
 class TextEditorOverlay;
 class TextShape;
@@ -239,6 +240,13 @@ private:
     void unobserveShapeTree(Shape& shape, const void* topLevel, std::size_t depth);
     void shapeDidChange(const void* object);
     void refreshStaleExtents();
+    // ShapesController::offset is about to move, or has moved, the selected
+    // shapes; when they are every shape of the drawing, their picture moves.
+    void shapesWillMove(Size delta);
+    void shapesDidMove(Size delta);
+    // Every shape moved by delta: the index and the picture of the shapes
+    // follow without drawing anything again.
+    void translateDrawing(Size delta);
     Rect paintExtentOf(const Shape& shape) const;
     // Brings the index up to the current zoom (extents hold pixel margins).
     void refreshIndex();
@@ -248,18 +256,23 @@ private:
     // picture of page and shapes beneath stays.
     void setOverlayNeedsDisplayInRect(const Rect& rect);
     void flushRedraw();
-    // The picture of desk, page, grid and shapes, brought up to date for the
-    // region (canvas pixels) at the painting device's pixel ratio.
+    // The pictures of desk, page and grid and of the shapes, brought up to
+    // date for the region (canvas pixels) at the painting device's pixel
+    // ratio.
     void updateContentCache(const QRegion& canvasRegion, double devicePixelRatio);
-    // Draws the content of the canvas region into the cache.
+    // Draws the content of the canvas region into the caches.
     void renderContent(const QRegion& canvasRegion);
-    // Desk, page, grid and the shapes meeting the areas (drawing coordinates),
-    // with the page's corner at `pageCorner` in the painter's coordinates.
-    void drawContent(QPainter& painter, const std::vector<Rect>& areas, Point pageCorner);
+    // Desk, page and grid, with the page's corner at `pageCorner` in the
+    // painter's coordinates.
+    void drawPage(QPainter& painter, Point pageCorner);
+    // The shapes meeting the areas (drawing coordinates), back to front.
+    void drawShapes(QPainter& painter, const std::vector<Rect>& areas, Point pageCorner);
+    // The handles of the selected shapes meeting the areas.
+    void drawSelectionHandles(OverlaySpriteContext& overlay, const std::vector<Rect>& areas);
     // Renders a band of the cache's margin beyond the viewport, so that a
     // scroll finds it ready; runs when the event loop is idle.
     void prefetchContent();
-    // Puts the cache over another canvas rectangle of the same size.
+    // Puts the caches over another canvas rectangle of the same size.
     void moveContentCache(const QRect& wanted);
     QRect canvasViewportRect() const;
     void observeGridAndPage();
@@ -302,6 +315,11 @@ private:
     std::unordered_map<const void*, ObservedShape> m_ObservedShapes;
     NotificationCenter::Token m_WillChangeToken = 0;
     NotificationCenter::Token m_DidChangeToken = 0;
+    NotificationCenter::Token m_WillMoveToken = 0;
+    NotificationCenter::Token m_DidMoveToken = 0;
+    // Every shape of the drawing is being moved alike (between the
+    // controller's will-move and did-move).
+    bool m_MovingDrawing = false;
     NotificationCenter::Token m_ToolToken = 0;
     Grid* m_ObservedGrid = nullptr;
     Page* m_ObservedPage = nullptr;
@@ -317,11 +335,14 @@ private:
 
     // Redraw areas in viewport pixels, handed to Qt once per event loop turn.
     DirtyRegion m_Dirty;
-    // The content's picture over m_ContentRect (canvas pixels: the viewport
-    // and a margin around it), valid where m_ContentValid says, for the zoom
-    // and pixel ratio it was drawn at. Areas whose content changed wait in
+    // The content's pictures over m_ContentRect (canvas pixels: the viewport
+    // and a margin around it): desk, page and grid, and over them the shapes
+    // on transparency, so that a move of the whole drawing moves only the
+    // latter. Both are valid where m_ContentValid says, for the zoom and
+    // pixel ratio they were drawn at. Areas whose content changed wait in
     // m_ContentDirty (canvas pixels) until the next paint.
-    QImage m_ContentCache;
+    QImage m_PageCache;
+    QImage m_ShapesCache;
     QRect m_ContentRect;
     QRegion m_ContentValid;
     DirtyRegion m_ContentDirty;

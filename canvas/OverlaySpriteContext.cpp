@@ -2,10 +2,14 @@
 
 #include "platform/qt/QtGraphicsContext.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <memory>
 
 namespace qv {
 namespace {
@@ -15,21 +19,26 @@ constexpr double kMaximumSpriteRadius = 24;
 // The centre's position within its pixel, in steps of 1/16: a stamp is at
 // most 1/32 pixel off, which only the edge's antialiasing shows.
 constexpr int kPhaseSteps = 16;
+// Radii are told apart in 1/64 pixels.
+constexpr double kRadiusSteps = 64;
+// Device coordinates beyond this are nowhere near a layer.
+constexpr double kFarAway = 1e8;
 
-struct SpriteKey {
-    std::int64_t radius; // 1/64 pixels
+struct RingKey {
+    std::int64_t radius;
     QRgb color;
-    int phaseX, phaseY;
-    bool operator==(const SpriteKey&) const = default;
+    bool operator==(const RingKey&) const = default;
 };
 
-size_t qHash(const SpriteKey& k, size_t seed = 0) {
-    return qHashMulti(seed, k.radius, k.color, k.phaseX, k.phaseY);
-}
+struct MarkKey {
+    std::vector<RingKey> rings;
+    bool operator==(const MarkKey&) const = default;
+};
 
-QHash<SpriteKey, QImage>& sprites() {
-    static QHash<SpriteKey, QImage> cache;
-    return cache;
+size_t qHash(const MarkKey& k, size_t seed = 0) {
+    for (const RingKey& r : k.rings)
+        seed = qHashMulti(seed, r.radius, r.color);
+    return seed;
 }
 
 double squaredDistance(Point a, Point b) {
@@ -37,14 +46,135 @@ double squaredDistance(Point a, Point b) {
     return dx * dx + dy * dy;
 }
 
+// x·a/255 for the four channels at once, rounded as Qt's own blending does.
+inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
+    std::uint32_t t = (x & 0xff00ff) * a;
+    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
+    t &= 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a;
+    x = x + ((x >> 8) & 0xff00ff) + 0x800080;
+    x &= 0xff00ff00;
+    return x | t;
+}
+
+std::size_t& madeSprites() {
+    static std::size_t count = 0;
+    return count;
+}
+
 } // namespace
 
-OverlaySpriteContext::OverlaySpriteContext(GraphicsContext& inner, QPainter& painter)
-    : m_Inner(inner), m_Painter(painter),
-      m_DevicePixelRatio(painter.device()->devicePixelRatioF()) {}
+class OverlaySpriteContext::Mark {
+public:
+    explicit Mark(MarkKey key)
+        : m_Key(std::move(key)), m_Pad(int(std::ceil(m_Key.rings.empty() ? 0 : maxRadius())) + 1),
+          m_Side(2 * m_Pad + 1) {}
+
+    // Premultiplied pixels, side × side, the centre's pixel at (pad, pad),
+    // with the painted part of every row.
+    struct Sprite {
+        std::vector<std::uint32_t> pixels;
+        std::vector<std::pair<int, int>> rows;
+    };
+
+    int pad() const { return m_Pad; }
+    int side() const { return m_Side; }
+
+    const Sprite& sprite(int phaseX, int phaseY) const {
+        std::unique_ptr<Sprite>& slot = m_Sprites[std::size_t(phaseY * kPhaseSteps + phaseX)];
+        if (!slot)
+            slot = make(phaseX, phaseY);
+        return *slot;
+    }
+
+private:
+    double maxRadius() const {
+        double r = 0;
+        for (const RingKey& ring : m_Key.rings)
+            r = std::max(r, ring.radius / kRadiusSteps);
+        return r;
+    }
+
+    std::unique_ptr<Sprite> make(int phaseX, int phaseY) const {
+        QImage picture(m_Side, m_Side, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QPointF centre(m_Pad + (phaseX + 0.5) / kPhaseSteps,
+                             m_Pad + (phaseY + 0.5) / kPhaseSteps);
+        for (const RingKey& ring : m_Key.rings) {
+            const double r = ring.radius / kRadiusSteps;
+            QPainterPath oval;
+            oval.addEllipse(centre, r, r);
+            p.fillPath(oval, QColor::fromRgba(ring.color));
+        }
+        p.end();
+        auto sprite = std::make_unique<Sprite>();
+        sprite->pixels.resize(std::size_t(m_Side) * std::size_t(m_Side));
+        sprite->rows.resize(std::size_t(m_Side));
+        for (int y = 0; y < m_Side; ++y) {
+            const auto* line = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
+            std::memcpy(sprite->pixels.data() + std::size_t(y) * std::size_t(m_Side), line,
+                        std::size_t(m_Side) * sizeof(std::uint32_t));
+            int begin = 0, end = m_Side;
+            while (begin < end && line[begin] == 0)
+                ++begin;
+            while (end > begin && line[end - 1] == 0)
+                --end;
+            sprite->rows[std::size_t(y)] = {begin, end};
+        }
+        ++madeSprites();
+        return sprite;
+    }
+
+    MarkKey m_Key;
+    int m_Pad;
+    int m_Side;
+    mutable std::array<std::unique_ptr<Sprite>, kPhaseSteps * kPhaseSteps> m_Sprites;
+};
+
+namespace {
+
+QHash<MarkKey, std::shared_ptr<OverlaySpriteContext::Mark>>& marks() {
+    static QHash<MarkKey, std::shared_ptr<OverlaySpriteContext::Mark>> cache;
+    return cache;
+}
+
+} // namespace
+
+const OverlaySpriteContext::Mark* OverlaySpriteContext::markForRings(std::span<const Ring> rings) {
+    MarkKey key;
+    key.rings.reserve(rings.size());
+    for (const Ring& ring : rings) {
+        if (!(ring.radius > 0) || ring.radius > kMaximumSpriteRadius)
+            return nullptr;
+        key.rings.push_back(
+            {std::llround(ring.radius * kRadiusSteps), toQColor(ring.color).rgba()});
+    }
+    if (key.rings.empty())
+        return nullptr;
+    auto found = marks().find(key);
+    if (found == marks().end())
+        found = marks().insert(key, std::make_shared<Mark>(key));
+    return found->get();
+}
 
 std::size_t OverlaySpriteContext::cachedSpriteCount() {
-    return std::size_t(sprites().size());
+    return madeSprites();
+}
+
+OverlaySpriteContext::OverlaySpriteContext(GraphicsContext& inner, QPainter& painter,
+                                           QRect deviceBounds)
+    : m_Inner(inner), m_Painter(painter),
+      m_DevicePixelRatio(painter.device()->devicePixelRatioF()) {
+    const QPaintDevice& device = *painter.device();
+    const QRect whole(0, 0, int(std::ceil(device.width() * m_DevicePixelRatio)),
+                      int(std::ceil(device.height() * m_DevicePixelRatio)));
+    m_LayerRect = deviceBounds.isEmpty() ? whole : deviceBounds & whole;
+}
+
+OverlaySpriteContext::~OverlaySpriteContext() {
+    flush();
 }
 
 std::optional<OverlaySpriteContext::Circle>
@@ -90,42 +220,95 @@ OverlaySpriteContext::circleOf(const BezierPath& p, const AffineTransform& toDev
     return Circle{c, r};
 }
 
-void OverlaySpriteContext::fillPath(const BezierPath& path, const Color& color) {
-    if (m_Shadowed || m_Layers > 0) {
-        m_Inner.fillPath(path, color);
+void OverlaySpriteContext::stamp(const Mark& mark, Point center) {
+    if (!(std::fabs(center.x) < kFarAway && std::fabs(center.y) < kFarAway))
         return;
-    }
-    const std::optional<Circle> circle = circleOf(path, m_Inner.currentTransform());
-    if (!circle || circle->radius > kMaximumSpriteRadius) {
-        m_Inner.fillPath(path, color);
+    const double fx = std::floor(center.x), fy = std::floor(center.y);
+    const int left = int(fx) - mark.pad(), top = int(fy) - mark.pad();
+    const QRect box = QRect(left, top, mark.side(), mark.side()) & m_LayerRect;
+    if (box.isEmpty())
         return;
+    const int phaseX = std::clamp(int((center.x - fx) * kPhaseSteps), 0, kPhaseSteps - 1);
+    const int phaseY = std::clamp(int((center.y - fy) * kPhaseSteps), 0, kPhaseSteps - 1);
+    const Mark::Sprite& sprite = mark.sprite(phaseX, phaseY);
+    if (m_Layer.isNull()) {
+        m_Layer = QImage(m_LayerRect.size(), QImage::Format_ARGB32_Premultiplied);
+        m_Layer.fill(Qt::transparent);
     }
-    const double fx = std::floor(circle->center.x), fy = std::floor(circle->center.y);
-    const SpriteKey key{std::llround(circle->radius * 64), toQColor(color).rgba(),
-                        int(std::floor((circle->center.x - fx) * kPhaseSteps)),
-                        int(std::floor((circle->center.y - fy) * kPhaseSteps))};
-    // The picture's pixel (pad, pad) holds the centre's pixel.
-    const int pad = int(std::ceil(circle->radius)) + 1;
-    auto found = sprites().find(key);
-    if (found == sprites().end()) {
-        QImage sprite(2 * pad + 1, 2 * pad + 1, QImage::Format_ARGB32_Premultiplied);
-        sprite.fill(Qt::transparent);
-        QPainter p(&sprite);
-        p.setRenderHint(QPainter::Antialiasing);
-        const double r = key.radius / 64.0;
-        const QPointF centre(pad + (key.phaseX + 0.5) / kPhaseSteps,
-                             pad + (key.phaseY + 0.5) / kPhaseSteps);
-        QPainterPath oval;
-        oval.addEllipse(centre, r, r);
-        p.fillPath(oval, QColor::fromRgba(key.color));
-        p.end();
-        found = sprites().insert(key, sprite);
+    const int side = mark.side();
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        const int row = y - top;
+        const auto [begin, end] = sprite.rows[std::size_t(row)];
+        const int x0 = std::max(left + begin, box.left());
+        const int x1 = std::min(left + end, box.right() + 1);
+        const std::uint32_t* src =
+            sprite.pixels.data() + std::size_t(row) * std::size_t(side) + (x0 - left);
+        auto* dst = reinterpret_cast<std::uint32_t*>(m_Layer.scanLine(y - m_LayerRect.top())) +
+                    (x0 - m_LayerRect.left());
+        for (int x = x0; x < x1; ++x, ++src, ++dst) {
+            const std::uint32_t s = *src;
+            const std::uint32_t alpha = s >> 24;
+            if (alpha == 255)
+                *dst = s;
+            else if (alpha != 0)
+                *dst = s + byteMul(*dst, 255 - alpha);
+        }
     }
-    // In device pixels, so that the stamp copies pixel for pixel. The inner
+    m_Pending |= box;
+}
+
+void OverlaySpriteContext::flush() {
+    if (m_Pending.isEmpty())
+        return;
+    const QRect source = m_Pending.translated(-m_LayerRect.topLeft());
+    // In device pixels, so that the layer copies pixel for pixel. The inner
     // context sets its own transform again before each of its drawings.
     const double dpr = m_DevicePixelRatio;
     m_Painter.setTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
-    m_Painter.drawImage(QPointF(fx - pad, fy - pad), *found);
+    m_Painter.drawImage(m_Pending.topLeft(), m_Layer, source);
+    for (int y = source.top(); y <= source.bottom(); ++y)
+        std::memset(m_Layer.scanLine(y) + std::size_t(source.left()) * 4, 0,
+                    std::size_t(source.width()) * 4);
+    m_Pending = QRect();
+}
+
+void OverlaySpriteContext::saveGState() {
+    m_Clipped.push_back(false);
+    m_Inner.saveGState();
+}
+
+void OverlaySpriteContext::restoreGState() {
+    // Stamps made under a clip go out before it widens again.
+    if (m_Clipped.back())
+        flush();
+    if (m_Clipped.size() > 1)
+        m_Clipped.pop_back();
+    m_Inner.restoreGState();
+}
+
+void OverlaySpriteContext::clipToPath(const BezierPath& path) {
+    flush();
+    m_Clipped.back() = true;
+    m_Inner.clipToPath(path);
+}
+
+void OverlaySpriteContext::clipToRect(const Rect& rect) {
+    flush();
+    m_Clipped.back() = true;
+    m_Inner.clipToRect(rect);
+}
+
+void OverlaySpriteContext::fillPath(const BezierPath& path, const Color& color) {
+    if (!m_Shadowed && m_Layers == 0)
+        if (const std::optional<Circle> circle = circleOf(path, m_Inner.currentTransform())) {
+            const Ring ring{circle->radius, color};
+            if (const Mark* mark = markForRings({&ring, 1})) {
+                stamp(*mark, circle->center);
+                return;
+            }
+        }
+    flush();
+    m_Inner.fillPath(path, color);
 }
 
 } // namespace qv

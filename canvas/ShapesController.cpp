@@ -533,8 +533,14 @@ void ShapesController::addShape(ShapePtr shape) {
 }
 
 void ShapesController::offset(double dx, double dy) {
-    for (const ShapePtr& s : selectedObjects())
+    const ShapeList moving = selectedObjects();
+    if (moving.empty())
+        return;
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.postNotification(QVShapesWillMoveNotification, this, Size(dx, dy));
+    for (const ShapePtr& s : moving)
         s->offset(Size(dx, dy));
+    center.postNotification(QVShapesDidMoveNotification, this, Size(dx, dy));
 }
 
 void ShapesController::rotateByDegrees(double degrees, Point aboutPoint) {

@@ -36,6 +36,13 @@ namespace qv {
 class DrawDocument;
 class UndoManager;
 
+// Posted by ShapesController::offset before and after it moves the selected
+// shapes, with the controller as object and the move as userInfo (a Size):
+// a canvas that sees every shape move alike can move its picture of them
+// rather than draw them again.
+inline constexpr const char* QVShapesWillMoveNotification = "QVShapesWillMoveNotification";
+inline constexpr const char* QVShapesDidMoveNotification = "QVShapesDidMoveNotification";
+
 // A control that edits a value bound to the controller (the canvas's text
 // editor). While one is registered the controller is editing, and committing
 // the edit asks it to finish.

@@ -73,7 +73,8 @@ void ShapeSpatialIndex::unlink(std::uint32_t slot) {
         }
 }
 
-void ShapeSpatialIndex::insert(const void* key, const Rect& r) {
+void ShapeSpatialIndex::insert(const void* key, const Rect& rect) {
+    const Rect r = rect.offsetBy(-m_Offset.width, -m_Offset.height);
     auto found = m_Slots.find(key);
     if (found != m_Slots.end()) {
         Entry& e = m_Entries[found->second];
@@ -118,17 +119,22 @@ void ShapeSpatialIndex::clear() {
     m_Slots.clear();
     m_Cells.clear();
     m_Large.clear();
+    m_Offset = Size();
+}
+
+void ShapeSpatialIndex::translate(double dx, double dy) {
+    m_Offset = Size(m_Offset.width + dx, m_Offset.height + dy);
 }
 
 std::optional<Rect> ShapeSpatialIndex::rectFor(const void* key) const {
     auto found = m_Slots.find(key);
     if (found == m_Slots.end())
         return std::nullopt;
-    return m_Entries[found->second].rect;
+    return m_Entries[found->second].rect.offsetBy(m_Offset.width, m_Offset.height);
 }
 
 void ShapeSpatialIndex::query(const Rect& area, std::vector<const void*>& out) const {
-    const Rect a = area.standardized();
+    const Rect a = area.standardized().offsetBy(-m_Offset.width, -m_Offset.height);
     if (!(a.width() > 0) || !(a.height() > 0))
         return;
     if (++m_Stamp == 0) {

@@ -3,7 +3,9 @@
 // that meet the dirty area. Keys are opaque (the canvas uses the shapes'
 // addresses), rectangles are drawing coordinates. Rectangles go into the
 // square cells of a uniform grid they overlap; a rectangle that would span
-// very many cells is kept aside and tested on every query.
+// very many cells is kept aside and tested on every query. Moving every
+// rectangle by the same amount (the whole drawing moved) costs nothing: the
+// index keeps one offset for all of them.
 
 #include "framework/foundation/Geometry.h"
 
@@ -22,6 +24,8 @@ public:
     void insert(const void* key, const Rect& rect);
     bool remove(const void* key);
     void clear();
+    // Moves every rectangle by (dx, dy).
+    void translate(double dx, double dy);
     std::size_t size() const { return m_Slots.size(); }
     std::optional<Rect> rectFor(const void* key) const;
 
@@ -49,6 +53,8 @@ private:
     void unlink(std::uint32_t slot);
 
     double m_CellSize;
+    // Stored rectangles are the real ones less this offset.
+    Size m_Offset;
     std::vector<Entry> m_Entries;
     std::vector<std::uint32_t> m_Free;
     std::unordered_map<const void*, std::uint32_t> m_Slots;

@@ -285,6 +285,7 @@ int PathElement::pointCount() const {
 
 BezierPath BezierPath::bezierPathWithRect(const Rect& r) {
     BezierPath path;
+    path.m_Elements.reserve(5);
     path.moveToPoint({r.minX(), r.minY()});
     path.lineToPoint({r.maxX(), r.minY()});
     path.lineToPoint({r.maxX(), r.maxY()});
@@ -298,6 +299,7 @@ BezierPath BezierPath::bezierPathWithOvalInRect(const Rect& r) {
     const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
     const double kx = (x1 - x0) / 2 * kOvalKappa, ky = (y1 - y0) / 2 * kOvalKappa;
     BezierPath path;
+    path.m_Elements.reserve(6);
     path.moveToPoint({x1, cy});
     path.curveToPoint({cx, y1}, {x1, cy + ky}, {cx + kx, y1});
     path.curveToPoint({x0, cy}, {cx - kx, y1}, {x0, cy + ky});
