@@ -457,6 +457,9 @@ bool DocumentWindowController::writeToPath(const QString& path) {
         updateTitle();
     }
     updateEditedMark();
+    // Saved, but something was left behind (the previous version, say).
+    if (!result.warnings.empty())
+        showStatusMessage(QString::fromStdString(result.warnings.front()));
     emit savedToFile(m_FilePath);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "app/RecoveryDialog.h"
 #include "canvas/DrawWindow.h"
 #include "document/DrawDocument.h"
+#include "document/ImageCache.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -189,10 +190,20 @@ bool RecoveryController::writeCopyNow(DocumentWindowController* document) {
         return false;
     Entry& entry = it->second;
     PackageFiles files;
-    const DocumentResult serialised = document->document().fileWrapperRepresentation(files);
-    if (!serialised) {
-        tellFailure(document, QString::fromStdString(serialised.error));
-        return false;
+    DrawDocument& drawing = document->document();
+    if (const DocumentResult serialised = drawing.fileWrapperRepresentation(files); !serialised) {
+        // A picture missing from the store fails the save; the copy keeps
+        // the shapes and the pictures that are there all the same.
+        if (!entry.incompleteTold) {
+            entry.incompleteTold = true;
+            tell(document, tr("The recovery copy of %1 lacks a picture. %2")
+                               .arg(quoted(document->displayName()),
+                                    QString::fromStdString(serialised.error)));
+        }
+        files.clear();
+        for (const ShapePtr& shape : drawing.shapes())
+            shape->addFileWrapperTo(files, imageCache());
+        files.insert_or_assign(DrawDocument::kShapesFileName, drawing.dataWithSelectionOnly(false));
     }
     if (entry.name.empty())
         entry.name = m_Store.newCopyName();
@@ -256,8 +267,14 @@ void RecoveryController::writeDone(const RecoveryWriter::Outcome& outcome) {
             entry.failureTold = false;
             emit copyWritten(document);
         } else {
-            // The previous copy, if any, is still whole on disk.
-            tellFailure(document, QString::fromStdString(outcome.result.error));
+            // The previous copy, if any, is still whole on disk. Told once
+            // until a copy succeeds again; the next change tries anew.
+            if (!entry.failureTold) {
+                entry.failureTold = true;
+                tell(document, tr("No recovery copy of %1 could be written. %2")
+                                   .arg(quoted(document->displayName()),
+                                        QString::fromStdString(outcome.result.error)));
+            }
         }
         return;
     }
@@ -265,14 +282,7 @@ void RecoveryController::writeDone(const RecoveryWriter::Outcome& outcome) {
         qWarning("%s", outcome.result.error.c_str());
 }
 
-void RecoveryController::tellFailure(DocumentWindowController* document, const QString& reason) {
-    auto it = m_Entries.find(document);
-    if (it == m_Entries.end() || it->second.failureTold)
-        return;
-    // Once until a copy succeeds again: the next change tries anew.
-    it->second.failureTold = true;
-    const QString text = tr("No recovery copy of %1 could be written. %2")
-                             .arg(quoted(document->displayName()), reason);
+void RecoveryController::tell(DocumentWindowController* document, const QString& text) {
     qWarning("%s", qPrintable(text));
     document->showStatusMessage(text);
 }

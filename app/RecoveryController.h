@@ -77,7 +77,7 @@ public:
     const QStringList& startUpNotes() const { return m_StartUpNotes; }
 
     // Serialises the document now and hands its copy to the writer; false
-    // when it cannot be serialised (the reason is told on its window).
+    // for a document it does not follow.
     bool writeCopyNow(DocumentWindowController* document);
     // A fresh copy of every edited document, on disk when this returns.
     void writeAllNow();
@@ -112,6 +112,7 @@ private:
         QTimer* timer = nullptr;
         qint64 firstChange = -1;
         bool failureTold = false;
+        bool incompleteTold = false;
     };
 
     void follow(DocumentWindowController* document);
@@ -120,7 +121,8 @@ private:
     void schedule(Entry& entry);
     void removeCopy(Entry& entry);
     void writeDone(const RecoveryWriter::Outcome& outcome);
-    void tellFailure(DocumentWindowController* document, const QString& reason);
+    // In the document's status bar, and the log.
+    void tell(DocumentWindowController* document, const QString& text);
     void adopt(DocumentWindowController* document, const std::string& name);
     void report(const QString& line) const;
     void tellNotes();

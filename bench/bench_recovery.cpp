@@ -79,7 +79,7 @@ void copyBusyPage(benchmark::State& state, bool untilOnDisk) {
     QApplication::processEvents();
     for (auto _ : state) {
         if (!recovery.writeCopyNow(document)) {
-            state.SkipWithError("the copy could not be serialised");
+            state.SkipWithError("the document is not followed");
             break;
         }
         if (!untilOnDisk)

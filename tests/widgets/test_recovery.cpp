@@ -340,6 +340,7 @@ TEST_F(SavingUnderFaults, AReadOnlyFolder) {
 }
 
 TEST_F(SavingUnderFaults, ARemovedFolderOrAMissingPicture) {
+    RecoveryController recovery(*documents, store, 3600 * 1000);
     const QString projects = dir.filePath(QStringLiteral("Projects"));
     QDir().mkpath(projects);
     DocumentWindowController* doc = documents->newDocument();
@@ -363,6 +364,13 @@ TEST_F(SavingUnderFaults, ARemovedFolderOrAMissingPicture) {
     const QString missing = failingSave(*photo);
     EXPECT_TRUE(missing.contains(QStringLiteral("never-added.png"))) << missing.toStdString();
     EXPECT_EQ(packageFiles(package), before);
+    // Its recovery copy keeps the shapes all the same, and says what it lacks.
+    ASSERT_TRUE(recovery.writeCopyNow(photo));
+    recovery.waitForWrites();
+    EXPECT_EQ(fileBytes(recovery.copyPathOf(photo) + QStringLiteral("/Drawing.qvdraw/Shapes.xml")),
+              shapesXml(photo->document()));
+    EXPECT_TRUE(
+        photo->window()->statusBar()->currentMessage().contains(QStringLiteral("lacks a picture")));
 }
 
 } // namespace
