@@ -119,6 +119,11 @@ TEST(ShapeSpatialIndex, QueriesMatchABruteForceSearchThroughChanges) {
         for (int i = round * 7; i < 600; i += 97) {
             EXPECT_EQ(index.remove(&keys[i]), truth.erase(&keys[i]) == 1);
         }
+        // The whole drawing moves.
+        const double dx = 37.5 * (round - 1), dy = -20.25 * round;
+        index.translate(dx, dy);
+        for (auto& [key, r] : truth)
+            r = r.offsetBy(dx, dy);
         ASSERT_EQ(index.size(), truth.size());
         for (int q = 0; q < 50; ++q) {
             const Rect area(pos(random), pos(random), side(random) * 3, side(random) * 3);
@@ -138,8 +143,14 @@ TEST(ShapeSpatialIndex, QueriesMatchABruteForceSearchThroughChanges) {
     std::vector<const void*> all;
     index.query({-1e8, -1e8, 2e8, 2e8}, all);
     EXPECT_EQ(all.size(), truth.size());
-    EXPECT_EQ(index.rectFor(&keys[1]),
-              truth.count(&keys[1]) ? std::optional(truth[&keys[1]]) : std::nullopt);
+    for (int i : {1, 2}) {
+        const std::optional<Rect> r = index.rectFor(&keys[i]);
+        ASSERT_EQ(r.has_value(), truth.count(&keys[i]) == 1);
+        if (r) {
+            EXPECT_NEAR(r->minX(), truth[&keys[i]].minX(), 1e-9);
+            EXPECT_NEAR(r->maxY(), truth[&keys[i]].maxY(), 1e-9);
+        }
+    }
 }
 
 } // namespace

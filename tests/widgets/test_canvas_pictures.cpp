@@ -8,11 +8,16 @@
 #include "document/Grid.h"
 #include "document/Page.h"
 #include "platform/qt/QtGraphicsContext.h"
+#include "shapes/ArcShape.h"
 #include "shapes/BezierShape.h"
+#include "shapes/FreehandShape.h"
 #include "shapes/GroupShape.h"
 #include "shapes/LineShape.h"
 #include "shapes/OvalShape.h"
+#include "shapes/PolylineShape.h"
 #include "shapes/RegularPolygonShape.h"
+#include "shapes/RoundRectangleShape.h"
+#include "shapes/TextShape.h"
 #include "styles/Fill.h"
 #include "styles/Shadow.h"
 #include "styles/Stroke.h"
@@ -141,6 +146,127 @@ TEST_F(CanvasPictureTest, ContentKeptForScrollingMatchesAFreshDrawing) {
     scroll.scrollToPosition(back);
     const QImage after = settleAndShoot();
     EXPECT_EQ(compareImages(after, fresh(), 2).outliers, 0);
+}
+
+// Counts its drawings, to tell a moved picture from one drawn again.
+class DrawCountingRectangle : public RectangleShape {
+public:
+    void drawInView(GraphicsContext& gc, const ShapeView* view, bool dragTarget) override {
+        ++draws;
+        RectangleShape::drawInView(gc, view, dragTarget);
+    }
+    static inline int draws = 0;
+};
+
+TEST_F(CanvasPictureTest, MovingTheWholeDrawingShowsWhatAFreshDrawingShows) {
+    auto counted = std::make_shared<DrawCountingRectangle>();
+    counted->setBounds({20, 100, 40, 30});
+    counted->setRotation(10);
+    install({rect, oval, counted});
+    controller.selectAll();
+    auto settled = [&] {
+        QElapsedTimer waited;
+        waited.start();
+        QApplication::processEvents();
+        while (!view().contentPrefetched() && waited.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return view().grab().toImage();
+    };
+    // By whole pixels with a change waiting in the same turn; far enough at
+    // 400 % that shapes come in from beyond the kept content; by a pixel and
+    // a half, which draws the shapes again.
+    struct Move {
+        double zoom;
+        Size delta;
+    };
+    for (const Move& m : {Move{1, {9, -3}}, Move{4, {-80, 30}}, Move{1.5, {1, 1}}}) {
+        view().setZoom(m.zoom);
+        view().centerOnRect(rect->bounds());
+        settled();
+        DrawCountingRectangle::draws = 0;
+        oval->fill().setColor(Color(0.1, 0.6 + 0.1 * m.zoom, 0.2));
+        controller.offset(m.delta.width, m.delta.height);
+        const QImage moved = settled();
+        if (m.zoom == 1) {
+            EXPECT_EQ(DrawCountingRectangle::draws, 0);
+        }
+        view().setNeedsDisplay();
+        const ImageComparison c = compareImages(moved, view().grab().toImage(), 2);
+        EXPECT_TRUE(c.sameSize);
+        EXPECT_EQ(c.outliers, 0) << m.zoom;
+    }
+}
+
+TEST_F(CanvasPictureTest, StampedHandlesOfEveryKindMatchTheShapesOwnDrawing) {
+    // One shape of every kind, most of them turned, one with gradient controls.
+    auto polygon = std::make_shared<RegularPolygonShape>();
+    polygon->setBounds({100, 20, 40, 36});
+    polygon->setNumberOfSides(5);
+    auto line = std::make_shared<LineShape>();
+    line->setStart({20, 120});
+    line->setEnd({90, 100});
+    auto arc = std::make_shared<ArcShape>();
+    arc->setCenter({170, 110});
+    arc->setRadius(20);
+    arc->setAngle1(10);
+    arc->setAngle2(200);
+    auto curve = std::make_shared<BezierShape>();
+    curve->moveToPoint({150, 20});
+    curve->curveToPoint({200, 60}, {210, 10}, {160, 70});
+    auto freehand = std::make_shared<FreehandShape>();
+    freehand->moveToPoint({30, 70});
+    freehand->lineToPoint({60, 90});
+    auto polyline = std::make_shared<PolylineShape>();
+    polyline->moveToPoint({100, 70});
+    polyline->lineToPoint({120, 95});
+    polyline->lineToPoint({140, 75});
+    auto round = std::make_shared<RoundRectangleShape>();
+    round->setBounds({60, 40, 30, 20});
+    round->setRotation(33);
+    auto text = std::make_shared<TextShape>();
+    text->setBounds({110, 100, 40, 20});
+    text->setRichText(RichText::fromPlainText("Aa"));
+    text->setRotation(-12);
+    auto group =
+        GroupShape::groupWithShapes({rectangleAt(180, 80, 20, 10), rectangleAt(190, 95, 15, 12)});
+    rect->setRotation(15);
+    const ShapeList all{rect,     oval,     polygon, line, arc,  curve,
+                        freehand, polyline, round,   text, group};
+    install(all);
+    ShapesController::IndexSet everything(all.size());
+    for (std::size_t i = 0; i < all.size(); ++i)
+        everything[i] = i;
+    for (double zoom : {1.0, 2.0})
+        for (double dpr : {1.0, 2.0}) {
+            view().setZoom(zoom);
+            view().centerOnRect({108, 72, 0, 0});
+            const QPointF corner = view().viewportPointForDrawingPoint({0, 0});
+            ASSERT_EQ(corner, QPointF(corner.toPoint()));
+            auto paint = [&](bool selected) {
+                controller.setSelectionIndexes(selected ? everything
+                                                        : ShapesController::IndexSet());
+                QImage image(QSize(300, 200) * dpr, QImage::Format_ARGB32_Premultiplied);
+                image.setDevicePixelRatio(dpr);
+                QPainter painter(&image);
+                view().drawRegion(painter, QRegion(view().rect()));
+                if (!selected) {
+                    // The shapes' own drawing, every circle filled as a path.
+                    QtGraphicsContext gc(
+                        painter, AffineTransform(zoom, 0, 0, zoom, corner.x(), corner.y()), true);
+                    for (const ShapePtr& s : all) {
+                        if (s->fill().style() == FillStyleGradient)
+                            s->drawGradientControlsInView(gc, &view());
+                        s->drawSelectionHandlesInView(gc, &view());
+                    }
+                    gc.finish();
+                }
+                painter.end();
+                return image;
+            };
+            const ImageComparison c = compareImages(paint(true), paint(false), 40);
+            EXPECT_TRUE(c.sameSize);
+            EXPECT_EQ(c.outliers, 0) << zoom << " " << dpr << " max " << c.maxDifference;
+        }
 }
 
 TEST_F(CanvasPictureTest, ThePageCornerSitsOnADevicePixel) {
