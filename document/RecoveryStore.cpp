@@ -311,7 +311,7 @@ std::optional<RecoveryRecord> decodeRecoveryRecord(std::string_view text) {
 }
 
 std::string recoveryFolderPath(const char* xdgStateHome, const char* home) {
-    // The base directory specification ignores a relative XDG_STATE_HOME.
+    // XDG has a relative XDG_STATE_HOME ignored.
     std::string base;
     if (xdgStateHome && xdgStateHome[0] == '/')
         base = xdgStateHome;

@@ -187,13 +187,6 @@ TEST_F(RecoveryTest, StartUpOffersCopiesOfEndedProcessesAndOpensTheChosenOnes) {
     leaveCopy(2, {"", "Untitled 3", 200, endedProcess()}, planEdited);
     const QString lost = dir.filePath(QStringLiteral("Gone/Lost.qvdraw"));
     leaveCopy(3, {lost.toStdString(), "Lost.qvdraw", 300, endedProcess()}, planEdited);
-    // A running process's copy is not offered.
-    ProcessIdentity parent = self();
-    parent.pid = ::getppid();
-    parent.startTime = 0;
-    RecoveryStore live(store.folder(), parent);
-    ASSERT_TRUE(live.writeCopy(recoveryCopyName(parent, 1), {"", "Live", 1, parent}, planEdited));
-
     RecoveryController recovery(*documents, store, 3600 * 1000);
     answers.next<RecoveryDialog>([](RecoveryDialog& dialog) {
         ASSERT_EQ(dialog.chosen().size(), 3u);
@@ -224,10 +217,8 @@ TEST_F(RecoveryTest, StartUpOffersCopiesOfEndedProcessesAndOpensTheChosenOnes) {
     EXPECT_TRUE(opened[1]->isUntitled()) << "its file is gone: Save asks where";
     EXPECT_EQ(opened[1]->displayName(), QStringLiteral("Lost.qvdraw"));
     EXPECT_TRUE(opened[1]->isEdited());
-    // The copies are this process's now; the one not chosen waits for the
-    // next start, the running process's is where it was.
-    EXPECT_EQ(copiesOnDisk().size(), 4);
-    EXPECT_TRUE(copiesOnDisk().contains(QString::fromStdString(recoveryCopyName(parent, 1))));
+    // The one not chosen waits for the next start.
+    EXPECT_EQ(copiesOnDisk().size(), 3);
 
     ASSERT_TRUE(recovered->save());
     recovery.waitForWrites();
@@ -235,7 +226,7 @@ TEST_F(RecoveryTest, StartUpOffersCopiesOfEndedProcessesAndOpensTheChosenOnes) {
     EXPECT_EQ(packageFiles(plan).at(QStringLiteral("Shapes.xml")),
               shapesXml(recovered->document()));
     EXPECT_TRUE(recovery.copyPathOf(recovered).isEmpty());
-    EXPECT_EQ(copiesOnDisk().size(), 3);
+    EXPECT_EQ(copiesOnDisk().size(), 2);
 }
 
 TEST_F(RecoveryTest, UnreadableCopiesAreToldAndTheOthersDiscarded) {
