@@ -144,15 +144,19 @@ void RecoveryController::documentChanged(DocumentWindowController* document) {
         removeCopy(entry);
         return;
     }
-    const bool upToDate = entry.pendingTicket ? entry.pendingState == state
-                                              : entry.copied && entry.copiedState == state;
-    if (upToDate) {
+    if (copyIsCurrent(entry, state)) {
         entry.timer->stop();
         entry.firstChange = -1;
     } else if (state != entry.lastSeen || !entry.timer->isActive()) {
         schedule(entry);
     }
     entry.lastSeen = state;
+}
+
+bool RecoveryController::copyIsCurrent(const Entry& entry, const DocumentSaveState& state) {
+    // The write on its way, else the one on disk.
+    return entry.pendingTicket ? entry.pendingState == state
+                               : entry.copied && entry.copiedState == state;
 }
 
 void RecoveryController::schedule(Entry& entry) {
@@ -232,10 +236,7 @@ void RecoveryController::writeAllNow() {
         Entry& entry = it->second;
         entry.timer->stop();
         entry.firstChange = -1;
-        const DocumentSaveState state = saveStateOf(document->document());
-        const bool upToDate = entry.pendingTicket ? entry.pendingState == state
-                                                  : entry.copied && entry.copiedState == state;
-        if (!upToDate)
+        if (!copyIsCurrent(entry, saveStateOf(document->document())))
             writeCopyNow(document);
     }
     waitForWrites();

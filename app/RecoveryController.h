@@ -118,6 +118,7 @@ private:
     void follow(DocumentWindowController* document);
     void documentChanged(DocumentWindowController* document);
     void documentClosing(DocumentWindowController* document);
+    static bool copyIsCurrent(const Entry& entry, const DocumentSaveState& state);
     void schedule(Entry& entry);
     void removeCopy(Entry& entry);
     void writeDone(const RecoveryWriter::Outcome& outcome);
