@@ -6,6 +6,7 @@
 #include "canvas/ModifierKeys.h"
 #include "canvas/OverlaySpriteContext.h"
 #include "canvas/TextEditorOverlay.h"
+#include "canvas/model/OcclusionMask.h"
 #include "canvas/model/PaintExtent.h"
 #include "canvas/model/TextCommand.h"
 #include "canvas/model/WindowFrames.h"
@@ -23,6 +24,7 @@
 #include "shapes/RoundRectangleShape.h"
 #include "shapes/TextShape.h"
 #include "styles/Fill.h"
+#include "styles/Shadow.h"
 #include "tools/Tool.h"
 #include "tools/Toolbox.h"
 #include "tools/qt/ToolCursors.h"
@@ -187,6 +189,27 @@ HandleLook handleLook(const ShapeView& view) {
         look.rings.emplace_back(circle->radius, op.color);
     }
     return look;
+}
+
+// Pixels of an opaque fill's edge that may be left uncovered: antialiasing,
+// curves drawn as chords, and the half-pixel shift of crisp thin lines.
+constexpr double kOccluderMargin = 2;
+
+// Adds the tiles that the shape's fill paints opaque, for the plain shapes
+// whose fill is their bounds or the oval in them.
+void addOccluder(OcclusionMask& mask, const Shape& shape, const AffineTransform& toDevice) {
+    const Fill& fill = shape.fill();
+    if (fill.style() != FillStyleColor || !(fill.color().alpha >= 1) || shape.shadow().visible())
+        return;
+    const std::type_info& type = typeid(shape);
+    if (type != typeid(RectangleShape) && type != typeid(OvalShape))
+        return;
+    AffineTransform t = shape.transform();
+    t.append(toDevice);
+    if (type == typeid(RectangleShape))
+        mask.addRectangle(shape.bounds(), t, kOccluderMargin);
+    else
+        mask.addOval(shape.bounds(), t, kOccluderMargin);
 }
 
 // The scale of a transform that keeps circles circles, or none.
@@ -963,7 +986,7 @@ void DrawView::renderContent(const QRegion& missing) {
         shapesPainter.setCompositionMode(QPainter::CompositionMode_Source);
         shapesPainter.fillRect(clip.boundingRect(), Qt::transparent);
         shapesPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        drawShapes(shapesPainter, areas, corner);
+        drawShapes(shapesPainter, areas, corner, device.size());
         shapesPainter.end();
     }
     m_ContentValid += missing;
@@ -1028,7 +1051,8 @@ void DrawView::drawPage(QPainter& painter, Point corner) {
     gc.finish();
 }
 
-void DrawView::drawShapes(QPainter& painter, const std::vector<Rect>& areas, Point corner) {
+void DrawView::drawShapes(QPainter& painter, const std::vector<Rect>& areas, Point corner,
+                          QSize devicePixels) {
     std::vector<const void*> found;
     for (const Rect& a : areas)
         m_Index.query(a, found);
@@ -1045,9 +1069,25 @@ void DrawView::drawShapes(QPainter& painter, const std::vector<Rect>& areas, Poi
     std::sort(visible.begin(), visible.end());
     visible.erase(std::unique(visible.begin(), visible.end()), visible.end());
     const double z = m_Frame.zoom;
+    // A busy drawing covers each point many times over: looking from the
+    // front, a shape whose whole extent lies under opaque fills drawn after
+    // it would change no pixel.
+    const double dpr = painter.device()->devicePixelRatioF();
+    const AffineTransform toDevice(z * dpr, 0, 0, z * dpr, corner.x * dpr, corner.y * dpr);
+    OcclusionMask mask(devicePixels.width(), devicePixels.height());
+    std::vector<Shape*> shown;
+    shown.reserve(visible.size());
+    for (auto it = visible.rbegin(); it != visible.rend(); ++it) {
+        Shape& shape = *it->second;
+        const std::optional<Rect> extent = m_Index.rectFor(objectIdentity(&shape));
+        if (extent && mask.covers(toDevice.transformRect(shapeDrawingWithin(*extent, z))))
+            continue;
+        shown.push_back(&shape);
+        addOccluder(mask, shape, toDevice);
+    }
     QtGraphicsContext gc(painter, AffineTransform(z, 0, 0, z, corner.x, corner.y), true);
-    for (const auto& [index, shape] : visible)
-        shape->drawInView(gc, this, false);
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it)
+        (*it)->drawInView(gc, this, false);
     gc.finish();
 }
 

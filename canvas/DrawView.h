@@ -265,8 +265,11 @@ private:
     // Desk, page and grid, with the page's corner at `pageCorner` in the
     // painter's coordinates.
     void drawPage(QPainter& painter, Point pageCorner);
-    // The shapes meeting the areas (drawing coordinates), back to front.
-    void drawShapes(QPainter& painter, const std::vector<Rect>& areas, Point pageCorner);
+    // The shapes meeting the areas (drawing coordinates), back to front,
+    // into a device of `devicePixels`; those hidden under opaque shapes drawn
+    // later are left out.
+    void drawShapes(QPainter& painter, const std::vector<Rect>& areas, Point pageCorner,
+                    QSize devicePixels);
     // The handles of the selected shapes meeting the areas.
     void drawSelectionHandles(OverlaySpriteContext& overlay, const std::vector<Rect>& areas);
     // Renders a band of the cache's margin beyond the viewport, so that a

@@ -16,6 +16,8 @@ namespace {
 // Screen pixels around anything drawn: handles reach 4.5 pixels from their
 // point, antialiasing and the half-pixel line tweak one more.
 constexpr double kPixelMargin = 8;
+// Of those, what the shape's own antialiased edge and line tweak may use.
+constexpr double kDrawingPixelMargin = 2;
 // Gradient handles reach 10.5 pixels from their point.
 constexpr double kGradientPixelMargin = 14;
 
@@ -109,6 +111,14 @@ Rect canvasPaintExtent(const Shape& shape, const ShapeView* view) {
                 r = r.unionWith({p.x - g, p.y - g, 2 * g, 2 * g});
     }
     return r;
+}
+
+Rect shapeDrawingWithin(const Rect& paintExtent, double zoom) {
+    // The extent holds the drawing's box and the turned bounds grown by the
+    // margin (and perhaps gradient handles): less most of the margin, it
+    // still holds the drawing's box with room for its edge.
+    const double inset = (kPixelMargin - kDrawingPixelMargin) / (zoom > 0 ? zoom : 1);
+    return paintExtent.insetBy(inset, inset);
 }
 
 } // namespace qv

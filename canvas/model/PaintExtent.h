@@ -20,4 +20,9 @@ class ShapeView;
 
 Rect canvasPaintExtent(const Shape& shape, const ShapeView* view);
 
+// Within a paint extent at the zoom, the part the shape's own drawing can
+// reach (antialiasing and the crisp-line shift included): the extent without
+// the room kept for what the canvas draws over the shape.
+Rect shapeDrawingWithin(const Rect& paintExtent, double zoom);
+
 } // namespace qv

@@ -1,5 +1,7 @@
-// Rulers, dirty areas and the shapes' spatial index.
+// Rulers, dirty areas, the shapes' spatial index and the mask of what
+// opaque shapes cover.
 #include "canvas/model/DirtyRegion.h"
+#include "canvas/model/OcclusionMask.h"
 #include "canvas/model/RulerGeometry.h"
 #include "canvas/model/ShapeSpatialIndex.h"
 
@@ -151,6 +153,83 @@ TEST(ShapeSpatialIndex, QueriesMatchABruteForceSearchThroughChanges) {
             EXPECT_NEAR(r->maxY(), truth[&keys[i]].maxY(), 1e-9);
         }
     }
+}
+
+TEST(OcclusionMask, CoversOnlyPixelsWellInsideTheShapes) {
+    constexpr int kSize = 120;
+    constexpr double kMargin = 2;
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> pos(-20, 110), side(3, 70), angle(0, 360), unit(0, 1);
+    for (int round = 0; round < 30; ++round) {
+        const bool oval = round % 2 == 1;
+        const Rect r(pos(random), pos(random), side(random), side(random) * (0.2 + unit(random)));
+        // Turned about the centre and scaled, as a shape at a zoom.
+        const double scale = 0.5 + 2 * unit(random);
+        AffineTransform t = AffineTransform::translation(-r.midX(), -r.midY());
+        t.append(AffineTransform::rotationByDegrees(angle(random)));
+        t.append(AffineTransform::scaling(scale, scale));
+        t.append(AffineTransform::translation(r.midX(), r.midY()));
+        OcclusionMask mask(kSize, kSize);
+        if (oval)
+            mask.addOval(r, t, kMargin);
+        else
+            mask.addRectangle(r, t, kMargin);
+        // A local point at least `margin` (local units) inside; for the oval
+        // the homothetic shrink `squeeze` is asked instead when given.
+        const AffineTransform back = t.inverseTransform();
+        const double px = 1 / scale;
+        auto insideBy = [&](Point device, double margin, double squeeze = 1) {
+            const Point p = back.transformPoint(device);
+            if (!oval)
+                return p.x >= r.minX() + margin && p.x <= r.maxX() - margin &&
+                       p.y >= r.minY() + margin && p.y <= r.maxY() - margin;
+            // Every point around it within the margin lies in the oval.
+            for (int k = 0; k < 16; ++k) {
+                const double a = k * M_PI / 8;
+                const double u =
+                    (p.x + margin * std::cos(a) - r.midX()) / (squeeze * r.width() / 2);
+                const double v =
+                    (p.y + margin * std::sin(a) - r.midY()) / (squeeze * r.height() / 2);
+                if (u * u + v * v > 1)
+                    return false;
+            }
+            return true;
+        };
+        const double squeeze = 1 - 2 * kMargin * px / std::min(r.width(), r.height()) * 2;
+        std::int64_t covered = 0;
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x) {
+                const bool isCovered = mask.covers({double(x), double(y), 1, 1});
+                covered += isCovered;
+                bool deep = true;
+                for (const Point corner : {Point{double(x), double(y)}, Point{x + 1.0, double(y)},
+                                           Point{double(x), y + 1.0}, Point{x + 1.0, y + 1.0}}) {
+                    if (isCovered) {
+                        ASSERT_TRUE(insideBy(corner, kMargin * px * 0.999))
+                            << round << " pixel " << x << "," << y;
+                    }
+                    deep = deep && (oval ? squeeze > 0 && insideBy(corner, 0, squeeze)
+                                         : insideBy(corner, 2 * kMargin * px));
+                }
+                // Pixels well inside are not missed.
+                if (deep) {
+                    EXPECT_TRUE(isCovered) << round << " pixel " << x << "," << y;
+                }
+            }
+        EXPECT_EQ(covered, mask.coveredPixelCount());
+    }
+    // Rows of runs: overlapping and touching ones merge, gaps stay.
+    OcclusionMask mask(64, 64);
+    mask.addRectangle({0, 0, 20, 64}, AffineTransform(), 0);
+    mask.addRectangle({30, 0, 10, 64}, AffineTransform(), 0);
+    EXPECT_FALSE(mask.covers({1, 1, 38, 62}));
+    mask.addRectangle({20, 10, 10, 20}, AffineTransform(), 0);
+    EXPECT_TRUE(mask.covers({1, 10, 38, 20}));
+    EXPECT_FALSE(mask.covers({1, 9.5, 38, 20}));
+    EXPECT_EQ(mask.coveredPixelCount(), 64 * 30 + 10 * 20);
+    EXPECT_TRUE(mask.covers({-30, 2, 45, 10})); // beyond the picture nothing shows
+    EXPECT_FALSE(mask.covers({1, 1, 0, 10}));
+    EXPECT_FALSE(mask.covers({1, 1, std::numeric_limits<double>::infinity(), 10}));
 }
 
 } // namespace

@@ -28,6 +28,7 @@
 #include <QPainter>
 
 #include <cstdlib>
+#include <random>
 
 namespace qv::test {
 namespace {
@@ -194,6 +195,48 @@ TEST_F(CanvasPictureTest, MovingTheWholeDrawingShowsWhatAFreshDrawingShows) {
         const ImageComparison c = compareImages(moved, view().grab().toImage(), 2);
         EXPECT_TRUE(c.sameSize);
         EXPECT_EQ(c.outliers, 0) << m.zoom;
+    }
+}
+
+TEST_F(CanvasPictureTest, ABusyPageShowsWhatDrawingEveryShapeInOrderShows) {
+    // Shapes many deep, mostly opaque, some see-through or shadowed: the
+    // canvas leaves out those hidden under later ones, keeps the shapes on a
+    // layer of their own and draws its caches in pieces.
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> x(-10, 200), y(-10, 130), side(4, 40), unit(0, 1),
+        angle(0, 360);
+    ShapeList busy;
+    for (int i = 0; i < 600; ++i) {
+        ShapePtr s = i % 2 ? ShapePtr(std::make_shared<OvalShape>()) : rectangleAt(0, 0, 1, 1);
+        s->setBounds({x(random), y(random), side(random), side(random)});
+        s->setRotation(angle(random));
+        s->fill().setStyle(FillStyleColor);
+        s->fill().setColor(Color(unit(random), unit(random), unit(random), i % 17 ? 1 : 0.5));
+        s->stroke().setWidth(i % 2 ? 2 : 1);
+        if (i % 4 == 1)
+            s->stroke().setStyle(StrokeStyleDash);
+        s->shadow().setVisible(i % 31 == 0);
+        busy.push_back(s);
+    }
+    for (double zoom : {1.0, 4.0}) {
+        view().setZoom(zoom);
+        view().centerOnRect({100, 70, 0, 0});
+        install({});
+        QImage plain = view().grab().toImage();
+        install(busy);
+        const QImage canvas = view().grab().toImage();
+        // The empty page with every shape drawn over it, one by one.
+        const QPointF corner = view().viewportPointForDrawingPoint({0, 0});
+        QPainter painter(&plain);
+        QtGraphicsContext gc(painter, AffineTransform(zoom, 0, 0, zoom, corner.x(), corner.y()),
+                             true);
+        for (const ShapePtr& s : busy)
+            s->drawInView(gc, &view());
+        gc.finish();
+        painter.end();
+        const ImageComparison c = compareImages(canvas, plain, 3);
+        EXPECT_TRUE(c.sameSize);
+        EXPECT_EQ(c.outliers, 0) << zoom << " max " << c.maxDifference;
     }
 }
 
