@@ -57,6 +57,18 @@ inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
     return x | t;
 }
 
+// Source-over of premultiplied pixels.
+inline void blend(const std::uint32_t* src, std::uint32_t* dst, int count) {
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t s = src[i];
+        const std::uint32_t alpha = s >> 24;
+        if (alpha == 255)
+            dst[i] = s;
+        else if (alpha != 0)
+            dst[i] = s + byteMul(dst[i], 255 - alpha);
+    }
+}
+
 std::size_t& madeSprites() {
     static std::size_t count = 0;
     return count;
@@ -70,11 +82,15 @@ public:
         : m_Key(std::move(key)), m_Pad(int(std::ceil(m_Key.rings.empty() ? 0 : maxRadius())) + 1),
           m_Side(2 * m_Pad + 1) {}
 
-    // Premultiplied pixels, side × side, the centre's pixel at (pad, pad),
-    // with the painted part of every row.
+    // Premultiplied pixels, side × side, the centre's pixel at (pad, pad).
+    // Each row is painted from begin to end and opaque from solidBegin to
+    // solidEnd (a disc's row is one run).
+    struct Row {
+        int begin = 0, solidBegin = 0, solidEnd = 0, end = 0;
+    };
     struct Sprite {
         std::vector<std::uint32_t> pixels;
-        std::vector<std::pair<int, int>> rows;
+        std::vector<Row> rows;
     };
 
     int pad() const { return m_Pad; }
@@ -116,12 +132,19 @@ private:
             const auto* line = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
             std::memcpy(sprite->pixels.data() + std::size_t(y) * std::size_t(m_Side), line,
                         std::size_t(m_Side) * sizeof(std::uint32_t));
-            int begin = 0, end = m_Side;
-            while (begin < end && line[begin] == 0)
-                ++begin;
-            while (end > begin && line[end - 1] == 0)
-                --end;
-            sprite->rows[std::size_t(y)] = {begin, end};
+            Row& row = sprite->rows[std::size_t(y)];
+            row.begin = 0;
+            row.end = m_Side;
+            while (row.begin < row.end && line[row.begin] == 0)
+                ++row.begin;
+            while (row.end > row.begin && line[row.end - 1] == 0)
+                --row.end;
+            row.solidBegin = row.begin;
+            while (row.solidBegin < row.end && qAlpha(line[row.solidBegin]) != 255)
+                ++row.solidBegin;
+            row.solidEnd = row.solidBegin;
+            while (row.solidEnd < row.end && qAlpha(line[row.solidEnd]) == 255)
+                ++row.solidEnd;
         }
         ++madeSprites();
         return sprite;
@@ -167,9 +190,11 @@ OverlaySpriteContext::OverlaySpriteContext(GraphicsContext& inner, QPainter& pai
                                            QRect deviceBounds)
     : m_Inner(inner), m_Painter(painter),
       m_DevicePixelRatio(painter.device()->devicePixelRatioF()) {
+    // A widget measures itself in logical pixels, pictures in their own.
     const QPaintDevice& device = *painter.device();
-    const QRect whole(0, 0, int(std::ceil(device.width() * m_DevicePixelRatio)),
-                      int(std::ceil(device.height() * m_DevicePixelRatio)));
+    const double scale = device.devType() == QInternal::Widget ? m_DevicePixelRatio : 1;
+    const QRect whole(0, 0, int(std::ceil(device.width() * scale)),
+                      int(std::ceil(device.height() * scale)));
     m_LayerRect = deviceBounds.isEmpty() ? whole : deviceBounds & whole;
 }
 
@@ -234,25 +259,28 @@ void OverlaySpriteContext::stamp(const Mark& mark, Point center) {
     if (m_Layer.isNull()) {
         m_Layer = QImage(m_LayerRect.size(), QImage::Format_ARGB32_Premultiplied);
         m_Layer.fill(Qt::transparent);
+        m_LayerBits = m_Layer.bits();
     }
     const int side = mark.side();
+    const qsizetype stride = m_Layer.bytesPerLine();
     for (int y = box.top(); y <= box.bottom(); ++y) {
         const int row = y - top;
-        const auto [begin, end] = sprite.rows[std::size_t(row)];
-        const int x0 = std::max(left + begin, box.left());
-        const int x1 = std::min(left + end, box.right() + 1);
-        const std::uint32_t* src =
-            sprite.pixels.data() + std::size_t(row) * std::size_t(side) + (x0 - left);
-        auto* dst = reinterpret_cast<std::uint32_t*>(m_Layer.scanLine(y - m_LayerRect.top())) +
-                    (x0 - m_LayerRect.left());
-        for (int x = x0; x < x1; ++x, ++src, ++dst) {
-            const std::uint32_t s = *src;
-            const std::uint32_t alpha = s >> 24;
-            if (alpha == 255)
-                *dst = s;
-            else if (alpha != 0)
-                *dst = s + byteMul(*dst, 255 - alpha);
-        }
+        const Mark::Row& span = sprite.rows[std::size_t(row)];
+        const std::uint32_t* src = sprite.pixels.data() + std::size_t(row) * std::size_t(side);
+        auto* dst =
+            reinterpret_cast<std::uint32_t*>(m_LayerBits + (y - m_LayerRect.top()) * stride) -
+            m_LayerRect.left() + left;
+        // Sprite columns within the layer: the edges blend, the middle is
+        // opaque and copied.
+        const int from = std::max(span.begin, box.left() - left);
+        const int to = std::min(span.end, box.right() + 1 - left);
+        const int solidFrom = std::clamp(span.solidBegin, from, to);
+        const int solidTo = std::clamp(span.solidEnd, solidFrom, to);
+        blend(src + from, dst + from, solidFrom - from);
+        // A handful of pixels: a loop beats calling memcpy.
+        for (int x = solidFrom; x < solidTo; ++x)
+            dst[x] = src[x];
+        blend(src + solidTo, dst + solidTo, to - solidTo);
     }
     m_Pending |= box;
 }
@@ -267,7 +295,7 @@ void OverlaySpriteContext::flush() {
     m_Painter.setTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
     m_Painter.drawImage(m_Pending.topLeft(), m_Layer, source);
     for (int y = source.top(); y <= source.bottom(); ++y)
-        std::memset(m_Layer.scanLine(y) + std::size_t(source.left()) * 4, 0,
+        std::memset(m_LayerBits + y * m_Layer.bytesPerLine() + qsizetype(source.left()) * 4, 0,
                     std::size_t(source.width()) * 4);
     m_Pending = QRect();
 }

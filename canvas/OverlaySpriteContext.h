@@ -126,6 +126,7 @@ private:
     // The stamps not yet on the painter, over m_LayerRect (device pixels);
     // m_Pending is the part holding any.
     QImage m_Layer;
+    uchar* m_LayerBits = nullptr; // the layer's, without detaching it each time
     QRect m_LayerRect;
     QRect m_Pending;
     // Per saved state: whether that level clipped, so that restoring it

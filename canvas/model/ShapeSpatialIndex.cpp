@@ -130,7 +130,8 @@ std::optional<Rect> ShapeSpatialIndex::rectFor(const void* key) const {
     auto found = m_Slots.find(key);
     if (found == m_Slots.end())
         return std::nullopt;
-    return m_Entries[found->second].rect.offsetBy(m_Offset.width, m_Offset.height);
+    const Rect& r = m_Entries[found->second].rect;
+    return Rect(r.x() + m_Offset.width, r.y() + m_Offset.height, r.width(), r.height());
 }
 
 void ShapeSpatialIndex::query(const Rect& area, std::vector<const void*>& out) const {
