@@ -7,6 +7,8 @@
 
 #include <QGuiApplication>
 
+#include <csignal>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -76,6 +78,9 @@ void printHelp(std::ostream& out) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Past the file-size limit a write should fail and be reported, not end
+    // the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
     CommandIO io{std::cout, std::cerr};
 

@@ -14,7 +14,11 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+
+#include <functional>
+
 #include <QTemporaryDir>
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
@@ -31,8 +35,10 @@ struct ToolRun {
     QByteArray err;
 };
 
-ToolRun qvdraw(const QStringList& args) {
+ToolRun qvdraw(const QStringList& args, std::function<void()> childSetUp = {}) {
     QProcess process;
+    if (childSetUp)
+        process.setChildProcessModifier(childSetUp);
     process.start(QStringLiteral(QVDRAW_PATH), args);
     ToolRun run;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
@@ -188,6 +194,16 @@ TEST_F(QvdrawTest, FailedExportsExitWithThree) {
     run = qvdraw({"resave", path("empty.qvdraw"), path("no/such/dir/out.qvdraw")});
     EXPECT_EQ(run.status, 3);
     expectOneLineNaming(run, path("no/such/dir/out.qvdraw"));
+
+    // A full disk, as a file-size limit: reported, nothing left behind.
+    const QString welcome = QStringLiteral(QV_SOURCE_DIR "/examples/welcome.qvdraw");
+    run = qvdraw({"export", welcome, path("big.pdf")}, [] {
+        const rlimit limit{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    EXPECT_EQ(run.status, 3);
+    expectOneLineNaming(run, path("big.pdf"));
+    EXPECT_FALSE(QFile::exists(path("big.pdf")));
 }
 
 TEST_F(QvdrawTest, ExportsEveryExampleInEveryFormatAndArea) {
