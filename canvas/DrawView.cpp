@@ -39,6 +39,7 @@
 #include <QStyleHints>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -1186,6 +1187,17 @@ void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
 void DrawView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     updateFrame();
+}
+
+void DrawView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The drawn cursors come at the screen's density, so a window moving to
+    // another screen picks its cursor again.
+    if (QWindow* handle = window()->windowHandle(); handle && handle != m_WatchedWindow) {
+        m_WatchedWindow = handle;
+        connect(handle, &QWindow::screenChanged, this, [this] { invalidateCursor(); });
+    }
+    invalidateCursor();
 }
 
 void DrawView::hideEvent(QHideEvent* event) {

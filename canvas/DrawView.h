@@ -24,6 +24,7 @@
 
 #include <QElapsedTimer>
 #include <QPointF>
+#include <QPointer>
 #include <QRect>
 #include <QRegion>
 #include <QString>
@@ -38,6 +39,7 @@ class QKeyEvent;
 class QMouseEvent;
 class QPainter;
 class QTimer;
+class QWindow;
 
 namespace qv {
 
@@ -214,6 +216,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -376,6 +379,8 @@ private:
     QPointF m_PanStart;
     QPoint m_PanScrollStart;
     QTimer* m_AutoscrollTimer = nullptr;
+    // The window whose moves to another screen pick the cursor again.
+    QPointer<QWindow> m_WatchedWindow;
 };
 
 } // namespace qv

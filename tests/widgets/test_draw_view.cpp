@@ -13,6 +13,7 @@
 #include "shapes/GroupShape.h"
 #include "shapes/LineShape.h"
 #include "shapes/TextShape.h"
+#include "tools/qt/ToolCursors.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -215,6 +216,11 @@ TEST_F(CanvasTest, LetterKeysChooseToolsButNotWithCtrl) {
     EXPECT_EQ(toolbox.selectedToolIndex(), 10u);
     QTest::keyClick(&view(), Qt::Key_S);
     EXPECT_EQ(toolbox.selectedToolIndex(), 0u);
+    // The tools' drawn cursors, at the screen's density.
+    toolbox.setSelectedToolIndex(Toolbox::ZoomToolIndex);
+    const QCursor zoom = toolCursor(CursorKind::ZoomIn, view());
+    EXPECT_EQ(view().cursor().pixmap().cacheKey(), zoom.pixmap().cacheKey());
+    EXPECT_EQ(view().cursor().hotSpot(), zoom.hotSpot());
 }
 
 TEST(ModifierKeys, PhysicalLettersAndTheOptionKeySetting) {
