@@ -196,7 +196,7 @@ HandleLook handleLook(const ShapeView& view) {
 // curves drawn as chords, and the half-pixel shift of crisp thin lines.
 constexpr double kOccluderMargin = 2;
 
-// Adds the tiles that the shape's fill paints opaque, for the plain shapes
+// Adds the pixels that the shape's fill paints opaque, for the plain shapes
 // whose fill is their bounds or the oval in them.
 void addOccluder(OcclusionMask& mask, const Shape& shape, const AffineTransform& toDevice) {
     const Fill& fill = shape.fill();

@@ -266,21 +266,24 @@ void OverlaySpriteContext::stamp(const Mark& mark, Point center) {
     for (int y = box.top(); y <= box.bottom(); ++y) {
         const int row = y - top;
         const Mark::Row& span = sprite.rows[std::size_t(row)];
-        const std::uint32_t* src = sprite.pixels.data() + std::size_t(row) * std::size_t(side);
-        auto* dst =
-            reinterpret_cast<std::uint32_t*>(m_LayerBits + (y - m_LayerRect.top()) * stride) -
-            m_LayerRect.left() + left;
         // Sprite columns within the layer: the edges blend, the middle is
         // opaque and copied.
         const int from = std::max(span.begin, box.left() - left);
         const int to = std::min(span.end, box.right() + 1 - left);
+        if (from >= to)
+            continue;
         const int solidFrom = std::clamp(span.solidBegin, from, to);
         const int solidTo = std::clamp(span.solidEnd, solidFrom, to);
-        blend(src + from, dst + from, solidFrom - from);
+        const std::uint32_t* src =
+            sprite.pixels.data() + std::size_t(row) * std::size_t(side) + from;
+        auto* dst =
+            reinterpret_cast<std::uint32_t*>(m_LayerBits + (y - m_LayerRect.top()) * stride) +
+            (left + from - m_LayerRect.left());
+        blend(src, dst, solidFrom - from);
         // A handful of pixels: a loop beats calling memcpy.
-        for (int x = solidFrom; x < solidTo; ++x)
+        for (int x = solidFrom - from; x < solidTo - from; ++x)
             dst[x] = src[x];
-        blend(src + solidTo, dst + solidTo, to - solidTo);
+        blend(src + (solidTo - from), dst + (solidTo - from), to - solidTo);
     }
     m_Pending |= box;
 }
