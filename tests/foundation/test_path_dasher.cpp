@@ -253,9 +253,54 @@ TEST(PathDasher, RandomPathsFollowThePattern) {
     }
 }
 
-TEST(PathDasher, CurvesStayCurves) {
+BezierPath line(double length) {
+    BezierPath p;
+    p.moveToPoint({0, 0});
+    p.lineToPoint({length, 0});
+    return p;
+}
+
+BezierPath curve(Point start, Point c1, Point c2, Point end) {
+    BezierPath p;
+    p.moveToPoint(start);
+    p.curveToPoint(end, c1, c2);
+    return p;
+}
+
+TEST(PathDasher, ChosenPathsFollowThePattern) {
+    BezierPath twice = BezierPath::bezierPathWithRect(Rect(0, 0, 10, 10));
+    twice.lineToPoint({0, 10}); // what follows a close starts the pattern afresh
+    const struct {
+        BezierPath path;
+        std::vector<double> pattern;
+        double phase, dot;
+    } cases[] = {
+        {BezierPath::bezierPathWithOvalInRect(Rect(10, 20, 80, 40)), {6, 4}, 0, 0},
+        // A straight cubic whose parameter crawls at both ends: positions
+        // land where the arc length says, not where t is proportional.
+        {curve({0, 0}, {0, 0}, {100, 0}, {100, 0}), {10, 10}, 5, 0},
+        {curve({0, 0}, {100, 100}, {0, 100}, {100, 0}), {3, 2}, 0, 0.05},           // a cusp
+        {curve({0, 0}, {150, 150}, {150, -50}, {0, 100}), {7, 1, 0.5, 1}, 2, 0.05}, // a loop
+        // Closed subpaths are dashed along their closing side.
+        {BezierPath::bezierPathWithRect(Rect(0, 0, 10, 10)), {4, 2}, 0, 0},
+        {twice, {4, 2}, 0, 0},
+        // Odd patterns repeat swapped.
+        {line(24), {1, 2, 3}, 0, 0},
+        {line(24), {2}, 1, 0},
+        {line(24), {1, 2, 3}, -4.5, 0},
+        // Zero-length dashes are dots, or nothing without a dot length;
+        // none at the very end, where a dot would face off the line.
+        {line(20), {0, 5}, 0, 0.02},
+        {line(20), {0, 5}, 0, 0},
+        {line(20), {0, 2, 3, 0}, 1, 0},
+        {curve({0, 0}, {0, 0}, {10, 10}, {0, 10}), {0, 1}, 0.5, 0.01},
+    };
+    for (const auto& k : cases)
+        checkDashing(k.path, k.pattern, k.phase, k.dot);
+}
+
+TEST(PathDasher, CurvesStayCurvesAndDotsFaceAlongThem) {
     const BezierPath oval = BezierPath::bezierPathWithOvalInRect(Rect(10, 20, 80, 40));
-    checkDashing(oval, {6, 4}, 0, 0);
     const std::optional<BezierPath> dashed = dashedPath(oval, {6, 4}, 0);
     ASSERT_TRUE(dashed);
     std::size_t curves = 0;
@@ -266,136 +311,44 @@ TEST(PathDasher, CurvesStayCurves) {
     // About 194 points of perimeter: 20 pieces, a few of them across a joint.
     EXPECT_GE(curves, 20u);
     EXPECT_LE(curves, 24u);
-}
 
-TEST(PathDasher, ArcLengthOfUnevenParametrisation) {
-    // A straight cubic whose parameter crawls at both ends: positions must
-    // still land where the arc length says, not where t is proportional.
-    BezierPath path;
-    path.moveToPoint({0, 0});
-    path.curveToPoint({100, 0}, {0, 0}, {100, 0});
-    const std::optional<BezierPath> dashed = dashedPath(path, {10, 10}, 5);
-    ASSERT_TRUE(dashed);
-    const std::vector<BezierPath> pieces = piecesOf(*dashed);
-    // [0,5] [15,25] [35,45] [55,65] [75,85] [95,100]
-    ASSERT_EQ(pieces.size(), 6u);
-    for (std::size_t k = 0; k < pieces.size(); ++k) {
-        const double start = k == 0 ? 0 : 20.0 * double(k) - 5;
-        const double end = std::min(100.0, 20.0 * double(k) + 5);
-        EXPECT_NEAR(pieces[k].elementAtIndex(0).points[0].x, start, 1e-6);
-        EXPECT_NEAR(pieces[k].elementAtIndex(1).points[2].x, end, 1e-6);
-    }
-    // A cusp and a loop.
-    BezierPath cusp;
-    cusp.moveToPoint({0, 0});
-    cusp.curveToPoint({100, 0}, {100, 100}, {0, 100});
-    checkDashing(cusp, {3, 2}, 0, 0.05);
-    BezierPath loop;
-    loop.moveToPoint({0, 0});
-    loop.curveToPoint({0, 100}, {150, 150}, {150, -50});
-    checkDashing(loop, {7, 1, 0.5, 1}, 2, 0.05);
-}
-
-TEST(PathDasher, ClosedSubpathIsDashedAlongItsClosingSide) {
-    const BezierPath square = BezierPath::bezierPathWithRect(Rect(0, 0, 10, 10));
-    checkDashing(square, {4, 2}, 0, 0);
-    const std::optional<BezierPath> dashed = dashedPath(square, {4, 2}, 0);
-    ASSERT_TRUE(dashed);
-    const std::vector<BezierPath> pieces = piecesOf(*dashed);
-    // 40 around: [0,4] [6,10] [12,16] [18,22] [24,28] [30,34] [36,40].
-    ASSERT_EQ(pieces.size(), 7u);
-    // The first and last pieces meet at the start but stay apart.
-    EXPECT_EQ(pieces.front().elementAtIndex(0).points[0], Point(0, 0));
-    EXPECT_EQ(pieces.back().currentPoint(), Point(0, 0));
-    // A piece round a corner keeps the corner, so it gets a join.
-    ASSERT_EQ(pieces[3].elementCount(), 3u);
-    EXPECT_EQ(pieces[3].elementAtIndex(1).points[0], Point(10, 10));
-    // What follows a close starts the pattern afresh.
-    BezierPath twice = square;
-    twice.lineToPoint({0, 10});
-    const std::vector<BezierPath> more = piecesOf(*dashedPath(twice, {4, 2}, 0));
-    ASSERT_EQ(more.size(), 9u);
-    EXPECT_EQ(more[7].elementAtIndex(0).points[0], Point(0, 0));
-    EXPECT_EQ(more[7].currentPoint(), Point(0, 4));
-    EXPECT_EQ(more[8].elementAtIndex(0).points[0], Point(0, 6));
-}
-
-TEST(PathDasher, OddPatternsRepeatSwapped) {
-    BezierPath line;
-    line.moveToPoint({0, 0});
-    line.lineToPoint({24, 0});
-    // 1 on, 2 off, 3 on, 1 off, 2 on, 3 off, ...
-    const std::vector<BezierPath> pieces = piecesOf(*dashedPath(line, {1, 2, 3}, 0));
-    const double starts[] = {0, 3, 7, 12, 15, 19}, ends[] = {1, 6, 9, 13, 18, 21};
-    ASSERT_EQ(pieces.size(), 6u);
-    for (std::size_t k = 0; k < 6; ++k) {
-        EXPECT_DOUBLE_EQ(pieces[k].elementAtIndex(0).points[0].x, starts[k]);
-        EXPECT_DOUBLE_EQ(pieces[k].currentPoint().x, ends[k]);
-    }
-    checkDashing(line, {2}, 1, 0);
-    checkDashing(line, {1, 2, 3}, -4.5, 0);
+    // A dot faces along the curve, also where the derivative vanishes.
+    DashOptions dots;
+    dots.dotLength = 0.02;
+    const std::vector<BezierPath> onCurve =
+        piecesOf(*dashedPath(curve({0, 0}, {0, 0}, {10, 10}, {0, 10}), {0, 100}, 0, dots));
+    ASSERT_EQ(onCurve.size(), 1u);
+    const Point d = onCurve[0].currentPoint();
+    EXPECT_NEAR(d.x, 0.02 * std::sqrt(0.5), 1e-6);
+    EXPECT_NEAR(d.y, 0.02 * std::sqrt(0.5), 1e-6);
 }
 
 TEST(PathDasher, PhaseWrapsBothWays) {
     const BezierPath oval = BezierPath::bezierPathWithOvalInRect(Rect(0, 0, 30, 50));
     const std::optional<BezierPath> a = dashedPath(oval, {5, 3}, 2);
-    const std::optional<BezierPath> b = dashedPath(oval, {5, 3}, 2 - 8 * 3);
-    const std::optional<BezierPath> c = dashedPath(oval, {5, 3}, 2 + 8 * 5);
-    ASSERT_TRUE(a && b && c);
-    ASSERT_EQ(a->elementCount(), b->elementCount());
-    ASSERT_EQ(a->elementCount(), c->elementCount());
-    for (std::size_t i = 0; i < a->elementCount(); ++i)
-        for (int j = 0; j < 3; ++j) {
-            EXPECT_LT(dist(a->elementAtIndex(i).points[j], b->elementAtIndex(i).points[j]), 1e-9);
-            EXPECT_LT(dist(a->elementAtIndex(i).points[j], c->elementAtIndex(i).points[j]), 1e-9);
-        }
+    for (double phase : {2.0 - 8 * 3, 2.0 + 8 * 5}) {
+        const std::optional<BezierPath> b = dashedPath(oval, {5, 3}, phase);
+        ASSERT_TRUE(a && b);
+        ASSERT_EQ(a->elementCount(), b->elementCount());
+        for (std::size_t i = 0; i < a->elementCount(); ++i)
+            for (int j = 0; j < 3; ++j)
+                EXPECT_LT(dist(a->elementAtIndex(i).points[j], b->elementAtIndex(i).points[j]),
+                          1e-9);
+    }
     // A phase that is not a number starts the pattern at its beginning.
     EXPECT_EQ(*dashedPath(oval, {5, 3}, kNaN), *dashedPath(oval, {5, 3}, 0));
 }
 
-TEST(PathDasher, ZeroLengthDashesBecomeDots) {
-    BezierPath line;
-    line.moveToPoint({0, 0});
-    line.lineToPoint({20, 0});
-    DashOptions dots;
-    dots.dotLength = 0.02;
-    const std::vector<BezierPath> pieces = piecesOf(*dashedPath(line, {0, 5}, 0, dots));
-    // At 0, 5, 10 and 15; none at the very end, where it would face off the line.
-    ASSERT_EQ(pieces.size(), 4u);
-    for (std::size_t k = 0; k < pieces.size(); ++k) {
-        EXPECT_EQ(pieces[k].elementAtIndex(0).points[0], Point(5.0 * double(k), 0));
-        EXPECT_NEAR(pieces[k].currentPoint().x, 5.0 * double(k) + 0.02, 1e-12);
-        EXPECT_EQ(pieces[k].currentPoint().y, 0);
-    }
-    // Without a dot length they draw nothing, and the rest still follows.
-    const std::optional<BezierPath> none = dashedPath(line, {0, 5}, 0);
-    ASSERT_TRUE(none);
-    EXPECT_TRUE(none->isEmpty());
-    checkDashing(line, {0, 2, 3, 0}, 1, 0);
-    // A dot faces along the curve, also where the derivative vanishes.
-    BezierPath curve;
-    curve.moveToPoint({0, 0});
-    curve.curveToPoint({0, 10}, {0, 0}, {10, 10});
-    const std::vector<BezierPath> onCurve = piecesOf(*dashedPath(curve, {0, 100}, 0, dots));
-    ASSERT_EQ(onCurve.size(), 1u);
-    const Point d = onCurve[0].currentPoint();
-    EXPECT_NEAR(d.x, 0.02 * std::sqrt(0.5), 1e-6);
-    EXPECT_NEAR(d.y, 0.02 * std::sqrt(0.5), 1e-6);
-    checkDashing(curve, {0, 1}, 0.5, 0.01);
-}
-
-TEST(PathDasher, DegenerateInput) {
-    EXPECT_TRUE(dashedPath(BezierPath(), {3, 2}, 0)->isEmpty());
+TEST(PathDasher, DegenerateInputAndStrokeAttributes) {
     BezierPath single;
     single.moveToPoint({5, 5});
-    EXPECT_TRUE(dashedPath(single, {3, 2}, 0)->isEmpty());
-    single.closePath();
-    EXPECT_TRUE(dashedPath(single, {3, 2}, 0)->isEmpty());
+    BezierPath closedPoint = single;
+    closedPoint.closePath();
+    for (const BezierPath& p : {BezierPath(), single, closedPoint})
+        EXPECT_TRUE(dashedPath(p, {3, 2}, 0)->isEmpty());
 
     // Zero-length segments change nothing.
-    BezierPath plain, padded;
-    plain.moveToPoint({0, 0});
-    plain.lineToPoint({10, 0});
+    BezierPath plain = line(10), padded;
     padded.moveToPoint({0, 0});
     padded.lineToPoint({0, 0});
     padded.curveToPoint({0, 0}, {0, 0}, {0, 0});
@@ -417,30 +370,18 @@ TEST(PathDasher, DegenerateInput) {
     EXPECT_TRUE(dashed.lineDash().empty());
 }
 
-TEST(PathDasher, UnusablePatternsDrawSolid) {
+TEST(PathDasher, UnusableOrTooFinePatternsDrawSolid) {
     const BezierPath oval = BezierPath::bezierPathWithOvalInRect(Rect(0, 0, 30, 50));
-    EXPECT_FALSE(dashedPath(oval, {}, 0));
-    EXPECT_FALSE(dashedPath(oval, {0, 0}, 0));
-    EXPECT_FALSE(dashedPath(oval, {0}, 0));
-    EXPECT_FALSE(dashedPath(oval, {3, -1}, 0));
-    EXPECT_FALSE(dashedPath(oval, {kNaN, 2}, 0));
-    EXPECT_FALSE(dashedPath(oval, {2, kInf}, 0));
-    EXPECT_FALSE(dashedPath(oval, {1e308, 1e308}, 0));
-    // A path that cannot be measured.
-    BezierPath bad;
-    bad.moveToPoint({0, 0});
+    for (const std::vector<double>& bad : std::vector<std::vector<double>>{
+             {}, {0, 0}, {0}, {3, -1}, {kNaN, 2}, {2, kInf}, {1e308, 1e308}})
+        EXPECT_FALSE(dashedPath(oval, bad, 0)) << bad.size();
+    // Paths that cannot be measured.
+    BezierPath bad = line(0);
     bad.lineToPoint({kNaN, 3});
     EXPECT_FALSE(dashedPath(bad, {3, 2}, 0));
-    BezierPath far;
-    far.moveToPoint({0, 0});
-    far.curveToPoint({kInf, 0}, {1, 1}, {2, 2});
-    EXPECT_FALSE(dashedPath(far, {3, 2}, 0));
-}
+    EXPECT_FALSE(dashedPath(curve({0, 0}, {1, 1}, {2, 2}, {kInf, 0}), {3, 2}, 0));
 
-TEST(PathDasher, TooFinePatternsDrawSolid) {
-    BezierPath long_;
-    long_.moveToPoint({0, 0});
-    long_.lineToPoint({1e6, 0});
+    BezierPath long_ = line(1e6);
     long_.curveToPoint({0, 1e6}, {1e6, 1e6}, {0, 1e6});
     EXPECT_FALSE(dashedPath(long_, {1e-6, 1e-6}, 0));
     EXPECT_FALSE(dashedPath(long_, {1e-300, 1e-300}, 0));
@@ -448,15 +389,11 @@ TEST(PathDasher, TooFinePatternsDrawSolid) {
     const std::optional<BezierPath> coarse = dashedPath(long_, {1e6, 1e-300, 1e-300, 1e-300}, 0);
     ASSERT_TRUE(coarse);
     EXPECT_LT(coarse->elementCount(), 30u);
-
     // The limit is the caller's to choose.
-    BezierPath line;
-    line.moveToPoint({0, 0});
-    line.lineToPoint({100, 0});
     DashOptions few;
     few.maxPieces = 10;
-    EXPECT_FALSE(dashedPath(line, {2, 2}, 0, few));
-    EXPECT_TRUE(dashedPath(line, {20, 20}, 0, few));
+    EXPECT_FALSE(dashedPath(line(100), {2, 2}, 0, few));
+    EXPECT_TRUE(dashedPath(line(100), {20, 20}, 0, few));
 }
 
 } // namespace
