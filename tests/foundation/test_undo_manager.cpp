@@ -1,4 +1,3 @@
-#include "framework/foundation/KeyValueCoding.h"
 #include "framework/foundation/NotificationCenter.h"
 #include "framework/foundation/UndoManager.h"
 
@@ -70,51 +69,39 @@ struct UndoFixture : ::testing::Test {
 
 using UndoManagerTest = UndoFixture;
 
-TEST_F(UndoManagerTest, OneEventIsOneStepUndoneNewestFirst) {
+TEST_F(UndoManagerTest, EventGroupsAndExplicitGroups) {
+    // One event is one step, undone newest first; undo closes the open group.
     std::vector<int> order;
     undo.registerUndoWithTarget(this, [&] { order.push_back(1); });
     undo.registerUndoWithTarget(this, [&] { order.push_back(2); });
     EXPECT_EQ(undo.groupingLevel(), 1);
-    EXPECT_TRUE(undo.canUndo());
-    undo.endEventGroup();
-    EXPECT_EQ(undo.groupingLevel(), 0);
-    EXPECT_EQ(undo.undoCount(), 1u);
     EXPECT_TRUE(undo.undo());
     EXPECT_EQ(order, (std::vector<int>{2, 1}));
-    EXPECT_FALSE(undo.canUndo());
-    EXPECT_FALSE(undo.undo());
-}
-
-TEST_F(UndoManagerTest, UndoClosesTheOpenEventGroupFirst) {
-    model.set("a", 1);
-    model.set("a", 2);
-    ASSERT_EQ(undo.groupingLevel(), 1);
-    EXPECT_TRUE(undo.undo());
-    EXPECT_EQ(model.values["a"], 0);
-    EXPECT_TRUE(undo.canRedo());
-    EXPECT_TRUE(undo.redo());
-    EXPECT_EQ(model.values["a"], 2);
-}
-
-TEST_F(UndoManagerTest, AGestureAcrossEventsStaysOneStep) {
-    undo.beginUndoGrouping(); // press
-    model.set("x", 1);
-    undo.endEventGroup();
-    model.set("x", 2); // drag
-    undo.endEventGroup();
-    undo.setActionName("Move"); // release
-    EXPECT_TRUE(undo.endUndoGrouping());
-    undo.endEventGroup();
     EXPECT_EQ(undo.groupingLevel(), 0);
-    EXPECT_EQ(undo.undoCount(), 1u);
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Move");
-    undo.undo();
-    EXPECT_EQ(model.values["x"], 0);
-}
+    EXPECT_FALSE(undo.undo());
 
-TEST_F(UndoManagerTest, WithoutEventGroupingExplicitGroupsAreSteps) {
-    // A pending edit and a new shape become two steps.
+    // Unbalanced ends are refused.
+    EXPECT_FALSE(undo.endUndoGrouping());
+    model.set("a", 1); // opens the event group
+    EXPECT_FALSE(undo.endUndoGrouping());
+    EXPECT_EQ(undo.groupingLevel(), 1);
+    undo.endEventGroup();
+    // Undo is refused inside an explicit group.
+    {
+        UndoGroup group(&undo);
+        model.set("a", 2);
+        EXPECT_FALSE(undo.canUndo());
+        EXPECT_FALSE(undo.undo());
+        EXPECT_EQ(model.values["a"], 2);
+    }
+    undo.endEventGroup();
+
+    // Without event grouping, explicit groups are the steps, and a
+    // registration outside any group is still kept.
+    undo.removeAllActions();
     undo.setGroupsByEvent(false);
+    model.set("b", 1);
+    undo.endEventGroup();
     undo.beginUndoGrouping();
     model.set("text", 5);
     undo.endUndoGrouping();
@@ -123,37 +110,13 @@ TEST_F(UndoManagerTest, WithoutEventGroupingExplicitGroupsAreSteps) {
     undo.setGroupsByEvent(true);
     undo.endUndoGrouping();
     EXPECT_EQ(undo.groupingLevel(), 0);
-    EXPECT_EQ(undo.undoCount(), 2u);
+    EXPECT_EQ(undo.undoCount(), 3u);
     undo.undo();
     EXPECT_TRUE(model.items.empty());
     EXPECT_EQ(model.values["text"], 5);
 }
 
-TEST_F(UndoManagerTest, RegistrationWithoutAnyGroupIsStillKept) {
-    undo.setGroupsByEvent(false);
-    model.set("a", 1);
-    undo.endEventGroup();
-    EXPECT_EQ(undo.undoCount(), 1u);
-}
-
-TEST_F(UndoManagerTest, UnbalancedEndsAreRefused) {
-    EXPECT_FALSE(undo.endUndoGrouping());
-    model.set("a", 1); // opens the event group
-    EXPECT_FALSE(undo.endUndoGrouping());
-    EXPECT_EQ(undo.groupingLevel(), 1);
-}
-
-TEST_F(UndoManagerTest, UndoIsRefusedInsideAnExplicitGroup) {
-    model.set("a", 1);
-    undo.endEventGroup();
-    UndoGroup group(&undo);
-    model.set("a", 2);
-    EXPECT_FALSE(undo.canUndo());
-    EXPECT_FALSE(undo.undo());
-    EXPECT_EQ(model.values["a"], 2);
-}
-
-TEST_F(UndoManagerTest, EmptyGroupsAreDiscarded) {
+TEST_F(UndoManagerTest, EmptyGroupsAreDiscardedAndDisablingIsCounted) {
     { UndoGroup group(&undo, "Nothing"); }
     undo.endEventGroup();
     undo.beginUndoGrouping();
@@ -164,50 +127,38 @@ TEST_F(UndoManagerTest, EmptyGroupsAreDiscarded) {
     undo.endEventGroup();
     EXPECT_EQ(undo.undoCount(), 0u);
     EXPECT_EQ(undo.changeCount(), 0);
-    EXPECT_FALSE(undo.canUndo());
+
+    undo.disableUndoRegistration();
+    undo.disableUndoRegistration();
+    undo.enableUndoRegistration();
+    model.set("a", 2);
+    EXPECT_FALSE(undo.isUndoRegistrationEnabled());
+    undo.enableUndoRegistration();
+    undo.enableUndoRegistration(); // one too many does no harm
+    model.set("a", 3);
+    undo.endEventGroup();
+    EXPECT_EQ(undo.undoCount(), 1u);
+    undo.undo();
+    EXPECT_EQ(model.values["a"], 2);
 }
 
-TEST_F(UndoManagerTest, LastNamerWinsAndNamesFollowTheStep) {
-    model.insert(1, 0); // names "Insert Shape"
-    undo.setActionName("Paste");
+TEST_F(UndoManagerTest, ActionNamesFollowTheirStep) {
+    model.insert(1, 0);          // names "Insert Shape"
+    undo.setActionName("Paste"); // the last namer wins
+    undo.endEventGroup();
+    undo.setActionName("Flip Horizontally"); // no open group: changes nothing
     undo.endEventGroup();
     EXPECT_EQ(undo.undoActionName(), "Paste");
     EXPECT_EQ(undo.redoMenuItemTitle(), "Redo");
-
     undo.undo();
     EXPECT_EQ(undo.redoActionName(), "Paste");
     EXPECT_EQ(undo.redoMenuItemTitle(), "Redo Paste");
     EXPECT_EQ(undo.undoMenuItemTitle(), "Undo");
     undo.redo();
-    EXPECT_EQ(undo.undoActionName(), "Paste");
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Paste");
 }
 
-TEST_F(UndoManagerTest, NamingWithoutAnOpenGroupChangesNothing) {
-    model.set("a", 1);
-    undo.setActionName("Edit");
-    undo.endEventGroup();
-    undo.setActionName("Flip Horizontally"); // a command that changed nothing
-    undo.endEventGroup();
-    EXPECT_EQ(undo.undoActionName(), "Edit");
-}
-
-TEST_F(UndoManagerTest, NewRegistrationClearsRedoButUndoAndRedoDoNot) {
-    model.set("a", 1);
-    undo.endEventGroup();
-    model.set("a", 2);
-    undo.endEventGroup();
-    undo.undo();
-    undo.undo();
-    EXPECT_EQ(undo.redoCount(), 2u);
-    undo.redo();
-    EXPECT_EQ(undo.redoCount(), 1u);
-    model.set("b", 3);
-    EXPECT_FALSE(undo.canRedo());
-    undo.endEventGroup();
-    EXPECT_EQ(undo.redoCount(), 0u);
-}
-
-TEST_F(UndoManagerTest, UndoingAndRedoingFlags) {
+TEST_F(UndoManagerTest, RedoStackAndUndoingFlags) {
     bool sawUndoing = false, sawRedoing = false;
     std::function<void()> flip = [&] {
         sawUndoing = sawUndoing || undo.isUndoing();
@@ -216,32 +167,24 @@ TEST_F(UndoManagerTest, UndoingAndRedoingFlags) {
     };
     undo.registerUndoWithTarget(this, flip);
     undo.endEventGroup();
+    model.set("a", 2);
+    undo.endEventGroup();
     EXPECT_FALSE(undo.isUndoing());
+    undo.undo();
     undo.undo();
     EXPECT_TRUE(sawUndoing);
     EXPECT_FALSE(sawRedoing);
+    EXPECT_EQ(undo.redoCount(), 2u);
     undo.redo();
     EXPECT_TRUE(sawRedoing);
     EXPECT_FALSE(undo.isRedoing());
-    EXPECT_TRUE(undo.canUndo());
+    EXPECT_EQ(undo.redoCount(), 1u);
+    // A new registration clears what could be redone.
+    model.set("b", 3);
+    EXPECT_FALSE(undo.canRedo());
 }
 
-TEST_F(UndoManagerTest, DisablingIsCounted) {
-    undo.disableUndoRegistration();
-    undo.disableUndoRegistration();
-    undo.enableUndoRegistration();
-    model.set("a", 1);
-    EXPECT_FALSE(undo.isUndoRegistrationEnabled());
-    undo.enableUndoRegistration();
-    undo.enableUndoRegistration(); // one too many does no harm
-    model.set("a", 2);
-    undo.endEventGroup();
-    EXPECT_EQ(undo.undoCount(), 1u);
-    undo.undo();
-    EXPECT_EQ(model.values["a"], 1);
-}
-
-TEST_F(UndoManagerTest, RemovingActions) {
+TEST_F(UndoManagerTest, RemovingActionsAndLevels) {
     Model other(undo);
     model.set("a", 1);
     other.set("b", 1);
@@ -250,22 +193,18 @@ TEST_F(UndoManagerTest, RemovingActions) {
     undo.endEventGroup();
     model.set("a", 2);
     undo.removeAllActionsWithTarget(&model);
-    EXPECT_EQ(undo.undoCount(), 2u);
     undo.endEventGroup(); // the open group lost its only action
     EXPECT_EQ(undo.undoCount(), 2u);
     undo.undo();
     undo.undo();
     EXPECT_EQ(model.values["a"], 2);
     EXPECT_EQ(other.values["b"], 0);
-
     undo.disableUndoRegistration();
     undo.removeAllActions();
     EXPECT_TRUE(undo.isUndoRegistrationEnabled());
-    EXPECT_FALSE(undo.canUndo());
-    EXPECT_FALSE(undo.canRedo());
-}
+    EXPECT_FALSE(undo.canUndo() || undo.canRedo());
 
-TEST_F(UndoManagerTest, LevelsOfUndoDropTheOldestSteps) {
+    // Levels of undo drop the oldest steps.
     undo.setLevelsOfUndo(2);
     for (int i = 1; i <= 4; ++i) {
         model.set("a", i);
@@ -277,41 +216,15 @@ TEST_F(UndoManagerTest, LevelsOfUndoDropTheOldestSteps) {
     EXPECT_EQ(model.values["a"], 2);
 }
 
-TEST_F(UndoManagerTest, ChangeCountAndStateToken) {
+TEST_F(UndoManagerTest, ChangeCountStateTokenAndNotifications) {
+    std::vector<std::string> names;
+    center.addObserver(&names, "", &undo, [&](const Notification& n) { names.push_back(n.name); });
     const auto clean = undo.stateToken();
     model.set("a", 1);
     EXPECT_NE(undo.stateToken(), clean); // pending actions already count
     undo.endEventGroup();
     EXPECT_EQ(undo.changeCount(), 1);
     const auto saved = undo.stateToken();
-    model.set("a", 2);
-    undo.endEventGroup();
-    EXPECT_EQ(undo.changeCount(), 2);
-    undo.undo();
-    EXPECT_EQ(undo.changeCount(), 1);
-    EXPECT_EQ(undo.stateToken(), saved);
-    undo.redo();
-    EXPECT_EQ(undo.changeCount(), 2);
-    EXPECT_NE(undo.stateToken(), saved);
-    undo.undo();
-    undo.undo();
-    EXPECT_EQ(undo.stateToken(), clean);
-    // Saved after one edit, undone, then edited differently: the count is
-    // back where it was at saving, but the document is not.
-    undo.redo();
-    EXPECT_EQ(undo.stateToken(), saved);
-    undo.undo();
-    model.set("a", 9);
-    undo.endEventGroup();
-    EXPECT_EQ(undo.changeCount(), 1);
-    EXPECT_NE(undo.stateToken(), saved);
-}
-
-TEST_F(UndoManagerTest, PostsItsNotifications) {
-    std::vector<std::string> names;
-    center.addObserver(&names, "", &undo, [&](const Notification& n) { names.push_back(n.name); });
-    model.set("a", 1);
-    undo.endEventGroup();
     undo.undo();
     undo.redo();
     EXPECT_EQ(names, (std::vector<std::string>{
@@ -322,6 +235,20 @@ TEST_F(UndoManagerTest, PostsItsNotifications) {
                          QVUndoManagerWillRedoChangeNotification,
                          QVUndoManagerDidRedoChangeNotification,
                      }));
+    model.set("a", 2);
+    undo.endEventGroup();
+    EXPECT_EQ(undo.changeCount(), 2);
+    undo.undo();
+    EXPECT_EQ(undo.changeCount(), 1);
+    EXPECT_EQ(undo.stateToken(), saved);
+    undo.undo();
+    EXPECT_EQ(undo.stateToken(), clean);
+    // Saved after one edit, undone, then edited differently: the count is
+    // back where it was at saving, but the document is not.
+    model.set("a", 9);
+    undo.endEventGroup();
+    EXPECT_EQ(undo.changeCount(), 1);
+    EXPECT_NE(undo.stateToken(), saved);
 }
 
 // Random edit sequences: every undo restores exactly the state before its
@@ -385,78 +312,6 @@ TEST_F(UndoManagerTest, RandomSequencesRoundTrip) {
         EXPECT_FALSE(u.canRedo());
         EXPECT_EQ(u.changeCount(), steps);
     }
-}
-
-// The document's way: observe key paths with old values and register the
-// inverse assignment, which is itself observed while undoing.
-class Box : public KeyValueObservable {
-public:
-    double rotation = 0;
-    Rect bounds;
-    Value valueForKey(std::string_view key) const override {
-        if (key == "rotation")
-            return rotation;
-        if (key == "bounds")
-            return bounds;
-        return {};
-    }
-    bool setValueForKey(const Value& v, std::string_view key) override {
-        if (key == "rotation") {
-            KeyValueChangeScope scope(this, "rotation");
-            rotation = v.toDouble();
-            return true;
-        }
-        if (key == "bounds") {
-            KeyValueChangeScope scope(this, "bounds");
-            bounds = v.toRect();
-            return true;
-        }
-        return false;
-    }
-};
-
-class UndoingObserver : public KeyValueObserver {
-public:
-    explicit UndoingObserver(UndoManager& undo) : m_Undo(undo) {}
-    void observeValueForKeyPath(std::string_view keyPath, KeyValueObservable& object,
-                                const Value& oldValue, const Value&) override {
-        std::string path(keyPath);
-        KeyValueObservable* target = &object;
-        m_Undo.registerUndoWithTarget(
-            target, [target, path, oldValue] { target->setValueForKeyPath(oldValue, path); });
-        if (!m_Undo.isUndoing() && !m_Undo.isRedoing())
-            m_Undo.setActionName(path == "rotation" ? "Rotate" : "Edit");
-    }
-
-private:
-    UndoManager& m_Undo;
-};
-
-TEST_F(UndoManagerTest, UndoThroughObservation) {
-    Box box;
-    UndoingObserver observer(undo);
-    box.addObserver(&observer, "rotation");
-    box.addObserver(&observer, "bounds");
-
-    box.setValueForKeyPath(Value(30.0), "rotation");
-    undo.endEventGroup();
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Rotate");
-    box.setValueForKeyPath(Value(Rect(1, 2, 3, 4)), "bounds");
-    box.setValueForKeyPath(Value(45.0), "rotation");
-    undo.setActionName("Move");
-    undo.endEventGroup();
-
-    undo.undo();
-    EXPECT_EQ(box.rotation, 30.0);
-    EXPECT_EQ(box.bounds, Rect());
-    EXPECT_EQ(undo.redoMenuItemTitle(), "Redo Move");
-    undo.undo();
-    EXPECT_EQ(box.rotation, 0.0);
-    undo.redo();
-    undo.redo();
-    EXPECT_EQ(box.rotation, 45.0);
-    EXPECT_EQ(box.bounds, Rect(1, 2, 3, 4));
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Move");
 }
 
 } // namespace
