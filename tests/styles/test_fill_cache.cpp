@@ -13,79 +13,65 @@ namespace {
 // cache on every fill edit, and paint its rectangle at a zoom.
 class MiniShape : public StyleOwner {
 public:
-    MiniShape() { fill.setShape(this); }
+    MiniShape() {
+        fill.setShape(this);
+        fill.setStyle(2);
+    }
     void willChange() override {}
     void didChange() override {}
     void styleWillChangeKeyPath(std::string_view) override {}
     void styleDidChangeKeyPath(std::string_view) override {}
     void clearFillCache() override { cache.clear(); }
 
-    void draw(GraphicsContext& gc, double zoom) {
+    void draw(double zoom) {
         fill.fillPath(gc, BezierPath::bezierPathWithRect(bounds), bounds, cache, zoom, zoom, store);
     }
+    std::size_t made() const { return gc.countOf(DrawOpKind::MakeImage); }
 
     Fill fill;
     Rect bounds{10, 10, 100, 50};
     FillCache cache;
     ImageCache store;
+    RecordingGraphicsContext gc;
 };
 
-std::size_t picturesMade(const RecordingGraphicsContext& gc) {
-    return gc.countOf(DrawOpKind::MakeImage);
-}
-
-TEST(FillCacheRules, ZoomChangeRebuildsAMoveDoesNot) {
+TEST(FillCacheRules, KeptForMovesRebuiltForZoomSizeAndFillEdits) {
     MiniShape shape;
-    shape.fill.setStyle(2);
-    RecordingGraphicsContext gc;
-    shape.draw(gc, 1);
-    shape.draw(gc, 1);
-    EXPECT_EQ(picturesMade(gc), 1u);
+    shape.draw(1);
+    shape.draw(1);
+    EXPECT_EQ(shape.made(), 1u);
     EXPECT_EQ(shape.cache.zoom(), 1);
     EXPECT_EQ(shape.cache.size(), Size(100, 50));
 
     shape.bounds = shape.bounds.offsetBy(40, -3);
-    shape.draw(gc, 1);
-    EXPECT_EQ(picturesMade(gc), 1u);
+    shape.draw(1);
+    EXPECT_EQ(shape.made(), 1u);
     // The kept picture is drawn at the new place.
-    EXPECT_EQ(gc.operationsOfKind(DrawOpKind::DrawImage).back().rect, Rect(50, 7, 100, 50));
+    EXPECT_EQ(shape.gc.operationsOfKind(DrawOpKind::DrawImage).back().rect, Rect(50, 7, 100, 50));
 
-    shape.draw(gc, 2);
-    EXPECT_EQ(picturesMade(gc), 2u);
+    shape.draw(2);
+    EXPECT_EQ(shape.made(), 2u);
     EXPECT_EQ(shape.cache.zoom(), 2);
     // Made at the device scale so it stays crisp, still at the bounds' size in points.
-    const auto made = gc.operationsOfKind(DrawOpKind::MakeImage).back();
+    const auto made = shape.gc.operationsOfKind(DrawOpKind::MakeImage).back();
     EXPECT_EQ(made.madeImage->scale(), 2);
     EXPECT_EQ(made.madeImage->size(), Size(100, 50));
-}
 
-TEST(FillCacheRules, NewBoundsSizeRebuilds) {
-    MiniShape shape;
-    shape.fill.setStyle(2);
-    RecordingGraphicsContext gc;
-    shape.draw(gc, 1);
     shape.bounds.size = {80, 50};
-    shape.draw(gc, 1);
-    EXPECT_EQ(picturesMade(gc), 2u);
+    shape.draw(2);
+    EXPECT_EQ(shape.made(), 3u);
     EXPECT_EQ(shape.cache.size(), Size(80, 50));
-}
 
-TEST(FillCacheRules, EveryFillEditClearsThePicture) {
-    MiniShape shape;
-    shape.fill.setStyle(2);
-    RecordingGraphicsContext gc;
-    shape.draw(gc, 1);
-    ASSERT_TRUE(shape.cache.hasImage());
     shape.fill.setGradientColor(Color(1, 0, 0));
     EXPECT_FALSE(shape.cache.hasImage());
-    shape.draw(gc, 1);
+    shape.draw(2);
     ASSERT_TRUE(shape.cache.hasImage());
     shape.fill.setGradientEnd({0.8, 0.8}); // not the stored single-precision 0.8
     EXPECT_FALSE(shape.cache.hasImage());
-    shape.draw(gc, 1);
+    shape.draw(2);
     shape.fill.setGradientEnd(shape.fill.gradientEnd()); // unchanged: kept
     EXPECT_TRUE(shape.cache.hasImage());
-    EXPECT_EQ(picturesMade(gc), 3u);
+    EXPECT_EQ(shape.made(), 5u);
 }
 
 TEST(FillCacheRules, ImageStyleMakesThePictureFromTheStore) {
@@ -96,8 +82,7 @@ TEST(FillCacheRules, ImageStyleMakesThePictureFromTheStore) {
     shape.fill.setImageName("tile.png");
     shape.fill.setImagePlacement(3);
     shape.bounds = Rect(0, 0, 100, 40);
-    RecordingGraphicsContext gc;
-    shape.draw(gc, 1);
+    shape.draw(1);
     ASSERT_TRUE(shape.cache.hasImage());
     const auto* picture = dynamic_cast<const RecordedImage*>(shape.cache.image().get());
     ASSERT_NE(picture, nullptr);
@@ -108,38 +93,34 @@ TEST(FillCacheRules, ImageStyleMakesThePictureFromTheStore) {
 
 TEST(FillCacheRules, SolidAndNoFillsMakeNoPicture) {
     MiniShape shape;
-    RecordingGraphicsContext gc;
-    shape.draw(gc, 1);
+    shape.fill.setStyle(1);
+    shape.draw(1);
     shape.fill.setStyle(0);
-    shape.draw(gc, 1);
-    shape.cache.preload(shape.fill, shape.bounds.size, gc, shape.store);
-    EXPECT_EQ(picturesMade(gc), 0u);
+    shape.draw(1);
+    shape.cache.preload(shape.fill, shape.bounds.size, shape.gc, shape.store);
+    EXPECT_EQ(shape.made(), 0u);
     EXPECT_FALSE(shape.cache.hasImage());
 }
 
 TEST(FillCacheRules, PreloadStampsZoomOneAndIsUsedAtZoomOne) {
     MiniShape shape;
-    shape.fill.setStyle(2);
-    RecordingGraphicsContext gc;
-    shape.cache.preload(shape.fill, Size(0, 50), gc, shape.store);
+    shape.cache.preload(shape.fill, Size(0, 50), shape.gc, shape.store);
     EXPECT_FALSE(shape.cache.hasImage());
-    shape.cache.preload(shape.fill, shape.bounds.size, gc, shape.store);
+    shape.cache.preload(shape.fill, shape.bounds.size, shape.gc, shape.store);
     ASSERT_TRUE(shape.cache.hasImage());
     EXPECT_EQ(shape.cache.zoom(), 1.0);
-    shape.cache.preload(shape.fill, shape.bounds.size, gc, shape.store);
-    shape.draw(gc, 1);
-    EXPECT_EQ(picturesMade(gc), 1u);
-    shape.draw(gc, 1.5);
-    EXPECT_EQ(picturesMade(gc), 2u);
+    shape.cache.preload(shape.fill, shape.bounds.size, shape.gc, shape.store);
+    shape.draw(1);
+    EXPECT_EQ(shape.made(), 1u);
+    shape.draw(1.5);
+    EXPECT_EQ(shape.made(), 2u);
 }
 
 TEST(FillCacheRules, HugePicturesAreMadeAtALowerResolution) {
     MiniShape shape;
-    shape.fill.setStyle(2);
     shape.bounds = Rect(0, 0, 10000, 10000);
-    RecordingGraphicsContext gc;
-    shape.draw(gc, 16);
-    const auto made = gc.operationsOfKind(DrawOpKind::MakeImage);
+    shape.draw(16);
+    const auto made = shape.gc.operationsOfKind(DrawOpKind::MakeImage);
     ASSERT_EQ(made.size(), 1u);
     const double scale = made[0].madeImage->scale();
     EXPECT_LE(10000 * scale * 10000 * scale, FillCache::kMaxPixels * (1 + 1e-12));
