@@ -108,6 +108,8 @@ DocumentController::addDocument(std::unique_ptr<DocumentWindowController> owned)
         noteRecentDocument(path);
         emit documentsChanged();
     });
+    connect(controller, &DocumentWindowController::openRequested, this,
+            [this](const QString& path) { openDocument(path); });
     controller->window()->setMenuBar(m_Menus->createMenuBar(controller->window()));
     emit documentAdded(controller);
     emit documentsChanged();

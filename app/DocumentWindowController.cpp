@@ -1,5 +1,6 @@
 #include "app/DocumentWindowController.h"
 
+#include "app/ClipboardController.h"
 #include "app/ExportDialog.h"
 #include "app/PackageFileDialog.h"
 #include "canvas/DrawScrollView.h"
@@ -177,6 +178,9 @@ void DocumentWindowController::connectView() {
         m_PositionLabel->setText(tr("x: %1  y: %2").arg(x, 0, 'f', 1).arg(y, 0, 'f', 1));
     });
     connect(canvas, &DrawView::beeped, this, &DocumentWindowController::showStatusMessage);
+    // Opened once the drop is over, so that no dialog runs inside the drag.
+    connect(canvas, &DrawView::openDrawingRequested, this, &DocumentWindowController::openRequested,
+            Qt::QueuedConnection);
 }
 
 void DocumentWindowController::showStatusMessage(const QString& text) {
@@ -254,9 +258,10 @@ bool DocumentWindowController::validateCommand(std::string_view name, MenuItemSt
         state.title = undo.redoMenuItemTitle();
     } else if (name == "revertDocumentToSaved") {
         state.enabled = !isUntitled() && isEdited();
-    } else if (name == "cut" || name == "copy" || name == "paste") {
-        // The clipboard is not there yet.
-        state.enabled = false;
+    } else if (name == "cut" || name == "copy") {
+        state.enabled = m_ShapesController->selectedCount() > 0;
+    } else if (name == "paste") {
+        state.enabled = ClipboardController::shared().canPaste();
     } else if (name == "performClose" || name == "saveDocument" || name == "saveDocumentAs" ||
                name == "saveDocumentTo" || name == "runPageLayout" || name == "printDocument" ||
                name == "performMiniaturize" || name == "performZoom") {
@@ -293,6 +298,8 @@ bool DocumentWindowController::performCommand(std::string_view name) {
         if (name == "undo" ? !undo.undo() : !undo.redo())
             return false;
         updateEditedMark();
+    } else if (name == "cut" || name == "copy" || name == "paste") {
+        return performClipboardCommand(name);
     } else if (name == "performClose") {
         if (m_Window)
             m_Window->close();
@@ -320,6 +327,28 @@ bool DocumentWindowController::performCommand(std::string_view name) {
         return false;
     }
     return true;
+}
+
+bool DocumentWindowController::performClipboardCommand(std::string_view name) {
+    // What is being typed belongs to what is copied.
+    finishEditing();
+    ClipboardController& clipboard = ClipboardController::shared();
+    DrawView* canvas = view();
+    bool done = false;
+    QString reason = tr("Nothing is selected.");
+    if (name == "copy") {
+        done = clipboard.copy(*m_Document, *m_ShapesController);
+    } else if (name == "cut") {
+        done = clipboard.cut(*m_Document, *m_ShapesController);
+    } else {
+        const PasteResult pasted = clipboard.paste({*m_Document, *m_ShapesController, canvas});
+        done = pasted.ok;
+        reason = pasted.reason;
+    }
+    if (!done && canvas)
+        canvas->beep(reason);
+    updateEditedMark();
+    return done;
 }
 
 void DocumentWindowController::toggleGridVisibility() {

@@ -108,6 +108,8 @@ signals:
     void changed();
     // A save gave the document a (new) file.
     void savedToFile(const QString& path);
+    // A drawing was dropped on the canvas, to be opened.
+    void openRequested(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -120,6 +122,8 @@ private:
     // Runs the dialog window-modal on this window; its result.
     int runSheet(QDialog& dialog);
     void showError(const QString& text, const QString& reason);
+    // Cut, Copy and Paste; a refusal beeps with its reason.
+    bool performClipboardCommand(std::string_view name);
     void chooseFont();
     void chooseTextColor();
 

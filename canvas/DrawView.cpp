@@ -14,6 +14,7 @@
 #include "document/Page.h"
 #include "framework/foundation/AffineTransform.h"
 #include "framework/foundation/RecordingGraphicsContext.h"
+#include "platform/qt/ClipboardMime.h"
 #include "platform/qt/QtGraphicsContext.h"
 #include "shapes/BezierShape.h"
 #include "shapes/FreehandShape.h"
@@ -25,13 +26,20 @@
 #include "shapes/TextShape.h"
 #include "styles/Fill.h"
 #include "styles/Shadow.h"
+#include "styles/Stroke.h"
 #include "tools/Tool.h"
 #include "tools/Toolbox.h"
 #include "tools/qt/ToolCursors.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineF>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -228,9 +236,14 @@ std::optional<double> similarityScale(const AffineTransform& t) {
 
 } // namespace
 
+// The tools are shared by every window; the gesture in progress belongs to
+// the canvas that started it.
+DrawView* DrawView::s_GestureOwner = nullptr;
+
 DrawView::DrawView(DrawScrollView* scrollView) : QWidget(scrollView), m_ScrollView(scrollView) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
     // Every pixel is painted, desk included.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
@@ -255,6 +268,9 @@ DrawView::DrawView(DrawScrollView* scrollView) : QWidget(scrollView), m_ScrollVi
 }
 
 DrawView::~DrawView() {
+    endToolGesture();
+    if (s_GestureOwner == this)
+        s_GestureOwner = nullptr;
     unbind();
     NotificationCenter::defaultCenter().removeObserver(m_ToolToken);
 }
@@ -315,6 +331,8 @@ void DrawView::unbind() {
             *token = 0;
         }
     m_MovingDrawing = false;
+    m_DragTargetShape.reset();
+    m_DropKind = DropKind::None;
     m_ObservedShapes.clear();
     m_StaleShapes.clear();
     m_Index.clear();
@@ -1088,7 +1106,7 @@ void DrawView::drawShapes(QPainter& painter, const std::vector<Rect>& areas, Poi
     }
     QtGraphicsContext gc(painter, AffineTransform(z, 0, 0, z, corner.x, corner.y), true);
     for (auto it = shown.rbegin(); it != shown.rend(); ++it)
-        (*it)->drawInView(gc, this, false);
+        (*it)->drawInView(gc, this, *it == m_DragTargetShape.get());
     gc.finish();
 }
 
@@ -1177,7 +1195,9 @@ void DrawView::drawRegion(QPainter& painter, const QRegion& region) {
     }
     if (const auto* text = dynamic_cast<const TextShape*>(m_EditingShape.get()))
         text->drawEditDecoractionInView(gc, this);
-    selectedTool().drawInView(gc, *this);
+    // Another window's gesture draws only there.
+    if (!selectedTool().isTracking() || s_GestureOwner == this)
+        selectedTool().drawInView(gc, *this);
     if (m_FreeRotating)
         Shape::drawRotateMarkerAtPoint(gc, m_FreeRotateCenter, this);
     gc.finish();
@@ -1213,7 +1233,11 @@ Tool& DrawView::selectedTool() const {
 }
 
 bool DrawView::toolIsTracking() const {
-    return selectedTool().isTracking();
+    return s_GestureOwner == this && selectedTool().isTracking();
+}
+
+bool DrawView::anotherViewIsTracking() const {
+    return s_GestureOwner && s_GestureOwner != this && selectedTool().isTracking();
 }
 
 void DrawView::endToolGesture() {
@@ -1222,6 +1246,8 @@ void DrawView::endToolGesture() {
     m_RightButtonActsAsLeft = false;
     if (m_ShapesController && toolIsTracking())
         selectedTool().endGesture(*this, *m_ShapesController);
+    if (s_GestureOwner == this)
+        s_GestureOwner = nullptr;
 }
 
 ToolEvent DrawView::toolEvent(ToolEvent::Type type, QPointF position, unsigned flags) const {
@@ -1236,9 +1262,34 @@ ToolEvent DrawView::toolEvent(ToolEvent::Type type, QPointF position, unsigned f
 }
 
 void DrawView::sendToTool(const ToolEvent& event) {
-    if (!m_ShapesController)
+    // A gesture of another window is not this canvas's to drive.
+    if (!m_ShapesController || anotherViewIsTracking())
         return;
     selectedTool().handleEvent(event, *this, *m_ShapesController);
+    if (selectedTool().isTracking())
+        s_GestureOwner = this;
+    else if (s_GestureOwner == this)
+        s_GestureOwner = nullptr;
+}
+
+qint64 DrawView::eventTime(const QInputEvent& event) const {
+    // Events made without a time (0) are taken as happening now.
+    return event.timestamp() != 0 ? qint64(event.timestamp()) : m_Clock.elapsed();
+}
+
+bool DrawView::deliverLostRelease(Qt::MouseButtons held) {
+    const Qt::MouseButton tracked = m_RightButtonActsAsLeft ? Qt::RightButton : Qt::LeftButton;
+    if (!m_LeftButtonDown || (held & tracked))
+        return false;
+    // The release went elsewhere (a popup's grab, a window move, a focus
+    // change): the tool hears it where the pointer was last seen.
+    unsigned flags = m_Flags;
+    if (m_RightButtonActsAsLeft)
+        flags |= AlternateKeyMask;
+    m_LeftButtonDown = false;
+    m_RightButtonActsAsLeft = false;
+    sendToTool(toolEvent(ToolEvent::Type::MouseUp, m_LastPointer, flags));
+    return true;
 }
 
 void DrawView::invalidateCursor() {
@@ -1298,8 +1349,13 @@ void DrawView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void DrawView::handlePress(QMouseEvent* event) {
     const QPointF pos = event->position();
+    // A release that never came is delivered before anything else.
+    deliverLostRelease(event->buttons() & ~event->button());
+    if (m_Panning && !(event->buttons() & Qt::MiddleButton))
+        endPan();
     if (event->button() == Qt::MiddleButton) {
-        if (!toolIsTracking()) {
+        // No pan in the middle of a gesture, nor while the left button is down.
+        if (!toolIsTracking() && !anotherViewIsTracking() && !m_LeftButtonDown) {
             m_Panning = true;
             m_PanStart = event->globalPosition();
             m_PanScrollStart = scrollPosition();
@@ -1308,23 +1364,33 @@ void DrawView::handlePress(QMouseEvent* event) {
         event->accept();
         return;
     }
+    // Presses while the view pans are ignored until the pan ends.
+    if (m_Panning) {
+        event->accept();
+        return;
+    }
     unsigned flags = modelModifierFlags(event->modifiers());
     bool asLeft = event->button() == Qt::LeftButton;
     if (event->button() == Qt::RightButton &&
         Toolbox::sharedToolbox().selectedToolIndex() == Toolbox::ZoomToolIndex) {
         asLeft = true;
-        m_RightButtonActsAsLeft = true;
         flags |= AlternateKeyMask;
     }
     if (!asLeft || m_LeftButtonDown) {
         event->ignore();
         return;
     }
+    m_RightButtonActsAsLeft = event->button() == Qt::RightButton;
     setFocus(Qt::MouseFocusReason);
-    const qint64 now = m_Clock.elapsed();
+    // A gesture another window started ends before this one begins.
+    if (anotherViewIsTracking())
+        s_GestureOwner->endToolGesture();
+    // Clicks are counted by the events' own times, so that a slow handler
+    // or a replayed event counts as the user clicked.
+    const qint64 now = eventTime(*event);
     const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
     const double reach = QApplication::startDragDistance();
-    if (m_LastPressTime >= 0 && now - m_LastPressTime <= interval &&
+    if (m_LastPressTime >= 0 && now >= m_LastPressTime && now - m_LastPressTime <= interval &&
         QLineF(pos, m_LastPressPosition).length() <= reach)
         ++m_ClickCount;
     else
@@ -1337,7 +1403,14 @@ void DrawView::handlePress(QMouseEvent* event) {
     event->accept();
 }
 
+void DrawView::endPan() {
+    m_Panning = false;
+    invalidateCursor();
+}
+
 void DrawView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_Panning && !(event->buttons() & Qt::MiddleButton))
+        endPan(); // its release was lost
     if (m_Panning) {
         const QPointF delta = event->globalPosition() - m_PanStart;
         scrollToPosition(m_PanScrollStart - delta.toPoint());
@@ -1345,6 +1418,7 @@ void DrawView::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     const QPointF pos = event->position();
+    deliverLostRelease(event->buttons());
     m_LastPointer = pos;
     const Point d = drawingPointForViewportPoint(pos);
     emit pointerMoved(d.x, d.y);
@@ -1359,8 +1433,7 @@ void DrawView::mouseMoveEvent(QMouseEvent* event) {
 
 void DrawView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::MiddleButton && m_Panning) {
-        m_Panning = false;
-        invalidateCursor();
+        endPan();
         event->accept();
         return;
     }
@@ -1723,6 +1796,128 @@ bool DrawView::performCommand(std::string_view name) {
         applyTextCommand(command);
     }
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Drops
+
+namespace {
+
+// Drawings among the listed files: ".qvdraw" folders.
+QStringList droppedDrawings(const QMimeData& mime) {
+    QStringList drawings;
+    for (const QString& file : listedLocalFiles(mime)) {
+        const QFileInfo info(file);
+        if (info.isDir() &&
+            info.suffix().compare(QLatin1String("qvdraw"), Qt::CaseInsensitive) == 0)
+            drawings.append(info.absoluteFilePath());
+    }
+    return drawings;
+}
+
+} // namespace
+
+void DrawView::setDragTarget(const ShapePtr& shape) {
+    if (shape == m_DragTargetShape)
+        return;
+    for (const ShapePtr& s : {m_DragTargetShape, shape})
+        if (s) {
+            if (const std::optional<Rect> extent = m_Index.rectFor(objectIdentity(s.get())))
+                setNeedsDisplayInRect(*extent);
+            else
+                setNeedsDisplay();
+        }
+    m_DragTargetShape = shape;
+}
+
+void DrawView::updateDragTarget(QPointF position) {
+    ShapePtr target;
+    if (m_DropKind == DropKind::Picture && m_ShapesController) {
+        target = m_ShapesController->shapeAtPoint(drawingPointForViewportPoint(position));
+        if (target && !target->usesFill())
+            target = nullptr;
+    }
+    setDragTarget(target);
+}
+
+void DrawView::dragEnterEvent(QDragEnterEvent* event) {
+    // What the drag offers is looked at once, when it comes in.
+    m_DropKind = DropKind::None;
+    const QMimeData* mime = event->mimeData();
+    if (mime && m_ShapesController) {
+        if (!droppedDrawings(*mime).isEmpty())
+            m_DropKind = DropKind::Drawing;
+        else if (canTakePicture(*mime))
+            m_DropKind = DropKind::Picture;
+    }
+    if (m_DropKind == DropKind::None) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    updateDragTarget(event->position());
+}
+
+void DrawView::dragMoveEvent(QDragMoveEvent* event) {
+    if (m_DropKind == DropKind::None) {
+        event->ignore();
+        return;
+    }
+    updateDragTarget(event->position());
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void DrawView::dragLeaveEvent(QDragLeaveEvent* event) {
+    m_DropKind = DropKind::None;
+    setDragTarget(nullptr);
+    event->accept();
+}
+
+void DrawView::dropEvent(QDropEvent* event) {
+    const DropKind kind = m_DropKind;
+    m_DropKind = DropKind::None;
+    const ShapePtr target = m_DragTargetShape;
+    setDragTarget(nullptr);
+    const QMimeData* mime = event->mimeData();
+    if (!mime || !m_ShapesController || kind == DropKind::None) {
+        event->ignore();
+        return;
+    }
+    if (kind == DropKind::Drawing) {
+        for (const QString& path : droppedDrawings(*mime))
+            emit openDrawingRequested(path);
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        return;
+    }
+    const std::optional<std::string> name = addPictureFromMimeData(*mime, imageCache());
+    const ImagePtr image = name ? imageCache().imageNamed(*name) : nullptr;
+    if (!image) {
+        // Refused: the drag source learns that nothing was dropped.
+        beep(tr("The dropped picture could not be read."));
+        event->ignore();
+        return;
+    }
+    const auto& shapes = m_ShapesController->arrangedObjects();
+    if (target && std::find(shapes.begin(), shapes.end(), target) != shapes.end()) {
+        target->fill().setImageName(*name);
+        target->fill().setStyle(FillStyleImage);
+    } else {
+        const Point at = drawingPointForViewportPoint(event->position());
+        const Size size = image->size();
+        auto shape = std::make_shared<RectangleShape>();
+        shape->setBounds({std::round(at.x - size.width / 2), std::round(at.y - size.height / 2),
+                          size.width, size.height});
+        shape->stroke().setStyle(0);
+        shape->fill().setImagePlacement(0);
+        shape->fill().setStyle(FillStyleImage);
+        shape->fill().setImageName(*name);
+        m_ShapesController->addObject(shape);
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
 }
 
 // ---------------------------------------------------------------------------

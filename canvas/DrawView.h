@@ -35,6 +35,11 @@
 #include <unordered_map>
 #include <vector>
 
+class QDragEnterEvent;
+class QDragLeaveEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QInputEvent;
 class QKeyEvent;
 class QMouseEvent;
 class QPainter;
@@ -135,6 +140,9 @@ public:
     bool commitEditing() override;
     void discardEditing();
 
+    // The shape a picture being dragged over the canvas would fill.
+    const ShapePtr& dragTargetShape() const { return m_DragTargetShape; }
+
     // Free rotation.
     bool freeRotating() const override { return m_FreeRotating; }
     void setFreeRotating(bool on) override;
@@ -170,12 +178,15 @@ public:
     // A refused command: the system beep, and the reason for the status bar.
     void beep(const QString& reason);
 
-    // The tool currently driving a gesture, if any (menu shortcuts wait).
+    // The selected tool is in a gesture that this canvas started (menu
+    // shortcuts wait). A gesture belongs to the window it began in.
     bool toolIsTracking() const;
+    // The canvas whose gesture is in progress, if any.
+    static DrawView* gestureOwner() { return s_GestureOwner; }
     // The selected tool of the shared toolbox.
     Tool& selectedTool() const;
-    // Ends a gesture in progress (the window closes, the application is
-    // deactivated).
+    // Ends this canvas's gesture in progress (the window closes, the
+    // application is deactivated); nothing for another window's.
     void endToolGesture();
 
     // ShapeView (editingShape above serves both interfaces).
@@ -213,6 +224,8 @@ signals:
     // A command refused; the reason for the status bar.
     void beeped(const QString& reason);
     void editingShapeChanged();
+    // A drawing (".qvdraw" folder) was dropped on the canvas.
+    void openDrawingRequested(const QString& path);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -227,8 +240,18 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    enum class DropKind { None, Picture, Drawing };
+    // The shape under a picture being dragged that would take it as its
+    // fill, drawn highlighted.
+    void setDragTarget(const ShapePtr& shape);
+    void updateDragTarget(QPointF position);
+
     // An observed shape: a top-level one or a member of a group, with the
     // top-level shape whose drawing holds it.
     struct ObservedShape {
@@ -298,6 +321,14 @@ private:
     // Events.
     ToolEvent toolEvent(ToolEvent::Type type, QPointF position, unsigned flags) const;
     void sendToTool(const ToolEvent& event);
+    bool anotherViewIsTracking() const;
+    // The event's own time in milliseconds (the clock's for events made
+    // without one).
+    qint64 eventTime(const QInputEvent& event) const;
+    // With the left button (or the right acting for it) down but not among
+    // the `held` buttons, its release was lost: the tool gets it now.
+    bool deliverLostRelease(Qt::MouseButtons held);
+    void endPan();
     void handlePress(QMouseEvent* event);
     void autoscrollTick();
     bool handleCanvasKey(QKeyEvent* event);
@@ -381,6 +412,12 @@ private:
     QTimer* m_AutoscrollTimer = nullptr;
     // The window whose moves to another screen pick the cursor again.
     QPointer<QWindow> m_WatchedWindow;
+
+    // The drag over the canvas: what it offers, and the shape it would fill.
+    DropKind m_DropKind = DropKind::None;
+    ShapePtr m_DragTargetShape;
+
+    static DrawView* s_GestureOwner;
 };
 
 } // namespace qv

@@ -93,6 +93,16 @@ const ImageCacheEntry* ImageCache::entryNamed(std::string_view name) const {
     return found == m_Cache.end() ? nullptr : &found->second;
 }
 
+std::optional<std::string> ImageCache::nameForData(const ByteBuffer& data,
+                                                   std::string_view preferred) const {
+    if (const ImageCacheEntry* entry = entryNamed(preferred); entry && entry->data == data)
+        return std::string(preferred);
+    for (const auto& [name, entry] : m_Cache)
+        if (entry.data.size() == data.size() && entry.data == data)
+            return name;
+    return std::nullopt;
+}
+
 ImagePtr ImageCache::imageNamed(std::string_view name) const {
     const ImageCacheEntry* entry = entryNamed(name);
     if (!entry)

@@ -87,6 +87,11 @@ public:
     // Null for an empty, unsafe or unknown name.
     const ImageCacheEntry* entryNamed(std::string_view name) const;
     bool containsName(std::string_view name) const { return entryNamed(name) != nullptr; }
+    // A name under which the store holds exactly these bytes: `preferred`
+    // when it does, else the first such name in name order; nothing when no
+    // entry holds them.
+    std::optional<std::string> nameForData(const ByteBuffer& data,
+                                           std::string_view preferred = {}) const;
     std::size_t count() const { return m_Cache.size(); }
 
     // The decoded picture, decoded on first request through the shared codec;
