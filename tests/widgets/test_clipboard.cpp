@@ -42,6 +42,27 @@ QByteArray png(int w, int h) {
     return bytes;
 }
 
+// A PNG header announcing a picture far beyond the codec's limit.
+QByteArray hugePng() {
+    QByteArray ihdr("IHDR");
+    for (quint32 v : {100000u, 100000u})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            ihdr.append(char(v >> shift));
+    ihdr.append("\x08\x06\0\0\0", 5);
+    quint32 crc = 0xFFFFFFFFu;
+    for (char c : ihdr) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    crc = ~crc;
+    QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12);
+    png.append(ihdr);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        png.append(char(crc >> shift));
+    return png + QByteArray(64, '\0');
+}
+
 std::string xmlOf(const QMimeData& mime) {
     return mime.data(QString::fromLatin1(kPrivateClipboardType)).toStdString();
 }
@@ -129,6 +150,13 @@ TEST_F(ClipboardTest, PicturesAndTextLandOnTheCentreAndThePrivateTypeWins) {
         EXPECT_EQ(shape->bounds(), Rect(200, 180, 200, 40));
         EXPECT_EQ(shape->text()->richText().plainText(), "Hello");
     }
+
+    // The codec's size limit holds for pasted pictures.
+    QMimeData huge;
+    huge.setData(QStringLiteral("image/png"), hugePng());
+    const std::size_t count = controller.count();
+    EXPECT_FALSE(paste(huge).ok);
+    EXPECT_EQ(controller.count(), count);
 
     QMimeData both;
     both.setData(QString::fromLatin1(kPrivateClipboardType),
