@@ -132,24 +132,6 @@ TEST(QVParserReuse, ClassElementsGetExactlyTheirAttributesFromTheSharedMap) {
     EXPECT_EQ(root->nested[2], std::vector<AttributeMap>{third});
 }
 
-TEST(QVParserReuse, KeptChildrenAreNeverReused) {
-    // A generic parent keeps its children: each stays as it was read.
-    QVParser parser;
-    ASSERT_TRUE(parser.parseData("<root><a x=\"1\"/><b y=\"2\">t</b><c/></root>"));
-    auto root = std::dynamic_pointer_cast<QVGenericElement>(parser.rootElement());
-    ASSERT_TRUE(root);
-    ASSERT_EQ(root->children().size(), 3u);
-    std::vector<std::string> names;
-    for (const ElementPtr& child : root->children())
-        names.push_back(*child->elementName());
-    EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "c"}));
-    auto b = std::dynamic_pointer_cast<QVGenericElement>(root->children()[1]);
-    EXPECT_EQ(b->stringData(), "t");
-    EXPECT_EQ(b->attributes().stringValueForKey("y"), "2");
-    EXPECT_FALSE(b->attributes().contains("x"));
-    EXPECT_EQ(root->children()[0].get() != root->children()[2].get(), true);
-}
-
 TEST(QVParserReuse, OnlyObjectsTheParserAloneHoldsAreBracketed) {
     // Made by the parser: both calls. A registered instance or an object a
     // factory also keeps elsewhere: none, since others may be watching it.
