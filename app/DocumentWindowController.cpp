@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -330,10 +331,17 @@ bool DocumentWindowController::performCommand(std::string_view name) {
 }
 
 bool DocumentWindowController::performClipboardCommand(std::string_view name) {
-    // What is being typed belongs to what is copied.
+    DrawView* canvas = view();
+    // While a text is edited in place the commands are the editor's, as
+    // their shortcuts are.
+    if (canvas && canvas->textEditor()->shape() && canvas->textEditor()->isVisible()) {
+        const int key = name == "copy" ? Qt::Key_C : name == "cut" ? Qt::Key_X : Qt::Key_V;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+        QApplication::sendEvent(canvas->textEditor(), &press);
+        return true;
+    }
     finishEditing();
     ClipboardController& clipboard = ClipboardController::shared();
-    DrawView* canvas = view();
     bool done = false;
     QString reason = tr("Nothing is selected.");
     if (name == "copy") {

@@ -182,14 +182,16 @@ std::optional<std::string> addPictureFromMimeData(const QMimeData& mime, ImageCa
         if (bytes && decodePicture(*bytes))
             return store.addImageData(*bytes, name);
     }
-    for (const QString& type : pictureFormats(mime)) {
+    const QStringList formats = pictureFormats(mime);
+    for (const QString& type : formats) {
         const QByteArray data = mime.data(type);
         if (ImagePtr image = decodePicture(toByteBuffer(data)))
             return store.addImage(*image);
     }
     // A picture handed over inside this process, already decoded; it obeys
-    // the same limit as decoded ones.
-    if (mime.hasImage()) {
+    // the same limit as decoded ones. Offered picture files that the codec
+    // refused are not decoded again some other way.
+    if (formats.isEmpty() && mime.hasImage()) {
         const QImage image = qvariant_cast<QImage>(mime.imageData());
         if (!image.isNull() && double(image.width()) * double(image.height()) * 4.0 <=
                                    double(QtImageCodec::kDefaultAllocationLimit))

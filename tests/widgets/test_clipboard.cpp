@@ -4,6 +4,7 @@
 #include "DocumentTestSupport.h"
 
 #include "app/ClipboardController.h"
+#include "canvas/TextEditorOverlay.h"
 #include "document/ClipboardReader.h"
 #include "document/Grid.h"
 #include "document/Page.h"
@@ -268,6 +269,34 @@ TEST_F(ClipboardTest, PasteFollowsTheClipboardAskingOncePerChangeAndNeverWaitsOn
     EXPECT_FALSE(clipboard.canPaste());
     const PasteResult empty = paste(*QGuiApplication::clipboard()->mimeData());
     EXPECT_FALSE(empty.ok);
+}
+
+TEST_F(DocumentTest, WhileATextIsEditedTheMenuCommandsAreTheEditors) {
+    DocumentWindowController* doc = documents->newDocument();
+    auto text = std::make_shared<TextShape>();
+    text->setBounds({50, 50, 200, 40});
+    text->setRichText(RichText::fromPlainText("Hello"));
+    doc->shapesController().addObject(text);
+    settle();
+    doc->view()->beginEditingShape(text, false);
+    ASSERT_TRUE(doc->view()->textEditor()->isVisible());
+    documents->performMenuCommand("copy");
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    EXPECT_FALSE(copied->hasFormat(QString::fromLatin1(kPrivateClipboardType)));
+    EXPECT_EQ(copied->text(), QStringLiteral("Hello"));
+    EXPECT_EQ(doc->view()->editingShape(), text.get());
+    documents->performMenuCommand("cut");
+    doc->view()->commitEditing();
+    settle();
+    // The emptied text went with the edit; pasting the words makes a text box.
+    ASSERT_EQ(doc->shapesController().count(), 0u);
+    documents->performMenuCommand("paste");
+    settle();
+    ASSERT_EQ(doc->shapesController().count(), 1u);
+    auto* pasted = dynamic_cast<TextShape*>(doc->shapesController().arrangedObjects()[0].get());
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_EQ(pasted->text()->richText().plainText(), "Hello");
+    EXPECT_EQ(doc->document().undoManager().undoActionName(), "Paste");
 }
 
 // Drops: the drag's events as the window system sends them.
