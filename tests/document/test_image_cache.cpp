@@ -18,18 +18,12 @@ using test::FakeImage;
 using test::FakeImageCodec;
 using test::pictureBytes;
 
-TEST(ImageCacheNaming, FreeNameIsUsedAndIdenticalBytesAreNotStoredAgain) {
+TEST(ImageCacheNaming, IdenticalBytesShareANameOthersTakeTheFirstFreeNumber) {
     ImageCache cache;
     EXPECT_EQ(cache.addImageData(bytesOf("a"), "photo.jpg"), "photo.jpg");
     EXPECT_EQ(cache.addImageData(bytesOf("a"), "photo.jpg"), "photo.jpg");
     EXPECT_EQ(cache.count(), 1u);
-    ASSERT_NE(cache.entryNamed("photo.jpg"), nullptr);
-    EXPECT_EQ(cache.entryNamed("photo.jpg")->data, bytesOf("a"));
-}
-
-TEST(ImageCacheNaming, DifferentBytesTakeTheFirstFreeNumberedName) {
-    ImageCache cache;
-    cache.addImageData(bytesOf("a"), "photo.jpg");
+    // Different bytes take the first free numbered name.
     EXPECT_EQ(cache.addImageData(bytesOf("b"), "photo.jpg"), "photo 1.jpg");
     // Only the name asked for is compared by content: photo 1.jpg holds the
     // same bytes, yet a new entry is made.
@@ -37,10 +31,7 @@ TEST(ImageCacheNaming, DifferentBytesTakeTheFirstFreeNumberedName) {
     EXPECT_EQ(cache.entryNamed("photo 2.jpg")->data, bytesOf("b"));
     EXPECT_EQ(cache.entryNamed("photo.jpg")->data, bytesOf("a"));
     EXPECT_EQ(cache.count(), 3u);
-}
-
-TEST(ImageCacheNaming, StemAndExtensionSplitAtTheLastPoint) {
-    ImageCache cache;
+    // Stem and extension split at the last point.
     cache.addImageData(bytesOf("a"), "archive.tar.gz");
     EXPECT_EQ(cache.addImageData(bytesOf("b"), "archive.tar.gz"), "archive.tar 1.gz");
     cache.addImageData(bytesOf("a"), "photo");
@@ -159,15 +150,11 @@ TEST(ImageCacheWrappers, OneFilePerNameUsed) {
     ASSERT_EQ(result.files.size(), 2u);
     EXPECT_EQ(result.files.at("a.png"), bytesOf("a"));
     EXPECT_EQ(result.files.at("b.png"), bytesOf("b"));
-}
-
-TEST(ImageCacheWrappers, ShapesWithoutPicturesGiveAnEmptyMap) {
-    ImageCache cache;
-    std::vector<std::shared_ptr<PictureUser>> shapes = {
-        std::make_shared<PictureUser>(std::nullopt), std::make_shared<PictureUser>(std::nullopt)};
-    const FileWrappersResult result = cache.fileWrappersForShapes(shapes);
-    EXPECT_TRUE(result.ok());
-    EXPECT_TRUE(result.files.empty());
+    // Shapes without pictures give an empty map.
+    const FileWrappersResult none = cache.fileWrappersForShapes(
+        std::vector<std::shared_ptr<PictureUser>>{std::make_shared<PictureUser>(std::nullopt)});
+    EXPECT_TRUE(none.ok());
+    EXPECT_TRUE(none.files.empty());
     EXPECT_TRUE(cache.fileWrappersForShapes(std::vector<const PackageFileSource*>{}).files.empty());
 }
 
@@ -196,10 +183,6 @@ TEST(ImageCacheWrappers, UnsafeNamesAreRefusedWithAClearMessage) {
     }
     FileWrapperMap files;
     EXPECT_EQ(cache.addFileWrapperTo(files, "")->reason, "Could not find image named ");
-}
-
-TEST(ImageCacheShared, OneStorePerProcess) {
-    EXPECT_EQ(&imageCache(), &ImageCache::imageCache());
 }
 
 } // namespace
