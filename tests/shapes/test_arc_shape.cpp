@@ -2,7 +2,7 @@
 // directions, angle points with rotation, scaling by setBounds, flips, handles
 // and their dragging with Shift and Option, copies and its file element.
 
-#include "LineArcTestSupport.h"
+#include "ShapeTestSupport.h"
 
 #include "framework/foundation/RecordingGraphicsContext.h"
 #include "shapes/ArcShape.h"
@@ -15,7 +15,7 @@
 namespace qv {
 namespace {
 
-using namespace linearc;
+using namespace test;
 
 constexpr double kTenth = static_cast<double>(0.1f);
 constexpr double kSinglePi = 3.1415927410125732;
@@ -272,92 +272,6 @@ TEST(ArcPersistence, UndoableKeysCopyAndKeyValueCoding) {
     EXPECT_EQ(a->angle2(), 45);
     EXPECT_TRUE(a->clockwise());
     EXPECT_FALSE(a->setValueForKeyPath(Value("wide"), "radius"));
-}
-
-TEST(ArcXml, OneValuesChildWithTheCircleAndDirection) {
-    auto a = arc({1.5, -2}, 7, 30, 300, true);
-    const ElementList children = a->elementChildren();
-    ASSERT_EQ(children.size(), 5u);
-    EXPECT_EQ(children[4]->elementName(), "values");
-    const AttributeMap v = children[4]->elementAttributes();
-    std::vector<std::string> names;
-    for (const auto& [name, value] : v)
-        names.push_back(name);
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"x", "y", "radius", "angle1", "angle2", "clockwise"}));
-    const std::string xml = writeShapes({a});
-    EXPECT_NE(xml.find("<values x=\"1.5\" y=\"-2\" radius=\"7\" angle1=\"30\" angle2=\"300\" "
-                       "clockwise=\"1\""),
-              std::string::npos)
-        << xml;
-    a->setClockwise(false);
-    EXPECT_NE(writeShapes({a}).find("clockwise=\"0\""), std::string::npos);
-}
-
-TEST(ArcXml, RandomArcsWithRandomStylesRoundTripToIdenticalBytes) {
-    Random random(7);
-    std::vector<ShapePtr> arcs;
-    for (int i = 0; i < 150; ++i) {
-        auto a = arc(random.point(-1000, 1000), i % 15 == 0 ? 0 : random.real(0, 400),
-                     random.real(-720, 720), random.real(-720, 720), random.integer(0, 1));
-        random.dress(*a);
-        arcs.push_back(a);
-    }
-    const std::string first = writeShapes(arcs);
-    bool ok = false;
-    const std::vector<ShapePtr> read = readShapes(first, &ok);
-    ASSERT_TRUE(ok);
-    ASSERT_EQ(read.size(), arcs.size());
-    const std::string second = writeShapes(read);
-    EXPECT_EQ(writeShapes(readShapes(second)), second);
-    for (std::size_t i = 0; i < arcs.size(); ++i) {
-        auto* a = static_cast<ArcShape*>(arcs[i].get());
-        auto* b = dynamic_cast<ArcShape*>(read[i].get());
-        ASSERT_NE(b, nullptr);
-        expectNear(b->center(), a->center(), 1e-12);
-        EXPECT_NEAR(b->radius(), a->radius(), 1e-12);
-        EXPECT_NEAR(b->angle1(), a->angle1(), 1e-12);
-        EXPECT_NEAR(b->angle2(), a->angle2(), 1e-12);
-        EXPECT_EQ(b->clockwise(), a->clockwise());
-        EXPECT_NEAR(b->rotation(), a->rotation(), 1e-12);
-    }
-}
-
-TEST(ArcXml, MissingAndAbsurdValuesAreReadSafely) {
-    const std::vector<ShapePtr> shapes = readShapes(
-        "<d><arc><values x=\"1\" y=\"2\" radius=\"3\" angle1=\"4\" angle2=\"5\"/></arc>"
-        "<arc><values x=\"1e308\" y=\"nan\" radius=\"-5\" angle1=\"1e999\" angle2=\"-1e999\""
-        " clockwise=\"7\"/></arc>"
-        "<arc><values radius=\"1e308\" angle1=\"1e300\" angle2=\"-1e300\"/></arc>"
-        "<arc/></d>");
-    ASSERT_EQ(shapes.size(), 4u);
-    auto* plain = static_cast<ArcShape*>(shapes[0].get());
-    EXPECT_EQ(plain->center(), Point(1, 2));
-    EXPECT_EQ(plain->radius(), 3);
-    EXPECT_FALSE(plain->clockwise()); // absent: through decreasing angles
-    auto* absurd = static_cast<ArcShape*>(shapes[1].get());
-    EXPECT_EQ(absurd->center(), Point(Shape::kMaximumCoordinate, 0));
-    EXPECT_EQ(absurd->radius(), 0);
-    EXPECT_EQ(absurd->angle1(), Shape::kMaximumCoordinate);
-    EXPECT_EQ(absurd->angle2(), -Shape::kMaximumCoordinate);
-    EXPECT_TRUE(absurd->clockwise());
-    auto* huge = static_cast<ArcShape*>(shapes[2].get());
-    EXPECT_EQ(huge->radius(), Shape::kMaximumCoordinate);
-    auto* empty = static_cast<ArcShape*>(shapes[3].get());
-    EXPECT_EQ(empty->radius(), 0);
-    EXPECT_TRUE(empty->clockwise()); // no values at all: the defaults
-    for (const ShapePtr& s : shapes) {
-        const Rect b = s->transformedBounds();
-        EXPECT_TRUE(std::isfinite(b.x()) && std::isfinite(b.width()));
-        EXPECT_TRUE(std::isfinite(s->visibleBoundsInView(nullptr).height()));
-        s->hitTestPoint({1, 1});
-        s->hitTestRect({0, 0, 5, 5});
-        RecordingGraphicsContext gc;
-        s->drawInView(gc, nullptr);
-        s->drawSelectionHandlesInView(gc, nullptr);
-    }
-    const std::string once = writeShapes(shapes);
-    EXPECT_EQ(writeShapes(readShapes(once)), once);
 }
 
 } // namespace

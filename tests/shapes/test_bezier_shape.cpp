@@ -3,6 +3,8 @@
 // elements of rotated shapes, reshaping anchors and tangents, reshape handles,
 // undo through observed old values, and file round trips.
 
+#include "ShapeTestSupport.h"
+
 #include "document/QVGenericElement.h"
 #include "document/QVParser.h"
 #include "document/QVWriter.h"
@@ -31,16 +33,9 @@
 namespace qv {
 namespace {
 
+using namespace test;
+
 using T = PathElementType;
-
-class ZoomView : public ShapeView {
-public:
-    explicit ZoomView(double zoom) : m_Zoom(zoom) {}
-    double zoom() const override { return m_Zoom; }
-
-private:
-    double m_Zoom;
-};
 
 class NotificationLog {
 public:
@@ -100,20 +95,6 @@ private:
     std::vector<std::pair<std::string, Value>> m_Changes;
     bool m_Undoing = false;
 };
-
-void expectNear(Point a, Point b, double eps = 1e-9) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-}
-
-// Every point of every element, in order (local frame).
-std::vector<Point> allPoints(const BezierPath& p) {
-    std::vector<Point> out;
-    for (const PathElement& e : p.elements())
-        for (int i = 0; i < e.pointCount(); ++i)
-            out.push_back(e.points[static_cast<std::size_t>(i)]);
-    return out;
-}
 
 std::vector<Point> canvasPoints(const BezierShape& s) {
     return allPoints(s.bezierPath().transformedBy(s.transform()));
@@ -901,132 +882,6 @@ TEST(BezierHandles, HandlesSitOnTheRotatedOutline) {
 
 // ---------------------------------------------------------------------------
 // Files
-
-QVParser shapeParser() {
-    QVParser parser;
-    parser.registerElementClass(Fill::kElementName, [] { return std::make_shared<Fill>(); });
-    parser.registerElementClass(Stroke::kElementName, [] { return std::make_shared<Stroke>(); });
-    parser.registerElementClass(Shadow::kElementName, [] { return std::make_shared<Shadow>(); });
-    registerShapeClasses(parser);
-    return parser;
-}
-
-std::vector<ShapePtr> readShapes(std::string_view xml, bool* ok = nullptr) {
-    QVParser parser = shapeParser();
-    const bool parsed = parser.parseData(xml);
-    if (ok)
-        *ok = parsed;
-    std::vector<ShapePtr> shapes;
-    if (auto root = std::dynamic_pointer_cast<QVGenericElement>(parser.rootElement()))
-        for (const ElementPtr& child : root->children())
-            if (auto s = std::dynamic_pointer_cast<Shape>(child))
-                shapes.push_back(s);
-    return shapes;
-}
-
-std::string writeShapes(const std::vector<ShapePtr>& shapes) {
-    auto root = QVGenericElement::elementNamed("drawing");
-    for (const ShapePtr& s : shapes)
-        root->addElement(s);
-    const ByteBuffer data = QVWriter::writer().dataWithElement(root);
-    return std::string(data.begin(), data.end());
-}
-
-TEST(BezierXml, ChildrenFollowTheBaseChildrenOnePerElement) {
-    BezierShape s;
-    BezierPath p;
-    p.moveToPoint({1, 2});
-    p.lineToPoint({3, 4});
-    p.curveToPoint({5, 6}, {7, 8}, {9, 10});
-    p.closePath();
-    s.setPath(p);
-    const ElementList children = s.elementChildren();
-    ASSERT_EQ(children.size(), 8u);
-    EXPECT_EQ(children[3]->elementName(), "transform");
-    EXPECT_EQ(children[4]->elementName(), "moveto");
-    EXPECT_EQ(children[5]->elementName(), "lineto");
-    EXPECT_EQ(children[6]->elementName(), "curveto");
-    EXPECT_EQ(children[7]->elementName(), "closepath");
-    EXPECT_TRUE(s.elementAttributes().empty());
-    const AttributeMap curve = children[6]->elementAttributes();
-    std::vector<std::string> keys;
-    for (const auto& [key, value] : curve)
-        keys.push_back(key);
-    EXPECT_EQ(keys, (std::vector<std::string>{"x", "y", "c1-x", "c1-y", "c2-x", "c2-y"}));
-    EXPECT_EQ(curve.floatValueForKey("x"), 5);
-    EXPECT_EQ(curve.floatValueForKey("c1-y"), 8);
-    EXPECT_EQ(curve.floatValueForKey("c2-x"), 9);
-    EXPECT_TRUE(children[7]->elementAttributes().empty());
-}
-
-TEST(BezierXml, RandomPathsAndStylesRoundTripToIdenticalBytes) {
-    std::mt19937 rng(99);
-    std::uniform_real_distribution<double> unit(0, 1), angle(-720, 720);
-    std::uniform_int_distribution<int> small(0, 3), arrows(0, 18), styles(0, 7);
-    auto color = [&] { return Color(unit(rng), unit(rng), unit(rng), unit(rng)); };
-    std::vector<ShapePtr> shapes;
-    for (int i = 0; i < 90; ++i) {
-        std::shared_ptr<BezierShape> s;
-        switch (i % 3) {
-        case 0:
-            s = std::make_shared<BezierShape>();
-            break;
-        case 1:
-            s = std::make_shared<FreehandShape>();
-            break;
-        default:
-            s = std::make_shared<PolylineShape>();
-            break;
-        }
-        s->setPath(randomPath(rng, 1 + i % 4));
-        s->setRotation(i % 2 ? angle(rng) : 0);
-        s->stroke().setStyle(styles(rng));
-        s->stroke().setWidth(unit(rng) * 12);
-        s->stroke().setColor(color());
-        s->stroke().setCapStyle(small(rng) % 3);
-        s->stroke().setJoinStyle(small(rng) % 3);
-        s->stroke().setArrowStartStyle(arrows(rng));
-        s->stroke().setArrowEndStyle(arrows(rng));
-        s->stroke().setArrowEndSize(1 + unit(rng) * 5);
-        s->fill().setStyle(small(rng));
-        s->fill().setColor(color());
-        s->fill().setGradientColor(color());
-        s->fill().setGradientStyle(small(rng) % 2);
-        s->fill().setGradientStart({unit(rng), unit(rng)});
-        s->fill().setImageName("path picture " + std::to_string(i) + ".png");
-        s->shadow().setVisible(true);
-        s->shadow().setShadowOffset({unit(rng) * 10, -unit(rng) * 10});
-        s->shadow().setShadowBlurRadius(unit(rng) * 8);
-        s->shadow().setShadowColor(color());
-        shapes.push_back(s);
-    }
-    const std::string first = writeShapes(shapes);
-    bool ok = false;
-    const std::vector<ShapePtr> read = readShapes(first, &ok);
-    ASSERT_TRUE(ok);
-    ASSERT_EQ(read.size(), shapes.size());
-    EXPECT_EQ(writeShapes(read), first);
-    for (std::size_t i = 0; i < read.size(); ++i) {
-        EXPECT_EQ(typeid(*read[i]), typeid(*shapes[i]));
-        EXPECT_EQ(read[i]->elementName(), shapes[i]->elementName());
-        const auto& a = static_cast<const BezierShape&>(*shapes[i]);
-        const auto& b = static_cast<const BezierShape&>(*read[i]);
-        ASSERT_EQ(a.elementCount(), b.elementCount());
-        for (std::size_t k = 0; k < a.elementCount(); ++k) {
-            EXPECT_EQ(a.bezierPath().elementAtIndex(k).type, b.bezierPath().elementAtIndex(k).type);
-            const std::vector<Point> pa = allPoints(a.bezierPath()), pb = allPoints(b.bezierPath());
-            for (std::size_t m = 0; m < pa.size(); ++m)
-                expectNear(pa[m], pb[m], 1e-12);
-        }
-        // The bounds built element by element while reading are those of the path.
-        const Rect tight = b.bezierPath().bounds();
-        EXPECT_NEAR(b.bounds().x(), tight.x(), 1e-12);
-        EXPECT_NEAR(b.bounds().maxX(), tight.maxX(), 1e-12);
-        EXPECT_NEAR(b.bounds().y(), tight.y(), 1e-12);
-        EXPECT_NEAR(b.bounds().maxY(), tight.maxY(), 1e-12);
-        EXPECT_EQ(b.bezierPath().windingRule(), WindingRule::EvenOdd);
-    }
-}
 
 TEST(BezierXml, ElementNamesPickTheClass) {
     const std::vector<ShapePtr> shapes =

@@ -2,6 +2,8 @@
 // and flipping that keep the members' relative geometry, style forwarding,
 // hit testing into nested groups, files, and the nesting limit.
 
+#include "ShapeTestSupport.h"
+
 #include "document/QVGenericElement.h"
 #include "document/QVParser.h"
 #include "document/QVWriter.h"
@@ -25,23 +27,13 @@
 namespace qv {
 namespace {
 
+using namespace test;
+
 std::shared_ptr<RectangleShape> rect(const Rect& r, double rotation = 0) {
     auto s = std::make_shared<RectangleShape>();
     s->setBounds(r);
     s->setRotation(rotation);
     return s;
-}
-
-void expectNear(Point a, Point b, double eps = 1e-9) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-}
-
-void expectNear(const Rect& a, const Rect& b, double eps = 1e-9) {
-    EXPECT_NEAR(a.x(), b.x(), eps);
-    EXPECT_NEAR(a.y(), b.y(), eps);
-    EXPECT_NEAR(a.width(), b.width(), eps);
-    EXPECT_NEAR(a.height(), b.height(), eps);
 }
 
 // The points of a shape's outline (end and control points) in document
@@ -426,53 +418,6 @@ TEST(GroupShape, PictureFilesOfMembersAreCollected) {
 // ---------------------------------------------------------------------------
 // Files
 
-QVParser shapeParser() {
-    QVParser parser;
-    parser.registerElementClass(Fill::kElementName, [] { return std::make_shared<Fill>(); });
-    parser.registerElementClass(Stroke::kElementName, [] { return std::make_shared<Stroke>(); });
-    parser.registerElementClass(Shadow::kElementName, [] { return std::make_shared<Shadow>(); });
-    registerShapeClasses(parser);
-    return parser;
-}
-
-std::string text(const ByteBuffer& b) {
-    return std::string(b.begin(), b.end());
-}
-
-std::string writeShapes(const ShapeList& shapes) {
-    auto root = QVGenericElement::elementNamed("drawing");
-    for (const ShapePtr& s : shapes)
-        root->addElement(s);
-    return text(QVWriter::writer().dataWithElement(root));
-}
-
-ShapeList readShapes(const std::string& xml, bool* ok = nullptr,
-                     std::optional<QVParserError>* error = nullptr) {
-    QVParser parser = shapeParser();
-    const bool parsed = parser.parseData(std::string_view(xml));
-    if (ok)
-        *ok = parsed;
-    if (error)
-        *error = parser.parserError();
-    ShapeList shapes;
-    if (auto root = std::dynamic_pointer_cast<QVGenericElement>(parser.rootElement()))
-        for (const ElementPtr& child : root->children())
-            if (auto s = std::dynamic_pointer_cast<Shape>(child))
-                shapes.push_back(s);
-    return shapes;
-}
-
-TEST(GroupShapeXml, ElementHoldsBaseChildrenBoundsThenMembers) {
-    auto group = twoSquares();
-    const ElementList children = group->elementChildren();
-    ASSERT_EQ(children.size(), 7u);
-    const char* names[] = {"fill",   "stroke",    "shadow",   "transform",
-                           "bounds", "rectangle", "rectangle"};
-    for (std::size_t i = 0; i < children.size(); ++i)
-        EXPECT_EQ(children[i]->elementName(), names[i]);
-    EXPECT_EQ(children[5], group->shapes()[0]);
-}
-
 TEST(GroupShapeXml, ReadingKeepsMembersWhereTheFilePutsThem) {
     // The group's bounds and rotation are read without moving its members.
     const std::string xml = R"(<drawing><group>
@@ -504,68 +449,6 @@ TEST(GroupShapeXml, ReadingKeepsMembersWhereTheFilePutsThem) {
     ASSERT_EQ(empty.size(), 1u);
     EXPECT_TRUE(std::dynamic_pointer_cast<GroupShape>(empty[0])->shapes().empty());
     EXPECT_FALSE(empty[0]->hitTestPoint({0, 0}));
-}
-
-TEST(GroupShapeXml, RandomNestedGroupsRoundTripToIdenticalBytes) {
-    std::mt19937 rng(99);
-    std::uniform_real_distribution<double> unit(0, 1), coord(-300, 300), side(0, 100);
-    auto dress = [&](Shape& s) {
-        s.setBounds({coord(rng), coord(rng), side(rng), side(rng)});
-        s.setRotation(unit(rng) < 0.5 ? 0 : 720 * unit(rng) - 360);
-        s.fill().setStyle(static_cast<int>(unit(rng) * 3));
-        s.fill().setColor({unit(rng), unit(rng), unit(rng), unit(rng)});
-        s.stroke().setWidth(10 * unit(rng));
-        s.stroke().setStyle(static_cast<int>(unit(rng) * 7));
-        s.stroke().setColor({unit(rng), unit(rng), unit(rng), 1});
-        s.shadow().setVisible(unit(rng) < 0.5);
-        s.shadow().setShadowBlurRadius(20 * unit(rng));
-    };
-    auto leaf = [&]() -> ShapePtr {
-        const double k = unit(rng);
-        ShapePtr s;
-        if (k < 0.3) {
-            s = std::make_shared<RectangleShape>();
-        } else if (k < 0.6) {
-            s = std::make_shared<OvalShape>();
-        } else {
-            auto t = std::make_shared<TextShape>();
-            t->setRichText(RichText::fromPlainText("Member " + std::to_string(unit(rng))));
-            s = t;
-        }
-        dress(*s);
-        return s;
-    };
-    std::function<ShapePtr(int)> node = [&](int depth) -> ShapePtr {
-        if (depth == 0 || unit(rng) < 0.3)
-            return leaf();
-        ShapeList members;
-        const int n = 1 + static_cast<int>(unit(rng) * 4);
-        for (int i = 0; i < n; ++i)
-            members.push_back(node(depth - 1));
-        auto g = GroupShape::groupWithShapes(members);
-        g->rotate(360 * unit(rng));
-        if (unit(rng) < 0.5)
-            g->flip(unit(rng) < 0.5 ? 0 : 1);
-        dress(*g); // moves and scales the members, sets the unused styles
-        return g;
-    };
-    ShapeList shapes;
-    for (int i = 0; i < 12; ++i)
-        shapes.push_back(node(4));
-
-    const std::string first = writeShapes(shapes);
-    bool ok = false;
-    const ShapeList read = readShapes(first, &ok);
-    ASSERT_TRUE(ok);
-    ASSERT_EQ(read.size(), shapes.size());
-    const std::string second = writeShapes(read);
-    const ShapeList again = readShapes(second);
-    EXPECT_EQ(writeShapes(again), second);
-    // Copies write the same bytes as their originals.
-    ShapeList copies;
-    for (const ShapePtr& s : again)
-        copies.push_back(s->copy());
-    EXPECT_EQ(writeShapes(copies), second);
 }
 
 // ---------------------------------------------------------------------------

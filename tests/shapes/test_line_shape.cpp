@@ -2,7 +2,7 @@
 // hit band (also when rotated), end handles and dragging, copies, key-value
 // coding and its file element.
 
-#include "LineArcTestSupport.h"
+#include "ShapeTestSupport.h"
 
 #include "framework/foundation/NotificationCenter.h"
 #include "framework/foundation/RecordingGraphicsContext.h"
@@ -17,7 +17,7 @@
 namespace qv {
 namespace {
 
-using namespace linearc;
+using namespace test;
 
 constexpr double kTenth = static_cast<double>(0.1f);
 
@@ -26,20 +26,6 @@ std::shared_ptr<LineShape> lineFrom(Point s, Point e) {
     line->setStart(s);
     line->setEnd(e);
     return line;
-}
-
-int changePairs(Shape& shape, const std::function<void()>& edit) {
-    int will = 0, did = 0;
-    auto& center = NotificationCenter::defaultCenter();
-    center.addObserver(&will, QVShapeWillChangeNotification, &shape,
-                       [&](const Notification&) { ++will; });
-    center.addObserver(&did, QVShapeDidChangeNotification, &shape,
-                       [&](const Notification&) { ++did; });
-    edit();
-    center.removeObserver(&will);
-    center.removeObserver(&did);
-    EXPECT_EQ(will, did);
-    return did;
 }
 
 TEST(LineGeometry, BoundsSpanTheEndsWithTheMinimumThickness) {
@@ -284,82 +270,6 @@ TEST(LinePersistence, UndoableKeysCopyAndKeyValueCoding) {
     EXPECT_EQ(line->end(), Point(7, 8));
     EXPECT_FALSE(line->setValueForKeyPath(Value(3.0), "end"));
     EXPECT_EQ(line->end(), Point(7, 8));
-}
-
-TEST(LineXml, WritesStartAndEndAfterTheBaseChildrenAndNoBounds) {
-    auto line = lineFrom({1.5, -2}, {30, 40});
-    const ElementList children = line->elementChildren();
-    ASSERT_EQ(children.size(), 6u);
-    EXPECT_EQ(children[3]->elementName(), "transform");
-    EXPECT_EQ(children[4]->elementName(), "start");
-    EXPECT_EQ(children[5]->elementName(), "end");
-    const AttributeMap s = children[4]->elementAttributes();
-    ASSERT_EQ(s.size(), 2u);
-    EXPECT_EQ(s.begin()->first, "x");
-    EXPECT_EQ(s.floatValueForKey("x"), 1.5);
-    EXPECT_EQ(s.floatValueForKey("y"), -2);
-    const std::string xml = writeShapes({line});
-    EXPECT_EQ(xml.find("<bounds"), std::string::npos) << xml;
-    EXPECT_NE(xml.find("<line>"), std::string::npos) << xml;
-}
-
-TEST(LineXml, RandomLinesWithRandomStylesRoundTripToIdenticalBytes) {
-    Random random(99);
-    std::vector<ShapePtr> lines;
-    for (int i = 0; i < 150; ++i) {
-        auto line = lineFrom(random.point(-1000, 1000), random.point(-1000, 1000));
-        if (i % 10 == 0)
-            line->setEnd({line->start().x, random.real(-5, 5)}); // vertical
-        random.dress(*line);
-        lines.push_back(line);
-    }
-    const std::string first = writeShapes(lines);
-    bool ok = false;
-    const std::vector<ShapePtr> read = readShapes(first, &ok);
-    ASSERT_TRUE(ok);
-    ASSERT_EQ(read.size(), lines.size());
-    const std::string second = writeShapes(read);
-    EXPECT_EQ(writeShapes(readShapes(second)), second);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        auto* a = static_cast<LineShape*>(lines[i].get());
-        auto* b = dynamic_cast<LineShape*>(read[i].get());
-        ASSERT_NE(b, nullptr);
-        expectNear(b->start(), a->start(), 1e-12);
-        expectNear(b->end(), a->end(), 1e-12);
-        expectNear(b->bounds(), a->bounds(), 1e-12);
-        EXPECT_NEAR(b->rotation(), a->rotation(), 1e-12);
-        EXPECT_EQ(b->stroke().style(), a->stroke().style());
-        // An invisible stroke is written without its width.
-        if (a->stroke().visible()) {
-            EXPECT_NEAR(b->stroke().width(), a->stroke().width(), 1e-12);
-        }
-    }
-}
-
-TEST(LineXml, AbsurdPointsAreClampedAndTheRestOfTheFileKept) {
-    const std::vector<ShapePtr> shapes =
-        readShapes("<d><line><start x=\"1e308\" y=\"nan\"/><end x=\"-1e999\" y=\"1e999\"/></line>"
-                   "<line><end x=\"5\"/></line>"
-                   "<line><start x=\"1\" y=\"2\"/><end x=\"3\" y=\"4\"/><bounds x=\"99\"/>"
-                   "</line></d>");
-    ASSERT_EQ(shapes.size(), 3u);
-    auto* absurd = static_cast<LineShape*>(shapes[0].get());
-    EXPECT_EQ(absurd->start(), Point(Shape::kMaximumCoordinate, 0));
-    EXPECT_EQ(absurd->end(), Point(-Shape::kMaximumCoordinate, Shape::kMaximumCoordinate));
-    auto* partial = static_cast<LineShape*>(shapes[1].get());
-    EXPECT_EQ(partial->start(), Point(0, 0));
-    EXPECT_EQ(partial->end(), Point(5, 0));
-    // A bounds child is not part of a line; the points decide.
-    EXPECT_EQ(shapes[2]->bounds(), Rect(1, 2, 2, 2));
-    for (const ShapePtr& s : shapes) {
-        const Rect b = s->visibleBoundsInView(nullptr);
-        EXPECT_TRUE(std::isfinite(b.x()) && std::isfinite(b.width()));
-        s->hitTestPoint({1, 1});
-        s->hitTestRect({0, 0, 5, 5});
-        s->flip(0);
-    }
-    const std::string once = writeShapes(shapes);
-    EXPECT_EQ(writeShapes(readShapes(once)), once);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Outlines and parameters of the rectangle, oval, rounded rectangle and
 // regular polygon / star.
 
+#include "ShapeTestSupport.h"
+
 #include "framework/foundation/NotificationCenter.h"
 #include "shapes/OvalShape.h"
 #include "shapes/RectangleShape.h"
@@ -15,6 +17,8 @@
 namespace qv {
 namespace {
 
+using namespace test;
+
 constexpr double kKappa = 0.5522847771644592;
 
 std::vector<Point> endPoints(const BezierPath& p) {
@@ -26,11 +30,6 @@ std::vector<Point> endPoints(const BezierPath& p) {
             out.push_back(e.points[2]);
     }
     return out;
-}
-
-void expectNear(Point a, Point b, double eps = 1e-9) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
 }
 
 int postedPairs(Shape& s, const std::function<void()>& change) {

@@ -2,6 +2,8 @@
 // about the centre, gradient frame, change announcements, copying and the
 // common element children.
 
+#include "ShapeTestSupport.h"
+
 #include "document/QVGenericElement.h"
 #include "framework/foundation/NotificationCenter.h"
 #include "shapes/OvalShape.h"
@@ -20,6 +22,8 @@
 
 namespace qv {
 namespace {
+
+using namespace test;
 
 // Records the shape notifications posted for one shape.
 class NotificationLog {
@@ -41,11 +45,6 @@ public:
     }
     std::vector<std::string> events;
 };
-
-void expectNear(Point a, Point b, double eps = 1e-9) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-}
 
 TEST(ShapeBounds, SizesBelowTheMinimumAreRaisedToSinglePrecisionTenth) {
     RectangleShape s;

@@ -2,6 +2,8 @@
 // context: shadow layer, fill, drop band, dashed stroke, arrow heads, the
 // crisp-line offset, selection handles, rotation marker and gradient controls.
 
+#include "ShapeTestSupport.h"
+
 #include "framework/foundation/RecordingGraphicsContext.h"
 #include "shapes/OvalShape.h"
 #include "shapes/RectangleShape.h"
@@ -18,17 +20,9 @@
 namespace qv {
 namespace {
 
+using namespace test;
+
 using K = DrawOpKind;
-
-class ZoomView : public ShapeView {
-public:
-    explicit ZoomView(double zoom) : m_Zoom(zoom) {}
-    double zoom() const override { return m_Zoom; }
-    Color selectedTextBackgroundColor() const override { return {0, 1, 0, 1}; }
-
-private:
-    double m_Zoom;
-};
 
 // An open outline, so that arrow heads have ends to sit on.
 class OpenPathShape : public Shape {
@@ -47,11 +41,6 @@ protected:
 const Color kOuter{static_cast<double>(0.47f), static_cast<double>(0.67f),
                    static_cast<double>(0.76f), 1};
 const Color kInner{static_cast<double>(0.69f), static_cast<double>(0.89f), 1, 1};
-
-void expectNear(Point a, Point b, double eps = 1e-9) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-}
 
 Point centreOf(const Rect& r) {
     return {r.midX(), r.midY()};

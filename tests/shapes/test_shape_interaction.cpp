@@ -1,6 +1,8 @@
 // What a shape does under the pointer: handle rectangles, point and rubber-band
 // hit tests, handle and gradient-control hit tests, resizing, redraw areas.
 
+#include "ShapeTestSupport.h"
+
 #include "shapes/OvalShape.h"
 #include "shapes/RectangleShape.h"
 #include "styles/Fill.h"
@@ -15,26 +17,7 @@
 namespace qv {
 namespace {
 
-class ZoomView : public ShapeView {
-public:
-    explicit ZoomView(double zoom) : m_Zoom(zoom) {}
-    double zoom() const override { return m_Zoom; }
-
-private:
-    double m_Zoom;
-};
-
-void expectNear(Point a, Point b, double eps = 1e-9) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-}
-
-void expectNear(const Rect& a, const Rect& b, double eps = 1e-9) {
-    EXPECT_NEAR(a.x(), b.x(), eps);
-    EXPECT_NEAR(a.y(), b.y(), eps);
-    EXPECT_NEAR(a.width(), b.width(), eps);
-    EXPECT_NEAR(a.height(), b.height(), eps);
-}
+using namespace test;
 
 TEST(ShapeHandles, RectanglesScaleWithZoom) {
     const ZoomView two(2);

@@ -2,6 +2,8 @@
 // afterwards; the casts and the per-class undo path lists that reading uses
 // give what their plain forms give.
 
+#include "ShapeTestSupport.h"
+
 #include "document/QVGenericElement.h"
 #include "document/QVParser.h"
 #include "framework/foundation/NotificationCenter.h"
@@ -29,6 +31,8 @@
 
 namespace qv {
 namespace {
+
+using namespace test;
 
 constexpr const char* kRectangle =
     "<rectangle><fill color=\"#3226DBFF\"/>"

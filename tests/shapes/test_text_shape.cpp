@@ -3,6 +3,8 @@
 // decoration, change announcements of edits, the "text" key for undo, copies
 // and files.
 
+#include "ShapeTestSupport.h"
+
 #include "document/QVGenericElement.h"
 #include "document/QVParser.h"
 #include "document/QVWriter.h"
@@ -25,20 +27,9 @@
 namespace qv {
 namespace {
 
+using namespace test;
+
 using K = DrawOpKind;
-
-class TestView : public ShapeView {
-public:
-    explicit TestView(double zoom, const Shape* editing = nullptr)
-        : m_Zoom(zoom), m_Editing(editing) {}
-    double zoom() const override { return m_Zoom; }
-    const Shape* editingShape() const override { return m_Editing; }
-    Color pageColor() const override { return {0.9, 0.8, 0.7, 1}; }
-
-private:
-    double m_Zoom;
-    const Shape* m_Editing;
-};
 
 RichText styledText() {
     TextParagraph first;
@@ -187,7 +178,7 @@ TEST(TextShape, DrawsTheTextInItsTurnedFrameWithTheShadow) {
     t.shadow().setVisible(true);
     t.shadow().setShadowOffset({3, -4});
     t.shadow().setShadowBlurRadius(5);
-    const TestView zoomed(2);
+    const ZoomView zoomed(2);
     RecordingGraphicsContext zgc(false, AffineTransform::scaling(2, 2));
     t.drawInView(zgc, &zoomed);
     const DrawOperation shadowed = zgc.operationsOfKind(K::DrawRichText).at(0);
@@ -204,13 +195,13 @@ TEST(TextShape, DrawsNothingInTheViewThatEditsIt) {
     TextShape t;
     t.setRichText(RichText::fromPlainText("being edited"));
     t.setBounds({0, 0, 50, 20});
-    const TestView editing(1, &t);
+    const ZoomView editing(1, &t);
     RecordingGraphicsContext gc;
     t.drawInView(gc, &editing);
     EXPECT_TRUE(gc.operations().empty());
 
     TextShape other;
-    const TestView elsewhere(1, &other);
+    const ZoomView elsewhere(1, &other);
     t.drawInView(gc, &elsewhere);
     EXPECT_EQ(gc.countOf(K::DrawRichText), 1u);
     t.drawInView(gc, nullptr);
@@ -221,7 +212,7 @@ TEST(TextShape, EditDecorationIsADashedFrameOverAPageColouredVeil) {
     TextShape t;
     t.setBounds({10, 10, 80, 40});
     t.setRotation(45); // the decoration is not turned
-    const TestView view(2);
+    const ZoomView view(2);
     RecordingGraphicsContext gc;
     t.drawEditDecoractionInView(gc, &view);
     ASSERT_EQ(gc.kinds(true), (std::vector<K>{K::StrokePath, K::FillPath}));
@@ -341,48 +332,13 @@ TEST(TextShape, CopiesHaveTheirOwnStorage) {
 // ---------------------------------------------------------------------------
 // Files
 
-QVParser shapeParser() {
-    QVParser parser;
-    parser.registerElementClass(Fill::kElementName, [] { return std::make_shared<Fill>(); });
-    parser.registerElementClass(Stroke::kElementName, [] { return std::make_shared<Stroke>(); });
-    parser.registerElementClass(Shadow::kElementName, [] { return std::make_shared<Shadow>(); });
-    registerShapeClasses(parser);
-    return parser;
-}
-
-std::vector<std::shared_ptr<TextShape>> readTexts(const std::string& xml) {
-    QVParser parser = shapeParser();
-    EXPECT_TRUE(parser.parseData(std::string_view(xml)));
-    std::vector<std::shared_ptr<TextShape>> out;
-    if (auto root = std::dynamic_pointer_cast<QVGenericElement>(parser.rootElement()))
-        for (const ElementPtr& child : root->children())
-            if (auto t = std::dynamic_pointer_cast<TextShape>(child))
-                out.push_back(t);
-    return out;
-}
-
-template <class List> std::string writeAll(const List& shapes) {
-    auto root = QVGenericElement::elementNamed("drawing");
-    for (const auto& s : shapes)
-        root->addElement(s);
-    const ByteBuffer data = QVWriter::writer().dataWithElement(root);
-    return std::string(data.begin(), data.end());
-}
-
-TEST(TextShapeXml, ElementHoldsBaseChildrenBoundsAndRtf) {
-    TextShape t;
-    t.setRichText(styledText());
-    const ElementList children = t.elementChildren();
-    ASSERT_EQ(children.size(), 6u);
-    const char* names[] = {"fill", "stroke", "shadow", "transform", "bounds", "rtf"};
-    for (std::size_t i = 0; i < children.size(); ++i)
-        EXPECT_EQ(children[i]->elementName(), names[i]);
-    auto rtf = std::dynamic_pointer_cast<QVGenericElement>(children[5]);
-    ASSERT_TRUE(rtf);
-    EXPECT_EQ(rtf->stringData(), t.textData());
-}
-
 TEST(TextShapeXml, RtfReadsFromCharacterDataOrTheDataAttribute) {
+    auto readTexts = [](const std::string& xml) {
+        std::vector<std::shared_ptr<TextShape>> out;
+        for (const ShapePtr& s : readShapes(xml))
+            out.push_back(std::dynamic_pointer_cast<TextShape>(s));
+        return out;
+    };
     const std::string data = base64Of(rtfFromRichText(styledText()));
     const std::string asText = R"(<drawing><text><bounds x="1" y="2" w="30" h="40"/><rtf>)" + data +
                                "</rtf></text></drawing>";
@@ -405,47 +361,6 @@ TEST(TextShapeXml, RtfReadsFromCharacterDataOrTheDataAttribute) {
     // No "rtf" child keeps the empty text; an empty one holds no text.
     EXPECT_TRUE(readTexts("<drawing><text/></drawing>")[0]->text()->richText().isEmpty());
     EXPECT_FALSE(readTexts("<drawing><text><rtf/></text></drawing>")[0]->text());
-}
-
-TEST(TextShapeXml, RandomTextsRoundTripToIdenticalBytes) {
-    std::mt19937 rng(17);
-    std::uniform_real_distribution<double> unit(0, 1);
-    const char* words[] = {"alpha",        "b\xC3\xA9ta", "{brace}",          "back\\slash",
-                           "\xE2\x82\xAC", "tab\t",       "\xF0\x9F\x98\x80", "<&>"};
-    const char* families[] = {"Helvetica", "Times", "Courier New", "DejaVu Sans"};
-    std::vector<std::shared_ptr<TextShape>> shapes;
-    for (int i = 0; i < 40; ++i) {
-        std::vector<TextParagraph> paragraphs(1 + static_cast<std::size_t>(unit(rng) * 4));
-        for (TextParagraph& p : paragraphs) {
-            p.alignment = static_cast<TextAlignment>(static_cast<int>(unit(rng) * 4));
-            for (int r = 0; r < 1 + static_cast<int>(unit(rng) * 4); ++r) {
-                TextAttributes a;
-                a.fontFamily = families[static_cast<int>(unit(rng) * 4)];
-                a.fontSize = 4 + unit(rng) * 60;
-                a.bold = unit(rng) < 0.5;
-                a.italic = unit(rng) < 0.3;
-                a.underline = unit(rng) < 0.2;
-                a.color = {unit(rng), unit(rng), unit(rng), 1};
-                p.runs.push_back({words[static_cast<int>(unit(rng) * 8)], a});
-            }
-        }
-        auto t = std::make_shared<TextShape>();
-        t->setRichText(RichText(paragraphs));
-        t->setBounds({unit(rng) * 500, unit(rng) * 500, unit(rng) * 300, unit(rng) * 300});
-        t->setRotation(unit(rng) < 0.5 ? 0 : unit(rng) * 360);
-        t->shadow().setVisible(true);
-        t->shadow().setShadowBlurRadius(unit(rng) * 10);
-        shapes.push_back(t);
-    }
-    const std::string first = writeAll(shapes);
-    const auto read = readTexts(first);
-    ASSERT_EQ(read.size(), shapes.size());
-    for (std::size_t i = 0; i < read.size(); ++i) {
-        ASSERT_TRUE(read[i]->text());
-        EXPECT_EQ(read[i]->text()->richText(), shapes[i]->text()->richText()) << i;
-    }
-    const std::string second = writeAll(read);
-    EXPECT_EQ(writeAll(readTexts(second)), second);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // their own parameters, and groups nested three deep, whose own bounds and
 // rotation are recorded beside their members' records.
 
+#include "ShapeTestSupport.h"
+
 #include "document/DrawDocument.h"
 #include "shapes/ArcShape.h"
 #include "shapes/GroupShape.h"
@@ -19,56 +21,7 @@
 namespace qv {
 namespace {
 
-std::string shapesXml(DrawDocument& document) {
-    const ByteBuffer bytes = document.dataWithSelectionOnly(false);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// Runs edits one undo step each and checks, for every step, that undo gives
-// the bytes of before and redo those of after; then undoes everything and
-// redoes everything, step by step, against the same bytes.
-class UndoScript {
-public:
-    explicit UndoScript(DrawDocument& document) : m_Document(document) {
-        m_Document.undoManager().removeAllActions();
-        m_States.push_back(shapesXml(m_Document));
-    }
-
-    void step(const std::string& name, const std::function<void()>& edit) {
-        UndoManager& undo = m_Document.undoManager();
-        const std::size_t before = undo.undoCount();
-        edit();
-        undo.endEventGroup();
-        const std::string after = shapesXml(m_Document);
-        ASSERT_NE(after, m_States.back()) << name << " changed nothing";
-        ASSERT_EQ(undo.undoCount(), before + 1) << name;
-        ASSERT_TRUE(undo.undo()) << name;
-        ASSERT_EQ(shapesXml(m_Document), m_States.back()) << "undo of " << name;
-        ASSERT_TRUE(undo.redo()) << name;
-        ASSERT_EQ(shapesXml(m_Document), after) << "redo of " << name;
-        m_States.push_back(after);
-        m_Names.push_back(name);
-    }
-
-    void undoAndRedoAll() {
-        UndoManager& undo = m_Document.undoManager();
-        for (std::size_t k = m_States.size() - 1; k > 0; --k) {
-            ASSERT_TRUE(undo.undo());
-            ASSERT_EQ(shapesXml(m_Document), m_States[k - 1]) << "undo of " << m_Names[k - 1];
-        }
-        EXPECT_FALSE(undo.canUndo());
-        for (std::size_t k = 1; k < m_States.size(); ++k) {
-            ASSERT_TRUE(undo.redo());
-            ASSERT_EQ(shapesXml(m_Document), m_States[k]) << "redo of " << m_Names[k - 1];
-        }
-        EXPECT_FALSE(undo.canRedo());
-    }
-
-private:
-    DrawDocument& m_Document;
-    std::vector<std::string> m_States;
-    std::vector<std::string> m_Names;
-};
+using namespace test;
 
 std::shared_ptr<LineShape> line(Point s, Point e) {
     auto l = std::make_shared<LineShape>();
