@@ -241,38 +241,5 @@ TEST(ArcResize, ShiftConstrainsToFortyFiveDegreeSteps) {
     EXPECT_EQ(c->center(), Point(7, 8));
 }
 
-TEST(ArcPersistence, UndoableKeysCopyAndKeyValueCoding) {
-    auto a = arc({0.3, 4}, 0.02, 10, -20, false);
-    const std::vector<std::string> keys = a->undoableProperties();
-    const std::vector<std::string> base = RectangleShape().undoableProperties();
-    ASSERT_EQ(keys.size(), base.size() + 4);
-    const std::vector<std::string> own(keys.begin(), keys.begin() + 4);
-    EXPECT_EQ(own, (std::vector<std::string>{"center", "radius", "angle1", "angle2"}));
-    EXPECT_TRUE(std::equal(base.begin(), base.end(), keys.begin() + 4));
-
-    a->setRotation(12);
-    ShapePtr copy = a->copy();
-    auto* c = dynamic_cast<ArcShape*>(copy.get());
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->center(), a->center());
-    EXPECT_EQ(c->radius(), a->radius());
-    EXPECT_EQ(c->angle1(), 10);
-    EXPECT_EQ(c->angle2(), -20);
-    EXPECT_FALSE(c->clockwise());
-    EXPECT_EQ(c->rotation(), 12);
-    EXPECT_EQ(c->bounds(), a->bounds());
-    c->setRadius(99);
-    EXPECT_EQ(a->radius(), 0.02);
-
-    EXPECT_EQ(a->valueForKeyPath("radius").toDouble(), 0.02);
-    EXPECT_TRUE(a->setValueForKeyPath(Value(Point(1, 1)), "center"));
-    EXPECT_TRUE(a->setValueForKeyPath(Value(45.0), "angle2"));
-    EXPECT_TRUE(a->setValueForKeyPath(Value(true), "clockwise"));
-    EXPECT_EQ(a->center(), Point(1, 1));
-    EXPECT_EQ(a->angle2(), 45);
-    EXPECT_TRUE(a->clockwise());
-    EXPECT_FALSE(a->setValueForKeyPath(Value("wide"), "radius"));
-}
-
 } // namespace
 } // namespace qv

@@ -487,17 +487,6 @@ TEST(BezierReshape, HitTestFindsPointsInElementOrder) {
     EXPECT_TRUE(s.hitTestReshapeControl({100.9, 100}, element, point, &four));
 }
 
-TEST(BezierReshape, HitTestFollowsTheRotation) {
-    BezierShape s;
-    s.setPath(squarePath(0, 0, 100));
-    s.setRotation(90);
-    // Local (100, 0) shows at (100, 100) when turned a quarter about (50, 50).
-    std::size_t element = 0;
-    int point = 0;
-    ASSERT_TRUE(s.hitTestReshapeControl({100, 100}, element, point, nullptr));
-    EXPECT_EQ(element, 1u);
-}
-
 // ---------------------------------------------------------------------------
 // Reshaping
 
@@ -758,34 +747,6 @@ TEST(BezierUndo, OneEditReportsThePathOnce) {
 
 // ---------------------------------------------------------------------------
 // Capabilities, copying, conversion
-
-TEST(BezierShapeBasics, CapabilitiesPropertiesAndCopies) {
-    PolylineShape s;
-    s.setPath(smoothClosedPath());
-    s.setRotation(12);
-    s.stroke().setWidth(7);
-    EXPECT_FALSE(s.canConvertToBezier());
-    const std::vector<std::string> keys = s.undoableProperties();
-    ASSERT_EQ(keys.size(), RectangleShape().undoableProperties().size() + 1);
-    EXPECT_EQ(keys[0], "path");
-    EXPECT_EQ(keys[1], "bounds");
-    EXPECT_EQ(s.valueForKey("path").toBezierPath(), s.bezierPath());
-
-    ShapePtr c = s.copy();
-    auto copy = std::dynamic_pointer_cast<PolylineShape>(c);
-    ASSERT_TRUE(copy);
-    EXPECT_EQ(copy->bezierPath(), s.bezierPath());
-    EXPECT_EQ(copy->bounds(), s.bounds());
-    EXPECT_EQ(copy->rotation(), 12);
-    EXPECT_EQ(copy->stroke().width(), 7);
-    copy->reshapeToPoint({9, 9}, 0, 0, 0);
-    EXPECT_NE(copy->bezierPath(), s.bezierPath());
-    EXPECT_TRUE(std::dynamic_pointer_cast<FreehandShape>(FreehandShape().copy()));
-
-    EXPECT_FALSE(s.setValueForKey(Value(3.0), "path"));
-    EXPECT_TRUE(s.setValueForKey(Value(squarePath(0, 0, 5)), "path"));
-    EXPECT_EQ(s.bounds(), Rect(0, 0, 5, 5));
-}
 
 TEST(BezierShapeBasics, ConversionKeepsTheOutlineInPlace) {
     auto star = std::make_shared<RegularPolygonShape>();

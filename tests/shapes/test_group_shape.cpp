@@ -374,26 +374,6 @@ TEST(GroupShape, OutlineDrawingAndRedrawArea) {
     expectNear(GroupShape::groupWithShapes({group})->bounds(), members, 1e-9);
 }
 
-TEST(GroupShape, CopiesAreDeep) {
-    auto inner = GroupShape::groupWithShapes({rect({40, 0, 10, 10})});
-    auto group = GroupShape::groupWithShapes({rect({0, 0, 10, 10}), inner});
-    group->setRotation(20);
-    auto copy = std::dynamic_pointer_cast<GroupShape>(group->copy());
-    ASSERT_TRUE(copy);
-    EXPECT_EQ(copy->bounds(), group->bounds());
-    EXPECT_EQ(copy->rotation(), group->rotation());
-    ASSERT_EQ(copy->shapes().size(), 2u);
-    auto innerCopy = std::dynamic_pointer_cast<GroupShape>(copy->shapes()[1]);
-    ASSERT_TRUE(innerCopy);
-    EXPECT_NE(innerCopy, group->shapes()[1]);
-    EXPECT_NE(innerCopy->shapes()[0], inner->shapes()[0]);
-    const QVWriter w;
-    EXPECT_EQ(w.dataWithElement(copy), w.dataWithElement(group));
-    group->offset({100, 0});
-    EXPECT_NE(innerCopy->shapes()[0]->bounds(),
-              std::dynamic_pointer_cast<GroupShape>(group->shapes()[1])->shapes()[0]->bounds());
-}
-
 TEST(GroupShape, PictureFilesOfMembersAreCollected) {
     ImageCache cache;
     ASSERT_TRUE(cache.addImageData({1, 2, 3}, "a.png"));

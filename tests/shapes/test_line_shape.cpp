@@ -69,16 +69,6 @@ TEST(LineGeometry, MovingTranslatesAndResizingStretchesThePoints) {
     EXPECT_EQ(flat->bounds().height(), kTenth);
 }
 
-TEST(LineGeometry, PathIsOneOpenSegment) {
-    auto line = lineFrom({1, 2}, {3, 4});
-    const BezierPath p = *line->path();
-    ASSERT_EQ(p.elementCount(), 2u);
-    EXPECT_EQ(p.elementAtIndex(0).type, PathElementType::MoveTo);
-    EXPECT_EQ(p.elementAtIndex(0).points[0], Point(1, 2));
-    EXPECT_EQ(p.elementAtIndex(1).type, PathElementType::LineTo);
-    EXPECT_EQ(p.elementAtIndex(1).points[0], Point(3, 4));
-}
-
 TEST(LineGeometry, FlipMirrorsWithinTheSameBounds) {
     auto line = lineFrom({0, 0}, {100, 50});
     line->flip(0);
@@ -240,36 +230,6 @@ TEST(LineHandles, DraggingAnEndKeepsTheOtherInPlace) {
         expectNear(dragged, pointer, 1e-9);
         expectNear(kept, fixed, 1e-9);
     }
-}
-
-TEST(LinePersistence, UndoableKeysCopyAndKeyValueCoding) {
-    auto line = lineFrom({1, 2}, {30, 40});
-    const std::vector<std::string> keys = line->undoableProperties();
-    const std::vector<std::string> base = RectangleShape().undoableProperties();
-    ASSERT_EQ(keys.size(), base.size() + 2);
-    EXPECT_EQ(keys[0], "start");
-    EXPECT_EQ(keys[1], "end");
-    EXPECT_TRUE(std::equal(base.begin(), base.end(), keys.begin() + 2));
-
-    line->setRotation(45);
-    line->stroke().setWidth(6);
-    ShapePtr copy = line->copy();
-    auto* c = dynamic_cast<LineShape*>(copy.get());
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->start(), line->start());
-    EXPECT_EQ(c->end(), line->end());
-    EXPECT_EQ(c->bounds(), line->bounds());
-    EXPECT_EQ(c->rotation(), 45);
-    c->setEnd({0, 0});
-    c->stroke().setWidth(1);
-    EXPECT_EQ(line->end(), Point(30, 40));
-    EXPECT_EQ(line->stroke().width(), 6);
-
-    EXPECT_EQ(line->valueForKeyPath("start").toPoint(), Point(1, 2));
-    EXPECT_TRUE(line->setValueForKeyPath(Value(Point(7, 8)), "end"));
-    EXPECT_EQ(line->end(), Point(7, 8));
-    EXPECT_FALSE(line->setValueForKeyPath(Value(3.0), "end"));
-    EXPECT_EQ(line->end(), Point(7, 8));
 }
 
 } // namespace

@@ -56,18 +56,6 @@ TEST(ShapeBounds, SizesBelowTheMinimumAreRaisedToSinglePrecisionTenth) {
     EXPECT_EQ(s.bounds().width(), 0.10000000149011612);
 }
 
-TEST(ShapeBounds, NewShapeHasZeroBoundsAndDefaultStyles) {
-    RectangleShape s;
-    EXPECT_EQ(s.bounds(), Rect());
-    EXPECT_EQ(s.rotation(), 0);
-    EXPECT_EQ(s.fill().style(), 1);
-    EXPECT_EQ(s.stroke().style(), 1);
-    EXPECT_FALSE(s.shadow().visible());
-    EXPECT_EQ(s.stroke().shape(), &s);
-    EXPECT_EQ(s.fill().shape(), &s);
-    EXPECT_EQ(s.shadow().shape(), &s);
-}
-
 TEST(ShapeRotation, IsNormalisedIntoZeroTo360) {
     RectangleShape s;
     const std::vector<std::pair<double, double>> cases = {{725, 5},
@@ -246,15 +234,6 @@ TEST(ShapeCopy, HasEqualValuesAndStylesOfItsOwn) {
     EXPECT_TRUE(original.events.empty());
 }
 
-TEST(ShapeCopy, PolygonCopiesSidesAndStellation) {
-    RegularPolygonShape p;
-    p.setNumberOfSides(9);
-    p.setStellation(0.25);
-    ShapePtr c = p.copy();
-    EXPECT_EQ(c->numberOfSides(), 9);
-    EXPECT_EQ(c->stellation(), 0.25);
-}
-
 TEST(ShapeStyles, InstallingCopiesTheObjectGiven) {
     RectangleShape s;
     Stroke stroke;
@@ -265,27 +244,6 @@ TEST(ShapeStyles, InstallingCopiesTheObjectGiven) {
     EXPECT_EQ(stroke.shape(), nullptr);
     stroke.setWidth(8);
     EXPECT_EQ(s.stroke().width(), 4);
-}
-
-TEST(ShapeUndo, BaseListInOrderAndSubclassKeysFirst) {
-    RectangleShape r;
-    const std::vector<std::string> base = r.undoableProperties();
-    ASSERT_EQ(base.size(), 23u);
-    EXPECT_EQ(base.front(), "bounds");
-    EXPECT_EQ(base[1], "rotation");
-    EXPECT_EQ(base[2], "fill.style");
-    EXPECT_EQ(base[10], "stroke.color");
-    EXPECT_EQ(base[19], "shadow.visible");
-    EXPECT_EQ(base.back(), "shadow.shadowColor");
-
-    RoundRectangleShape rr;
-    std::vector<std::string> expected{"cornerRadiusWidth", "cornerRadiusHeight"};
-    expected.insert(expected.end(), base.begin(), base.end());
-    EXPECT_EQ(rr.undoableProperties(), expected);
-    RegularPolygonShape p;
-    expected = {"numberOfSides", "stellation"};
-    expected.insert(expected.end(), base.begin(), base.end());
-    EXPECT_EQ(p.undoableProperties(), expected);
 }
 
 // Every undoable key path can be read, and is announced when it changes, so
@@ -366,23 +324,6 @@ TEST(ShapeKeyValue, SettingThroughKeyPathsReachesStylesAndGeometry) {
     EXPECT_EQ(r.valueForKey("viewIdentifier"), Value("none"));
 }
 
-TEST(ShapeElement, ChildrenStartWithFillStrokeShadowAndTransform) {
-    std::vector<ShapePtr> shapes{std::make_shared<RectangleShape>(), std::make_shared<OvalShape>(),
-                                 std::make_shared<RoundRectangleShape>(),
-                                 std::make_shared<RegularPolygonShape>()};
-    for (const ShapePtr& s : shapes) {
-        s->setRotation(12.5);
-        const ElementList children = s->elementChildren();
-        ASSERT_GE(children.size(), 5u);
-        EXPECT_EQ(children[0]->elementName(), "fill");
-        EXPECT_EQ(children[1]->elementName(), "stroke");
-        EXPECT_EQ(children[2]->elementName(), "shadow");
-        EXPECT_EQ(children[3]->elementName(), "transform");
-        EXPECT_EQ(children[3]->elementAttributes().floatValueForKey("rotation"), 12.5);
-        EXPECT_EQ(children[4]->elementName(), "bounds");
-    }
-}
-
 TEST(ShapeElement, AddElementDispatchesByName) {
     RectangleShape s;
     auto fill = std::make_shared<Fill>();
@@ -419,22 +360,6 @@ TEST(ShapeElement, AbsurdBoundsAreClamped) {
     EXPECT_EQ(s.bounds().width(), Shape::kMaximumCoordinate);
     EXPECT_EQ(s.bounds().height(), 0.10000000149011612);
     EXPECT_TRUE(std::isfinite(s.transformedBounds().width()));
-}
-
-TEST(ShapeCapabilities, BaseAnswers) {
-    RectangleShape r;
-    EXPECT_TRUE(r.usesStroke());
-    EXPECT_TRUE(r.usesFill());
-    EXPECT_TRUE(r.usesShadow());
-    EXPECT_TRUE(r.canConvertToBezier());
-    EXPECT_EQ(r.viewIdentifier(), "none");
-    EXPECT_EQ(r.cornerRadiusWidth(), 0);
-    r.setCornerRadiusWidth(5);
-    EXPECT_EQ(r.cornerRadiusWidth(), 0);
-    EXPECT_EQ(r.stellation(), 0);
-    EXPECT_EQ(RoundRectangleShape().viewIdentifier(), "roundrect");
-    EXPECT_EQ(RegularPolygonShape().viewIdentifier(), "regularpolygon");
-    EXPECT_EQ(OvalShape().viewIdentifier(), "none");
 }
 
 TEST(QVTransformTest, SquareConstraint) {

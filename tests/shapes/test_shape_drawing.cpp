@@ -96,22 +96,6 @@ TEST(ShapeDrawing, ShadowWrapsEverythingInOneLayerBeforeTheTransform) {
     EXPECT_EQ(gc.layerDepth(), 0);
 }
 
-TEST(ShapeDrawing, DashPatternFollowsWidthAndCap) {
-    RectangleShape r;
-    r.setBounds({0, 0, 10, 10});
-    r.stroke().setStyle(2);
-    r.stroke().setWidth(2);
-    RecordingGraphicsContext gc;
-    r.drawInView(gc, nullptr);
-    EXPECT_EQ(gc.strokes().at(0).dash(), (std::vector<double>{6, 4}));
-    r.stroke().setCapStyle(1);
-    gc.clear();
-    r.drawInView(gc, nullptr);
-    EXPECT_EQ(gc.strokes().at(0).dash(), (std::vector<double>{4, 6}));
-    EXPECT_EQ(gc.strokes().at(0).lineCap(), LineCapStyle::Round);
-    EXPECT_EQ(gc.strokes().at(0).dashPhase(), 0);
-}
-
 TEST(ShapeDrawing, DropTargetBandSitsBetweenFillAndStroke) {
     RectangleShape r;
     r.setBounds({0, 0, 100, 50});

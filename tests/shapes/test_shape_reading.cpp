@@ -142,17 +142,6 @@ TEST(ShapeReading, ChildrenGivenByHandAreCopiedAndAnnounced) {
     EXPECT_EQ(shape->bounds(), Rect(1, 2, 3, 4));
 }
 
-TEST(ShapeReading, UndoablePathListIsMadeOncePerClass) {
-    const std::vector<ShapePtr> first = oneOfEachClass(), second = oneOfEachClass();
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        const KeyPathList list = first[i]->undoableKeyPaths();
-        ASSERT_TRUE(list);
-        EXPECT_EQ(*list, first[i]->undoableProperties()) << *first[i]->elementName();
-        EXPECT_EQ(list, second[i]->undoableKeyPaths()) << *first[i]->elementName();
-        EXPECT_EQ(list, internKeyPathList(first[i]->undoableProperties()));
-    }
-}
-
 TEST(ShapeReading, ElementCastAnswersAsDynamicCast) {
     const std::vector<ShapePtr> shapes = oneOfEachClass();
     std::vector<ElementPtr> elements(shapes.begin(), shapes.end());

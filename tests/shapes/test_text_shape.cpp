@@ -314,21 +314,6 @@ TEST(TextShape, TheTextKeyCarriesASnapshotForUndo) {
     t.removeObserver(&recorder);
 }
 
-TEST(TextShape, CopiesHaveTheirOwnStorage) {
-    TextShape t;
-    t.setRichText(styledText());
-    t.setBounds({1, 2, 3, 4});
-    t.setRotation(12);
-    t.shadow().setVisible(true);
-    auto copy = std::dynamic_pointer_cast<TextShape>(t.copy());
-    ASSERT_TRUE(copy && copy->text());
-    EXPECT_NE(copy->text(), t.text());
-    EXPECT_EQ(copy->text()->richText(), t.text()->richText());
-    EXPECT_EQ(copy->bounds(), t.bounds());
-    EXPECT_EQ(copy->rotation(), t.rotation());
-    EXPECT_TRUE(copy->shadow().visible());
-}
-
 // ---------------------------------------------------------------------------
 // Files
 
