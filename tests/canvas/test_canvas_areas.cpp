@@ -57,9 +57,6 @@ TEST(RulerGeometry, TicksStartAtThePageCornerAndFollowTheZoom) {
         EXPECT_TRUE(sawZero) << zoom;
     }
     EXPECT_TRUE(rulerTicks(0, 0, 0, 100).empty());
-}
-
-TEST(RulerGeometry, Labels) {
     EXPECT_EQ(rulerLabel(-72, 50), "-72");
     EXPECT_EQ(rulerLabel(0.30000000000000004, 0.1), "0.3");
     EXPECT_EQ(rulerLabel(-1e-17, 5), "0");

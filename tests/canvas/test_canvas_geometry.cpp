@@ -176,21 +176,20 @@ TEST(WindowFrames, IdealFrameShowsThePageAndKeepsTheTopEdge) {
     EXPECT_DOUBLE_EQ(r2.y() + r2.height(), frame.y() + frame.height());
 }
 
-TEST(WindowFrames, ZoomButtonNeverExceedsTheDefaultFrame) {
+TEST(WindowFrames, ZoomButtonRulersAndFlipsKeepTheirCorners) {
+    // The zoom button never exceeds the screen's default frame.
     const Rect screen(0, 40, 1440, 860);
-    const Rect ideal(300, -500, 1200, 1400);
-    const Rect r = standardWindowFrame(ideal, screen);
-    EXPECT_EQ(r, Rect(240, 40, 1200, 860));
-    const Rect small(300, 300, 400, 300);
-    EXPECT_EQ(standardWindowFrame(small, screen), small);
-}
-
-TEST(WindowFrames, RulersGrowAndShrinkAboutTheTopLeftCorner) {
+    EXPECT_EQ(standardWindowFrame({300, -500, 1200, 1400}, screen), Rect(240, 40, 1200, 860));
+    EXPECT_EQ(standardWindowFrame({300, 300, 400, 300}, screen), Rect(300, 300, 400, 300));
+    // Rulers grow and shrink the window about its top-left corner.
     const Rect frame(50, 300, 600, 500);
     const Rect shown = rulerWindowFrame(frame, 18, 20, true);
     EXPECT_EQ(shown, Rect(50, 280, 618, 520));
-    EXPECT_EQ(shown.y() + shown.height(), frame.y() + frame.height());
     EXPECT_EQ(rulerWindowFrame(shown, 18, 20, false), frame);
+    // Flipping is its own inverse.
+    const Rect r(10, 20, 300, 400);
+    EXPECT_EQ(flippedRect(r, 1080), Rect(10, 660, 300, 400));
+    EXPECT_EQ(flippedRect(flippedRect(r, 1080), 1080), r);
 }
 
 TEST(WindowFrames, FirstWindowIsPlacedAndClampedToTheVisibleArea) {
@@ -202,12 +201,6 @@ TEST(WindowFrames, FirstWindowIsPlacedAndClampedToTheVisibleArea) {
     EXPECT_EQ(firstWindowFrame({0, 0, 1900, 600}, visible), Rect(20, 436, 1900, 600));
     // A visible area away from the origin (a second screen).
     EXPECT_EQ(firstWindowFrame({0, 0, 400, 300}, {1920, 0, 1280, 1024}), Rect(1991, 720, 400, 300));
-}
-
-TEST(WindowFrames, FlippingIsItsOwnInverse) {
-    const Rect r(10, 20, 300, 400);
-    EXPECT_EQ(flippedRect(r, 1080), Rect(10, 660, 300, 400));
-    EXPECT_EQ(flippedRect(flippedRect(r, 1080), 1080), r);
 }
 
 } // namespace

@@ -72,7 +72,7 @@ TEST_F(ControllerTest, SelectionIsKeptByObjectWhenTheListChangesUnderneath) {
     EXPECT_EQ(controller.selectedObjects(), (ShapeList{shapes[2]}));
 }
 
-TEST_F(ControllerTest, SelectionIndexesAreNormalised) {
+TEST_F(ControllerTest, SelectionIndexesAreNormalisedAndSelectingIsNoStep) {
     installRectangles(3);
     EXPECT_TRUE(controller.setSelectionIndexes({2, 0, 2, 9}));
     EXPECT_EQ(controller.selectionIndexes(), (IndexSet{0, 2}));
@@ -81,10 +81,6 @@ TEST_F(ControllerTest, SelectionIndexesAreNormalised) {
     controller.removeSelectionIndexes({0});
     EXPECT_EQ(controller.selectionIndexes(), (IndexSet{1, 2}));
     EXPECT_EQ(controller.valueForKey("selectionIndexes"), Value(Value::List{1, 2}));
-}
-
-TEST_F(ControllerTest, SelectAllAndDeselectAll) {
-    installRectangles(3);
     run("selectAll");
     EXPECT_EQ(controller.selectionIndexes(), (IndexSet{0, 1, 2}));
     run("deselectAll");
@@ -92,7 +88,7 @@ TEST_F(ControllerTest, SelectAllAndDeselectAll) {
     EXPECT_FALSE(undo().canUndo());
 }
 
-TEST_F(ControllerTest, DocumentKnowsItsControllerAndSelection) {
+TEST_F(ControllerTest, DocumentKnowsItsController) {
     EXPECT_EQ(document.shapesController(), &controller);
     {
         ShapesController other(&document);
@@ -103,14 +99,6 @@ TEST_F(ControllerTest, DocumentKnowsItsControllerAndSelection) {
 
 // ---------------------------------------------------------------------------
 // Queries
-
-TEST_F(ControllerTest, ShapeAtPointPicksTheFrontmostOfOverlappingShapes) {
-    const ShapePtr back = rectangle(0, 0, 50, 50), front = rectangle(25, 25, 50, 50);
-    install({back, front});
-    EXPECT_EQ(controller.shapeAtPoint(Point(30, 30)), front);
-    EXPECT_EQ(controller.shapeAtPoint(Point(10, 10)), back);
-    EXPECT_EQ(controller.shapeAtPoint(Point(100, 100)), nullptr);
-}
 
 TEST_F(ControllerTest, ShapeAtPointFollowsChangesOfShapesAndMembers) {
     const ShapePtr r = rectangle(0, 0, 10, 10);
@@ -149,9 +137,9 @@ TEST_F(ControllerTest, ShapeAtPointFollowsChangesOfShapesAndMembers) {
     EXPECT_EQ(controller.shapeAtPoint(Point(50, 500)), nullptr);
 }
 
-TEST_F(ControllerTest, ShapeAtPointAgreesWithHitTestingEverywhere) {
-    // Turned shapes, a line, an oval and a group: the quick rejection must
-    // never hide a hit.
+TEST_F(ControllerTest, ShapeAtPointAgreesWithHitTestingFrontToBackEverywhere) {
+    // Overlapping turned shapes, a line, an oval and a group: the quick
+    // rejection must never hide a hit, and the frontmost hit wins.
     auto oval = std::make_shared<OvalShape>();
     oval->setBounds(Rect(20, 20, 60, 30));
     oval->setRotation(30);
@@ -175,21 +163,23 @@ TEST_F(ControllerTest, ShapeAtPointAgreesWithHitTestingEverywhere) {
     }
 }
 
-TEST_F(ControllerTest, ShapesInRectInListOrder) {
+TEST_F(ControllerTest, ShapesInRectAndSelectionBounds) {
     const ShapeList shapes = installRectangles(5); // 0,10,..,40, size 20
     // A band across the outlines of the first two, above the third.
     EXPECT_EQ(controller.shapesInRect(Rect(15, 15, 30, 1)), (ShapeList{shapes[0], shapes[1]}));
     EXPECT_TRUE(controller.shapesInRect(Rect(500, 500, 5, 5)).empty());
-}
 
-TEST_F(ControllerTest, SelectionBounds) {
-    const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(20, 30, 10, 10);
     const ShapePtr turned = rectangle(0, 0, 20, 10);
     turned->setRotation(90);
-    install({a, b, turned});
+    // Shapes never placed have empty bounds; they add nothing to the box and
+    // do not drag it towards the origin.
+    install({rectangle(0, 0, 10, 10), rectangle(20, 30, 10, 10), turned,
+             std::make_shared<RectangleShape>(), std::make_shared<RectangleShape>()});
     EXPECT_EQ(controller.selectionBounds(), Rect());
-    controller.setSelectionIndexes({0, 1});
+    controller.setSelectionIndexes({0, 1, 3});
     EXPECT_EQ(controller.selectionBounds(), Rect(0, 0, 30, 40));
+    controller.setSelectionIndexes({3, 4});
+    EXPECT_EQ(controller.selectionBounds(), Rect());
     controller.setSelectionIndexes({2});
     const Rect r = controller.selectionBounds();
     EXPECT_NEAR(r.x(), 5, 1e-9);
@@ -198,75 +188,140 @@ TEST_F(ControllerTest, SelectionBounds) {
     EXPECT_NEAR(r.height(), 20, 1e-9);
 }
 
-TEST_F(ControllerTest, SelectionBoundsOfEmptyBoxesIsZero) {
-    // Shapes never placed have empty bounds; they add nothing to the box and
-    // do not drag it towards the origin.
-    install({std::make_shared<RectangleShape>(), std::make_shared<RectangleShape>(),
-             rectangle(50, 50, 10, 10)});
-    controller.setSelectionIndexes({0, 1});
-    EXPECT_EQ(controller.selectionBounds(), Rect());
-    controller.selectAll();
-    EXPECT_EQ(controller.selectionBounds(), Rect(50, 50, 10, 10));
-}
-
 // ---------------------------------------------------------------------------
-// Z-order
+// Z-order, alignment and distribution: the shapes' boxes in list order after
+// one command. Undoing is the random undo invariant's concern.
 
-TEST_F(ControllerTest, SendToBackKeepsOrderAndSelection) {
-    const ShapeList shapes = installRectangles(6);
-    controller.setSelectionIndexes({2, 5});
-    run("sendToBack");
-    EXPECT_EQ(controller.arrangedObjects(),
-              (ShapeList{shapes[2], shapes[5], shapes[0], shapes[1], shapes[3], shapes[4]}));
-    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{0, 1}));
-    EXPECT_EQ(lastActionName(), "Send to Back");
-    undo().undo();
-    EXPECT_EQ(controller.arrangedObjects(), shapes);
-    EXPECT_EQ(controller.selectedObjects(), (ShapeList{shapes[2], shapes[5]}));
-}
+// A fixture whose undo steps are named by the commands' menu titles.
+class ArrangeTest : public ControllerTest {
+protected:
+    void expectStep(std::string_view command, bool changed) {
+        EXPECT_EQ(undo().canUndo(), changed);
+        if (changed) {
+            EXPECT_EQ(lastActionName(), menuTitleForCommand(command));
+        }
+    }
+};
 
-TEST_F(ControllerTest, BringToFrontKeepsOrderAndSelection) {
-    const ShapeList shapes = installRectangles(5);
-    controller.setSelectionIndexes({0, 2});
-    run("bringToFront");
-    EXPECT_EQ(controller.arrangedObjects(),
-              (ShapeList{shapes[1], shapes[3], shapes[4], shapes[0], shapes[2]}));
-    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{3, 4}));
-    EXPECT_EQ(lastActionName(), "Bring to Front");
-}
-
-TEST_F(ControllerTest, BringForwardMovesNeighboursOnePlaceEach) {
-    const ShapeList shapes = installRectangles(5);
-    controller.setSelectionIndexes({1, 2});
-    run("bringForward");
-    EXPECT_EQ(controller.arrangedObjects(),
-              (ShapeList{shapes[0], shapes[3], shapes[1], shapes[2], shapes[4]}));
-    EXPECT_EQ(controller.selectedObjects(), (ShapeList{shapes[1], shapes[2]}));
-    EXPECT_EQ(lastActionName(), "Bring Forward");
-    EXPECT_EQ(beeps, 0);
-
-    run("sendBackward");
-    run("sendBackward");
-    EXPECT_EQ(controller.arrangedObjects(),
-              (ShapeList{shapes[1], shapes[2], shapes[0], shapes[3], shapes[4]}));
-    EXPECT_EQ(lastActionName(), "Send Backward");
-}
-
-TEST_F(ControllerTest, BringForwardWithTheFrontmostSelectedBeeps) {
-    const ShapeList shapes = installRectangles(4);
+TEST_F(ArrangeTest, ZOrderCommandsKeepOrderAndSelectionOrBeep) {
+    // Rectangles 0..n-1; the order after, or none when the command must beep.
+    const struct {
+        const char* command;
+        int n;
+        IndexSet selection;
+        std::vector<int> order;
+        IndexSet selectionAfter;
+    } cases[] = {
+        {"sendToBack", 6, {2, 5}, {2, 5, 0, 1, 3, 4}, {0, 1}},
+        {"bringToFront", 5, {0, 2}, {1, 3, 4, 0, 2}, {3, 4}},
+        // Neighbours move one place each.
+        {"bringForward", 5, {1, 2}, {0, 3, 1, 2, 4}, {2, 3}},
+        {"sendBackward", 5, {1, 2}, {1, 2, 0, 3, 4}, {0, 1}},
+        // The frontmost (backmost) shape selected: disabled, and a beep if sent.
+        {"bringForward", 4, {1, 3}, {}, {1, 3}},
+        {"sendBackward", 4, {0, 2}, {}, {0, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        const ShapeList shapes = installRectangles(c.n);
+        controller.setSelectionIndexes(c.selection);
+        const int beepsBefore = beeps;
+        const std::size_t countedBefore = controller.beepCount();
+        EXPECT_EQ(controller.validateCommand(c.command), !c.order.empty());
+        run(c.command);
+        ShapeList expected = shapes;
+        for (std::size_t i = 0; i < c.order.size(); ++i)
+            expected[i] = shapes[std::size_t(c.order[i])];
+        EXPECT_EQ(controller.arrangedObjects(), expected);
+        EXPECT_EQ(controller.selectionIndexes(), c.selectionAfter);
+        EXPECT_EQ(beeps - beepsBefore, c.order.empty() ? 1 : 0);
+        EXPECT_EQ(controller.beepCount() - countedBefore, c.order.empty() ? 1u : 0u);
+        expectStep(c.command, !c.order.empty());
+    }
     controller.setSelectionIndexes({1, 3});
-    EXPECT_FALSE(controller.validateCommand("bringForward"));
     EXPECT_FALSE(controller.validateCommand("bringToFront"));
-    run("bringForward");
-    EXPECT_EQ(controller.arrangedObjects(), shapes);
-    EXPECT_EQ(beeps, 1);
-    EXPECT_EQ(controller.beepCount(), 1u);
-    EXPECT_FALSE(undo().canUndo());
+}
 
-    controller.setSelectionIndexes({0, 2});
-    run("sendBackward");
-    EXPECT_EQ(controller.arrangedObjects(), shapes);
-    EXPECT_EQ(beeps, 2);
+TEST_F(ArrangeTest, AlignAndDistributeMoveEveryShapeOntoTheCommonBox) {
+    // Every shape selected; the origins (x, y) of the shapes after.
+    const std::vector<Rect> two = {{0, 0, 10, 10}, {30, 40, 20, 20}};
+    const std::vector<Rect> aligned = {{5, 0, 10, 10}, {5, 50, 30, 10}};
+    const std::vector<Rect> row = {{0, 0, 10, 10}, {30, 0, 10, 10}, {90, 0, 10, 10}};
+    // List order differs from the sorted order.
+    const std::vector<Rect> unsorted = {{100, 0, 5, 5}, {0, 0, 5, 5}, {10, 0, 5, 5}};
+    // Heights 40 each within a span of 60: gap (60 - 120) / 2 = -30.
+    const std::vector<Rect> overlapping = {{0, 0, 5, 40}, {0, 5, 5, 40}, {0, 20, 5, 40}};
+    // Centres 5, 22, 110 → 57.5; bottoms 10, 37, 120 → 65.
+    const std::vector<Rect> column = {{0, 0, 10, 10}, {0, 7, 10, 30}, {0, 100, 10, 20}};
+    const struct {
+        const char* command;
+        const std::vector<Rect>& before;
+        std::vector<double> origins;
+    } cases[] = {
+        {"alignRightEdges", two, {40, 0, 30, 40}},
+        {"alignCentersHorizontally", two, {0, 25, 30, 20}},
+        {"alignTopEdges", two, {0, 0, 30, 0}},
+        {"alignCentersVertically", two, {20, 0, 15, 40}},
+        {"alignLeftEdges", aligned, {5, 0, 5, 50}},
+        {"distributeLeftEdges", unsorted, {100, 0, 0, 0, 50, 0}},
+        {"distributeHorizontalGaps", row, {0, 0, 45, 0, 90, 0}},
+        {"distributeVerticalGaps", overlapping, {0, 0, 0, 10, 0, 20}},
+        {"distributeCentersInColumn", column, {0, 0, 0, 42.5, 0, 100}},
+        {"distributeBottomEdges", column, {0, 0, 0, 35, 0, 100}},
+        {"distributeLeftEdges", two, {0, 0, 30, 40}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        ShapeList shapes;
+        for (const Rect& r : c.before)
+            shapes.push_back(rectangle(r.x(), r.y(), r.width(), r.height()));
+        install(shapes);
+        controller.selectAll();
+        EXPECT_TRUE(controller.validateCommand(c.command));
+        run(c.command);
+        bool changed = false;
+        for (std::size_t i = 0; i < shapes.size(); ++i) {
+            const Rect& was = c.before[i];
+            EXPECT_EQ(shapes[i]->bounds(),
+                      Rect(c.origins[2 * i], c.origins[2 * i + 1], was.width(), was.height()));
+            changed = changed || shapes[i]->bounds() != was;
+        }
+        expectStep(c.command, changed);
+    }
+    // One shape: nothing to align. Already aligned, and two shapes to
+    // distribute: nothing to do.
+    install({rectangle(5, 0, 10, 10), rectangle(5, 50, 30, 10)});
+    controller.setSelectionIndexes({0});
+    EXPECT_FALSE(controller.validateCommand("alignLeftEdges"));
+    controller.selectAll();
+    EXPECT_FALSE(controller.alignXBy(1, 0));
+    EXPECT_FALSE(controller.distributeXBy(1, 1));
+}
+
+TEST_F(ControllerTest, AlignmentCountsAFlatBox) {
+    // A horizontal line has a box of no height, which still counts.
+    auto line = std::make_shared<LineShape>();
+    line->setStart(Point(0, 100));
+    line->setEnd(Point(50, 100));
+    line->updateBounds();
+    const ShapePtr r = rectangle(0, 0, 10, 10);
+    install({r, line});
+    controller.selectAll();
+    run("alignBottomEdges");
+    EXPECT_EQ(r->transformedBounds().maxY(), line->transformedBounds().maxY());
+    EXPECT_NEAR(r->bounds().maxY(), 100, 1e-9);
+}
+
+TEST_F(ControllerTest, ShapeSortKeys) {
+    const ShapePtr a = rectangle(0, 10, 10, 10), b = rectangle(5, 0, 2, 40);
+    // By key: minX 0 < 5, midX 5 < 6, maxX 10 > 7, minY 10 > 0, midY 15 < 20,
+    // maxY 20 < 40; an unknown key compares equal.
+    const int expected[] = {-1, -1, 1, 1, -1, -1, 0};
+    for (int key = 0; key <= 6; ++key) {
+        EXPECT_EQ(ShapesController::shapeSort(*a, *b, key), expected[key]) << key;
+        EXPECT_EQ(ShapesController::shapeSort(*b, *a, key), -expected[key]) << key;
+    }
+    EXPECT_EQ(ShapesController::shapeSort(*a, *a, 0), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -284,16 +339,21 @@ TEST_F(ControllerTest, GroupingFromTheMiddleAppendsTheSelectedGroup) {
     EXPECT_EQ(xs(group->shapes()), (std::vector<double>{10, 20, 30}));
     EXPECT_EQ(controller.selectionIndexes(), (IndexSet{2}));
     EXPECT_EQ(lastActionName(), "Group");
-    undo().undo();
-    EXPECT_EQ(controller.arrangedObjects(), shapes);
 }
 
-TEST_F(ControllerTest, GroupNeedsTwoShapes) {
-    installRectangles(2);
-    controller.setSelectionIndexes({0});
+TEST_F(ControllerTest, GroupNeedsTwoShapesNotNestedTooDeeply) {
+    ShapePtr deep = rectangle(0, 0, 5, 5);
+    for (std::size_t i = 0; i < GroupShape::kMaxGroupDepth; ++i)
+        deep = GroupShape::groupWithShapes({deep});
+    install({deep, rectangle(10, 10, 5, 5)});
+    controller.setSelectionIndexes({1});
+    EXPECT_FALSE(controller.validateCommand("group"));
+    run("group");
+    controller.selectAll();
     EXPECT_FALSE(controller.validateCommand("group"));
     run("group");
     EXPECT_EQ(controller.count(), 2u);
+    EXPECT_EQ(beeps, 1);
     EXPECT_FALSE(undo().canUndo());
 }
 
@@ -313,140 +373,6 @@ TEST_F(ControllerTest, UngroupingAGroupAndARectangleSelectsOnlyTheMembers) {
 
     controller.setSelectionIndexes({0});
     EXPECT_FALSE(controller.validateCommand("ungroup"));
-}
-
-TEST_F(ControllerTest, GroupingShapesNestedTooDeeplyIsRefused) {
-    ShapePtr deep = rectangle(0, 0, 5, 5);
-    for (std::size_t i = 0; i < GroupShape::kMaxGroupDepth; ++i)
-        deep = GroupShape::groupWithShapes({deep});
-    install({deep, rectangle(10, 10, 5, 5)});
-    controller.selectAll();
-    EXPECT_FALSE(controller.validateCommand("group"));
-    run("group");
-    EXPECT_EQ(controller.count(), 2u);
-    EXPECT_EQ(beeps, 1);
-}
-
-// ---------------------------------------------------------------------------
-// Alignment
-
-TEST_F(ControllerTest, AlignmentMovesEdgesOntoTheCommonBox) {
-    const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(30, 40, 20, 20);
-    install({a, b});
-    controller.selectAll();
-    run("alignRightEdges");
-    EXPECT_EQ(a->bounds(), Rect(40, 0, 10, 10));
-    EXPECT_EQ(b->bounds(), Rect(30, 40, 20, 20));
-    EXPECT_EQ(lastActionName(), "Align Right Edges");
-    run("alignCentersHorizontally");
-    EXPECT_EQ(a->bounds().midY(), 30);
-    EXPECT_EQ(b->bounds().midY(), 30);
-    run("alignTopEdges");
-    EXPECT_EQ(a->bounds().y(), 20);
-    EXPECT_EQ(b->bounds().y(), 20);
-    run("alignCentersVertically");
-    EXPECT_EQ(a->bounds().midX(), 40);
-    EXPECT_EQ(b->bounds().midX(), 40);
-    EXPECT_EQ(lastActionName(), "Align Centers Vertically");
-}
-
-TEST_F(ControllerTest, AlignmentCountsAFlatBox) {
-    // A horizontal line has a box of no height, which still counts.
-    auto line = std::make_shared<LineShape>();
-    line->setStart(Point(0, 100));
-    line->setEnd(Point(50, 100));
-    line->updateBounds();
-    const ShapePtr r = rectangle(0, 0, 10, 10);
-    install({r, line});
-    controller.selectAll();
-    run("alignBottomEdges");
-    EXPECT_EQ(r->transformedBounds().maxY(), line->transformedBounds().maxY());
-    EXPECT_NEAR(r->bounds().maxY(), 100, 1e-9);
-}
-
-TEST_F(ControllerTest, AligningAlreadyAlignedShapesNamesNothing) {
-    install({rectangle(5, 0, 10, 10), rectangle(5, 50, 30, 10)});
-    controller.selectAll();
-    run("alignLeftEdges");
-    EXPECT_FALSE(undo().canUndo());
-    EXPECT_FALSE(controller.alignXBy(1, 0));
-    EXPECT_TRUE(controller.validateCommand("alignLeftEdges"));
-    controller.setSelectionIndexes({0});
-    EXPECT_FALSE(controller.validateCommand("alignLeftEdges"));
-}
-
-// ---------------------------------------------------------------------------
-// Distribution
-
-TEST_F(ControllerTest, DistributingLeftEdgesMovesOnlyTheInnerShapes) {
-    const ShapePtr a = rectangle(0, 0, 5, 5), b = rectangle(10, 0, 5, 5),
-                   c = rectangle(100, 0, 5, 5);
-    install({c, a, b}); // list order differs from the sorted order
-    controller.selectAll();
-    run("distributeLeftEdges");
-    EXPECT_EQ(a->bounds().x(), 0);
-    EXPECT_EQ(b->bounds().x(), 50);
-    EXPECT_EQ(c->bounds().x(), 100);
-    EXPECT_EQ(lastActionName(), "Distribute Left Edges");
-}
-
-TEST_F(ControllerTest, EqualHorizontalGaps) {
-    const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(30, 0, 10, 10),
-                   c = rectangle(90, 0, 10, 10);
-    install({a, b, c});
-    controller.selectAll();
-    run("distributeHorizontalGaps");
-    EXPECT_EQ(a->bounds(), Rect(0, 0, 10, 10));
-    EXPECT_EQ(b->bounds(), Rect(45, 0, 10, 10));
-    EXPECT_EQ(c->bounds(), Rect(90, 0, 10, 10));
-    EXPECT_EQ(lastActionName(), "Distribute Horizontal Gaps");
-}
-
-TEST_F(ControllerTest, EqualVerticalGapsMayBeNegativeForOverlaps) {
-    // Heights 40 each within a span of 60: gap (60 - 120) / 2 = -30.
-    const ShapePtr a = rectangle(0, 0, 5, 40), b = rectangle(0, 5, 5, 40),
-                   c = rectangle(0, 20, 5, 40);
-    install({a, b, c});
-    controller.selectAll();
-    run("distributeVerticalGaps");
-    EXPECT_EQ(b->bounds().y(), 10);
-    EXPECT_EQ(c->bounds().y(), 20);
-}
-
-TEST_F(ControllerTest, DistributingCentresAndMaximumEdges) {
-    const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(0, 7, 10, 30),
-                   c = rectangle(0, 100, 10, 20);
-    install({a, b, c});
-    controller.selectAll();
-    run("distributeCentersInColumn"); // centres 5, 22, 110 → 57.5
-    EXPECT_EQ(b->bounds().midY(), 57.5);
-    run("distributeBottomEdges"); // maxY 10, 72.5, 120 → 65
-    EXPECT_EQ(b->bounds().maxY(), 65);
-    EXPECT_EQ(lastActionName(), "Distribute Bottom Edges");
-}
-
-TEST_F(ControllerTest, DistributingTwoShapesDoesNothing) {
-    install({rectangle(0, 0, 5, 5), rectangle(100, 0, 5, 5)});
-    controller.selectAll();
-    EXPECT_TRUE(controller.validateCommand("distributeLeftEdges"));
-    run("distributeLeftEdges");
-    EXPECT_FALSE(undo().canUndo());
-    EXPECT_FALSE(controller.distributeXBy(1, 1));
-}
-
-TEST_F(ControllerTest, ShapeSortKeys) {
-    const ShapePtr a = rectangle(0, 10, 10, 10), b = rectangle(5, 0, 2, 40);
-    for (int key = 0; key <= 5; ++key)
-        EXPECT_EQ(ShapesController::shapeSort(*a, *b, key),
-                  -ShapesController::shapeSort(*b, *a, key));
-    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 0), -1); // 0 < 5
-    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 1), -1); // 5 < 6
-    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 2), 1);  // 10 > 7
-    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 3), 1);  // 10 > 0
-    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 4), -1); // 15 < 20
-    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 5), -1); // 20 < 40
-    EXPECT_EQ(ShapesController::shapeSort(*a, *b, 6), 0);
-    EXPECT_EQ(ShapesController::shapeSort(*a, *a, 0), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -575,38 +501,35 @@ protected:
     std::size_t countAtStart = 99;
 };
 
-TEST_F(TriggerTest, RemovingTheTriggerTextStartsTheAnimation) {
-    install({rectangle(0, 0, 1, 1), textShape("My Butt Hurts, said the duck")});
-    controller.setSelectionIndexes({1});
-    run("remove");
-    EXPECT_EQ(starts, 1);
-    EXPECT_EQ(countAtStart, 1u);
-    EXPECT_EQ(lastActionName(), "Delete Shape");
-    EXPECT_TRUE(controller.selectionIndexes().empty());
-}
-
-TEST_F(TriggerTest, OtherTextsAndSelectionsDoNotTrigger) {
-    install({textShape("my butt hurts"), textShape("my butt hurt"), textShape("  my butt hurts"),
-             rectangle(0, 0, 1, 1)});
-    controller.setSelectionIndexes({0, 3}); // two shapes
-    run("remove");
-    controller.setSelectionIndexes({0}); // one letter short
-    run("remove");
-    controller.setSelectionIndexes({0}); // leading spaces
-    run("remove");
-    EXPECT_EQ(starts, 0);
-    EXPECT_EQ(controller.count(), 0u);
-}
-
-TEST_F(TriggerTest, ASubclassOfTextShapeDoesNotTrigger) {
+TEST_F(TriggerTest, OnlyRemovingTheExactTriggerTextAloneStartsTheAnimation) {
     struct LabelShape : TextShape {};
     auto label = std::make_shared<LabelShape>();
     label->setRichText(RichText::fromPlainText("my butt hurts"));
-    install({label});
-    controller.selectAll();
-    run("remove");
-    EXPECT_EQ(starts, 0);
-    EXPECT_EQ(controller.count(), 0u);
+    const struct {
+        ShapeList shapes;
+        IndexSet selection;
+        int starts;
+    } cases[] = {
+        {{rectangle(0, 0, 1, 1), textShape("My Butt Hurts, said the duck")}, {1}, 1},
+        {{textShape("my butt hurts"), rectangle(0, 0, 1, 1)}, {0, 1}, 0}, // two shapes
+        {{textShape("my butt hurt")}, {0}, 0},                            // one letter short
+        {{textShape("  my butt hurts")}, {0}, 0},                         // leading spaces
+        {{label}, {0}, 0},                                                // not a text shape
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shapes.size());
+        starts = 0;
+        install(c.shapes);
+        controller.setSelectionIndexes(c.selection);
+        run("remove");
+        EXPECT_EQ(starts, c.starts);
+        EXPECT_EQ(controller.count(), c.shapes.size() - c.selection.size());
+        if (c.starts) {
+            EXPECT_EQ(countAtStart, controller.count()); // gone when it starts
+        }
+        EXPECT_EQ(lastActionName(), "Delete Shape");
+        EXPECT_TRUE(controller.selectionIndexes().empty());
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -647,10 +570,9 @@ TEST_F(ControllerTest, AddingAShapeKeepsThePendingEditASeparateStep) {
     EXPECT_EQ(undo().undoActionName(), "Edit");
     undo().undo();
     EXPECT_EQ(edited->bounds(), Rect(0, 0, 10, 10));
-}
 
-TEST_F(ControllerTest, AddingAShapeWithoutAPendingEdit) {
-    installRectangles(1);
+    // Without a pending edit, one step.
+    undo().removeAllActions();
     controller.addShape(rectangle(5, 5, 5, 5));
     undo().endEventGroup();
     EXPECT_EQ(undo().undoCount(), 1u);
