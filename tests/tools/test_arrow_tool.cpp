@@ -9,18 +9,10 @@
 #include "shapes/RectangleShape.h"
 #include "shapes/TextShape.h"
 #include "styles/Fill.h"
-#include "tools/ArrowTool.h"
-#include "tools/GradientTool.h"
-#include "tools/MarqueeTool.h"
-#include "tools/MoveTool.h"
-#include "tools/ReshapeTool.h"
-#include "tools/ResizeTool.h"
 #include "tools/RotateTool.h"
-#include "tools/TextEditTool.h"
 
 #include <cmath>
 #include <numbers>
-#include <typeinfo>
 
 namespace qv {
 namespace {
@@ -36,19 +28,8 @@ ShapePtr box(double x, double y, double w, double h) {
 class ArrowToolTest : public ToolTest {
 protected:
     Tool& arrow() { return tool(Toolbox::ArrowToolIndex); }
-    ArrowTool& arrowTool() { return static_cast<ArrowTool&>(arrow()); }
     ShapeList selection() { return controller.selectedObjects(); }
 };
-
-TEST_F(ArrowToolTest, SubToolsAreAskedFromTheMostSpecificToTheMarquee) {
-    const auto& subs = arrowTool().subTools();
-    const std::vector<const std::type_info*> expected{
-        &typeid(RotateTool),   &typeid(TextEditTool), &typeid(ReshapeTool), &typeid(ResizeTool),
-        &typeid(GradientTool), &typeid(MoveTool),     &typeid(MarqueeTool)};
-    ASSERT_EQ(subs.size(), expected.size());
-    for (std::size_t i = 0; i < subs.size(); ++i)
-        EXPECT_EQ(typeid(*subs[i]), *expected[i]) << i;
-}
 
 TEST_F(ArrowToolTest, ClickShiftClickAndEmptyClickSelect) {
     const ShapePtr a = box(0, 0, 50, 50), b = box(100, 0, 50, 50);
@@ -86,8 +67,6 @@ TEST_F(ArrowToolTest, MoveIsOneUndoStepNamedMove) {
     EXPECT_EQ(a->bounds(), Rect(30, 20, 50, 50));
     EXPECT_EQ(undo().undoCount(), 1u);
     EXPECT_EQ(lastAction(), "Move");
-    undo().undo();
-    EXPECT_EQ(a->bounds(), Rect(0, 0, 50, 50));
 }
 
 TEST_F(ArrowToolTest, TheStepClosesWithTheGestureNotWithTheNextEvent) {
@@ -200,8 +179,6 @@ TEST_F(ArrowToolTest, DoubleClickEditsAPathAndDraggingAPointReshapesIt) {
     EXPECT_EQ(path->bezierPath().elementAtIndex(1).points[0], Point(120, 0));
     EXPECT_EQ(undo().undoCount(), 1u);
     EXPECT_EQ(lastAction(), "Reshape");
-    undo().undo();
-    EXPECT_EQ(path->bezierPath().elementAtIndex(1).points[0], Point(100, 0));
     // A press anywhere else ends the edit.
     click(arrow(), {500, 500});
     EXPECT_EQ(canvas.editingShape(), nullptr);

@@ -10,15 +10,6 @@
 #include "shapes/RegularPolygonShape.h"
 #include "shapes/RoundRectangleShape.h"
 #include "styles/Stroke.h"
-#include "tools/ArcTool.h"
-#include "tools/ArrowTool.h"
-#include "tools/BezierTool.h"
-#include "tools/FreehandTool.h"
-#include "tools/LineTool.h"
-#include "tools/PolylineTool.h"
-#include "tools/RectangleTool.h"
-#include "tools/TextTool.h"
-#include "tools/ZoomTool.h"
 
 #include <typeinfo>
 
@@ -43,22 +34,17 @@ protected:
     int changes = 0;
 };
 
-TEST_F(ToolboxTest, TwelveToolsInPaletteOrder) {
-    const std::type_info* kinds[] = {
-        &typeid(ArrowTool),     &typeid(ZoomTool),      &typeid(RectangleTool),
-        &typeid(RectangleTool), &typeid(RectangleTool), &typeid(ArcTool),
-        &typeid(RectangleTool), &typeid(TextTool),      &typeid(LineTool),
-        &typeid(PolylineTool),  &typeid(BezierTool),    &typeid(FreehandTool)};
+TEST_F(ToolboxTest, TheBoxToolsMakeTheirOwnKindsOfShape) {
     ASSERT_EQ(toolbox().toolCount(), 12u);
-    for (std::size_t i = 0; i < 12; ++i)
-        EXPECT_EQ(typeid(tool(i)), *kinds[i]) << Toolbox::toolName(i);
-    const auto made = [&](std::size_t i) {
-        return static_cast<RectangleTool&>(tool(i)).makeShape();
-    };
-    EXPECT_EQ(typeid(*made(Toolbox::RectangleToolIndex)), typeid(RectangleShape));
-    EXPECT_EQ(typeid(*made(Toolbox::OvalToolIndex)), typeid(OvalShape));
-    EXPECT_EQ(typeid(*made(Toolbox::RoundRectangleToolIndex)), typeid(RoundRectangleShape));
-    EXPECT_EQ(typeid(*made(Toolbox::RegularPolygonToolIndex)), typeid(RegularPolygonShape));
+    const std::pair<std::size_t, const std::type_info*> kinds[] = {
+        {Toolbox::RectangleToolIndex, &typeid(RectangleShape)},
+        {Toolbox::OvalToolIndex, &typeid(OvalShape)},
+        {Toolbox::RoundRectangleToolIndex, &typeid(RoundRectangleShape)},
+        {Toolbox::RegularPolygonToolIndex, &typeid(RegularPolygonShape)}};
+    for (const auto& [index, kind] : kinds) {
+        dragGesture(tool(index), {10, 10}, {60, 60});
+        EXPECT_EQ(typeid(*document.shapes().back()), *kind) << Toolbox::toolName(index);
+    }
     EXPECT_EQ(std::string(Toolbox::toolName(2)) + " (" + Toolbox::toolKey(2) + ")",
               "Rectangle (R)");
     EXPECT_EQ(tool(Toolbox::FreehandToolIndex).cursorForView(canvas, 0), CursorKind::Pencil);
@@ -113,8 +99,6 @@ TEST_F(ToolboxTest, ClickOptionDecidesWhetherAToolStaysAfterUse) {
 TEST_F(ToolboxTest, ASecondToolboxIsRefused) {
     Toolbox& shared = toolbox();
     EXPECT_THROW(Toolbox(), ToolboxExistsException);
-    EXPECT_STREQ(ToolboxExistsException().what(),
-                 "A Toolbox has already been instantiated. You cannot instantiate another.");
     EXPECT_EQ(&Toolbox::sharedToolbox(), &shared);
 }
 
