@@ -59,29 +59,32 @@ void expectColorNear(const QColor& actual, const Color& expected, int tolerance 
 const Color kRed{1, 0, 0, 1};
 const Color kBlue{0, 0, 1, 1};
 
-TEST(QtDashPatternTest, DividesLengthsByTheUnitAndPhaseBecomesOffset) {
-    const QtDashPattern d = qtDashPattern({8, 4}, 6, 2);
-    EXPECT_EQ(d.pattern, (QList<qreal>{4, 2}));
-    EXPECT_DOUBLE_EQ(d.offset, 3);
-}
-
-TEST(QtDashPatternTest, OddArraysRepeatWithPiecesSwapped) {
-    const QtDashPattern d = qtDashPattern({3, 1, 2}, 0, 1);
-    EXPECT_EQ(d.pattern, (QList<qreal>{3, 1, 2, 3, 1, 2}));
-}
-
-TEST(QtDashPatternTest, ZeroLengthDashesKeepAHairAndThePeriod) {
+TEST(QtDashPatternTest, LengthsInLineWidthsOddArraysDoubledUnusableOnesSolid) {
+    const struct {
+        std::vector<double> lengths;
+        double phase, width;
+        QList<qreal> pattern;
+        double offset;
+    } cases[] = {
+        {{8, 4}, 6, 2, {4, 2}, 3},                // divided by the width
+        {{3, 1, 2}, 0, 1, {3, 1, 2, 3, 1, 2}, 0}, // repeated, pieces swapped
+        {{}, 0, 1, {}, 0},
+        {{0, 0}, 0, 1, {}, 0}, // nothing to dash: solid
+        {{4, -1}, 0, 1, {}, 0},
+        {{4, 2}, 0, 0, {}, 0}, //
+    };
+    for (const auto& c : cases) {
+        const QtDashPattern d = qtDashPattern(c.lengths, c.phase, c.width);
+        EXPECT_EQ(d.pattern, c.pattern) << c.lengths.size() << " " << c.width;
+        if (!c.pattern.isEmpty()) {
+            EXPECT_DOUBLE_EQ(d.offset, c.offset);
+        }
+    }
+    // Zero-length dashes keep a hair and the period.
     const QtDashPattern d = qtDashPattern({0, 4}, 0, 2);
     ASSERT_EQ(d.pattern.size(), 2);
     EXPECT_GT(d.pattern[0], 0);
     EXPECT_NEAR(d.pattern[0] + d.pattern[1], 2.0, 1e-12);
-}
-
-TEST(QtDashPatternTest, UnusablePatternsDrawSolid) {
-    EXPECT_TRUE(qtDashPattern({}, 0, 1).pattern.isEmpty());
-    EXPECT_TRUE(qtDashPattern({0, 0}, 0, 1).pattern.isEmpty());
-    EXPECT_TRUE(qtDashPattern({4, -1}, 0, 1).pattern.isEmpty());
-    EXPECT_TRUE(qtDashPattern({4, 2}, 0, 0).pattern.isEmpty());
 }
 
 TEST(QtGraphicsContextTest, CurrentTransformIncludesZoomAndPixelRatio) {
@@ -381,40 +384,29 @@ TEST(QtGraphicsContextTest, ShadowFallsDownThePageForNegativeHeightAndSpreadsLik
     expectColorNear(pixel(image, 50, 50), Color(0.2, 0.5, 0.9));
 }
 
-TEST(QtGraphicsContextTest, ALayerCastsOneShadowForOverlappingShapes) {
-    const QImage image = render(
-        120, 60, 1,
-        [](GraphicsContext& gc) {
-            gc.saveGState();
-            gc.setShadow({0, -30}, 0, Color(0, 0, 0, 0.5));
-            gc.beginTransparencyLayer();
-            gc.fillPath(BezierPath::bezierPathWithRect({10, 0, 60, 20}), kRed);
-            gc.fillPath(BezierPath::bezierPathWithRect({50, 0, 60, 20}), kBlue);
-            gc.endTransparencyLayer();
-            gc.restoreGState();
-        },
-        true);
-    // Shadows at y 30..50: the overlap (x 50..70) is no darker.
-    EXPECT_NEAR(alphaAt(image, 30, 40), 128, 2);
-    EXPECT_EQ(alphaAt(image, 60, 40), alphaAt(image, 30, 40));
-}
-
-TEST(QtGraphicsContextTest, AShadowWithoutALayerFallsUnderEachShape) {
-    const QImage image = render(
-        120, 60, 1,
-        [](GraphicsContext& gc) {
-            gc.saveGState();
-            gc.setShadow({0, -30}, 0, Color(0, 0, 0, 0.5));
-            gc.fillPath(BezierPath::bezierPathWithRect({10, 0, 60, 20}), kRed);
-            gc.fillPath(BezierPath::bezierPathWithRect({50, 0, 60, 20}), kBlue);
-            gc.restoreGState();
-            // The shadow ended with the state.
-            gc.fillPath(BezierPath::bezierPathWithRect({0, 25, 5, 5}), kRed);
-        },
-        true);
-    EXPECT_NEAR(alphaAt(image, 30, 40), 128, 2);
-    EXPECT_NEAR(alphaAt(image, 60, 40), 191, 3);
-    EXPECT_LT(alphaAt(image, 2, 57), 2);
+TEST(QtGraphicsContextTest, ALayerCastsOneShadowForOverlappingShapesWithoutOneEachCasts) {
+    for (const bool layer : {true, false}) {
+        const QImage image = render(
+            120, 60, 1,
+            [layer](GraphicsContext& gc) {
+                gc.saveGState();
+                gc.setShadow({0, -30}, 0, Color(0, 0, 0, 0.5));
+                if (layer)
+                    gc.beginTransparencyLayer();
+                gc.fillPath(BezierPath::bezierPathWithRect({10, 0, 60, 20}), kRed);
+                gc.fillPath(BezierPath::bezierPathWithRect({50, 0, 60, 20}), kBlue);
+                if (layer)
+                    gc.endTransparencyLayer();
+                gc.restoreGState();
+                // The shadow ended with the state.
+                gc.fillPath(BezierPath::bezierPathWithRect({0, 25, 5, 5}), kRed);
+            },
+            true);
+        // Shadows at y 30..50: with a layer the overlap (x 50..70) is no darker.
+        EXPECT_NEAR(alphaAt(image, 30, 40), 128, 2);
+        EXPECT_NEAR(alphaAt(image, 60, 40), layer ? alphaAt(image, 30, 40) : 191, 3);
+        EXPECT_LT(alphaAt(image, 2, 57), 2);
+    }
 }
 
 TEST(QtGraphicsContextTest, ShadowsOutsideTheClipStillReachIntoIt) {
@@ -451,50 +443,20 @@ TEST(QtGraphicsContextTest, UnbalancedStatesAndLayersAreClosed) {
     EXPECT_GT(alphaAt(image, 41, 25), 0);
 }
 
-TEST(QtGraphicsContextTest, DrawsToPdfWithVectorsAndAPictureForTheShadow) {
+// A 200-point square PDF page drawn by `draw`.
+QByteArray pdfOf(const std::function<void(GraphicsContext&, QPdfWriter&)>& draw) {
     QByteArray pdf;
-    {
-        QBuffer buffer(&pdf);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QSizeF(200, 200), QPageSize::Point));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        QPainter painter(&writer);
-        auto gc = makePagedContext(painter, writer);
-        EXPECT_NEAR(gc->currentTransform().m11, writer.resolution() / 72.0, 1e-12);
-        gc->saveGState();
-        gc->setShadow({10, -10}, 10, Color(0, 0, 0, 0.5));
-        gc->beginTransparencyLayer();
-        gc->fillPath(BezierPath::bezierPathWithOvalInRect({20, 20, 100, 100}), kRed);
-        gc->endTransparencyLayer();
-        gc->restoreGState();
-        gc->finish();
-        painter.end();
-    }
-    {
-        QFile out(QString::fromStdString(test::testOutputPath("shadow.pdf")));
-        if (out.open(QIODevice::WriteOnly))
-            out.write(pdf);
-    }
-    EXPECT_TRUE(pdf.startsWith("%PDF"));
-    EXPECT_TRUE(pdf.contains("/Subtype /Image"));
-    // The oval stays a vector path (curve operators in a content stream).
-    bool curves = false;
-    for (qsizetype at = pdf.indexOf(">>\nstream\n"); at >= 0;
-         at = pdf.indexOf(">>\nstream\n", at + 1)) {
-        at += 3;
-        const qsizetype end = pdf.indexOf("endstream", at);
-        if (end < 0)
-            break;
-        const qsizetype dict = pdf.lastIndexOf("<<", at);
-        if (dict < 0 || !pdf.mid(dict, at - dict).contains("/FlateDecode"))
-            continue;
-        QByteArray zipped = pdf.mid(at + 7, end - at - 7);
-        zipped.prepend(QByteArray("\x00\x10\x00\x00", 4));
-        const QByteArray content = qUncompress(zipped);
-        curves = curves || content.contains(" c\n");
-    }
-    EXPECT_TRUE(curves);
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(QSizeF(200, 200), QPageSize::Point));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&writer);
+    auto gc = makePagedContext(painter, writer);
+    draw(*gc, writer);
+    gc->finish();
+    painter.end();
+    return pdf;
 }
 
 // The content streams of a PDF, inflated.
@@ -516,30 +478,38 @@ QByteArray pdfContent(const QByteArray& pdf) {
     return all;
 }
 
+TEST(QtGraphicsContextTest, DrawsToPdfWithVectorsAndAPictureForTheShadow) {
+    const QByteArray pdf = pdfOf([](GraphicsContext& gc, QPdfWriter& writer) {
+        EXPECT_NEAR(gc.currentTransform().m11, writer.resolution() / 72.0, 1e-12);
+        gc.saveGState();
+        gc.setShadow({10, -10}, 10, Color(0, 0, 0, 0.5));
+        gc.beginTransparencyLayer();
+        gc.fillPath(BezierPath::bezierPathWithOvalInRect({20, 20, 100, 100}), kRed);
+        gc.endTransparencyLayer();
+        gc.restoreGState();
+    });
+    QFile out(QString::fromStdString(test::testOutputPath("shadow.pdf")));
+    if (out.open(QIODevice::WriteOnly))
+        out.write(pdf);
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    EXPECT_TRUE(pdf.contains("/Subtype /Image"));
+    // The oval stays a vector path (curve operators in a content stream).
+    EXPECT_TRUE(pdfContent(pdf).contains(" c\n"));
+}
+
 TEST(QtGraphicsContextTest, SavedStatesAddNoEmptyGroupsToPdf) {
     constexpr int shapes = 40;
-    QByteArray pdf;
-    {
-        QBuffer buffer(&pdf);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QSizeF(200, 200), QPageSize::Point));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        QPainter painter(&writer);
-        auto gc = makePagedContext(painter, writer);
+    const QByteArray content = pdfContent(pdfOf([](GraphicsContext& gc, QPdfWriter&) {
         for (int i = 0; i < shapes; ++i) {
-            gc->saveGState();
-            gc->concatCTM(AffineTransform::translation(i, i));
+            gc.saveGState();
+            gc.concatCTM(AffineTransform::translation(i, i));
             BezierPath p = BezierPath::bezierPathWithRect({0, 0, 20, 10});
-            gc->fillPath(p, kBlue);
+            gc.fillPath(p, kBlue);
             p.setLineWidth(1 + i % 2);
-            gc->strokePath(p, kRed);
-            gc->restoreGState();
+            gc.strokePath(p, kRed);
+            gc.restoreGState();
         }
-        gc->finish();
-        painter.end();
-    }
-    const QByteArray content = pdfContent(pdf);
+    }));
     ASSERT_TRUE(content.contains("\nf\n"));
     // One group for each fill and each stroke, and a few for the page.
     EXPECT_LE(content.count("q\n"), 2 * shapes + 8);
