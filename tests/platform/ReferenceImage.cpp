@@ -23,8 +23,8 @@ bool updating() {
 
 } // namespace
 
-std::string referencePath(const std::string& name) {
-    return std::string(QV_SOURCE_DIR) + "/tests/platform/reference/" + name + ".png";
+std::string referencePath(const std::string& name, const std::string& folder) {
+    return std::string(QV_SOURCE_DIR) + "/tests/" + folder + "/reference/" + name + ".png";
 }
 
 std::string testOutputPath(const std::string& fileName) {
@@ -65,8 +65,9 @@ ImageComparison compareImages(const QImage& a, const QImage& b, int perChannel, 
 }
 
 ::testing::AssertionResult matchesReference(const QImage& rendering, const std::string& name,
-                                            ReferenceTolerance tolerance) {
-    const QString reference = QString::fromStdString(referencePath(name));
+                                            ReferenceTolerance tolerance,
+                                            const std::string& folder) {
+    const QString reference = QString::fromStdString(referencePath(name, folder));
     if (updating()) {
         QDir().mkpath(QFileInfo(reference).absolutePath());
         if (!rendering.convertToFormat(QImage::Format_ARGB32).save(reference, "PNG"))

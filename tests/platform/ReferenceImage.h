@@ -1,5 +1,5 @@
 #pragma once
-// Rendering tests against reference pictures: tests/platform/reference/<name>.png.
+// Rendering tests against reference pictures: tests/<folder>/reference/<name>.png.
 //
 // A fresh rendering matches when every channel of every pixel is within
 // `tolerance` (0..255) of the reference, except for at most `maxOutliers`
@@ -23,7 +23,8 @@ struct ReferenceTolerance {
 };
 
 ::testing::AssertionResult matchesReference(const QImage& rendering, const std::string& name,
-                                            ReferenceTolerance tolerance = {});
+                                            ReferenceTolerance tolerance = {},
+                                            const std::string& folder = "platform");
 
 // Compares two pictures of the same size; `diff` (when given) becomes a
 // picture of the differences: outliers in red, small differences in grey.
@@ -35,7 +36,7 @@ struct ImageComparison {
 ImageComparison compareImages(const QImage& a, const QImage& b, int perChannel,
                               QImage* diff = nullptr);
 
-std::string referencePath(const std::string& name);
+std::string referencePath(const std::string& name, const std::string& folder = "platform");
 std::string testOutputPath(const std::string& fileName);
 
 } // namespace qv::test

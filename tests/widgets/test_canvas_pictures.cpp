@@ -23,11 +23,9 @@
 #include "styles/Stroke.h"
 #include "tests/platform/ReferenceImage.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QPainter>
 
-#include <cstdlib>
 #include <random>
 
 namespace qv::test {
@@ -42,30 +40,6 @@ QPalette fixedPalette() {
     p.setColor(QPalette::Shadow, QColor(85, 85, 85));
     p.setColor(QPalette::Highlight, QColor(48, 140, 198));
     return p;
-}
-
-// Reference pictures of the canvas live beside these tests.
-::testing::AssertionResult matchesCanvasReference(const QImage& image, const std::string& name) {
-    const QString path =
-        QStringLiteral(QV_SOURCE_DIR "/tests/widgets/reference/%1.png").arg(name.c_str());
-    const char* update = std::getenv("QV_UPDATE_REFERENCES");
-    if (update && std::string(update) == "1") {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        return image.save(path)
-                   ? ::testing::AssertionSuccess()
-                   : ::testing::AssertionFailure() << "cannot write " << path.toStdString();
-    }
-    QImage diff;
-    const QImage expected(path);
-    const ImageComparison c = compareImages(image, expected, 3, &diff);
-    if (c.sameSize && c.outliers <= 4)
-        return ::testing::AssertionSuccess();
-    image.save(QString::fromStdString(testOutputPath(name + ".actual.png")));
-    if (c.sameSize)
-        diff.save(QString::fromStdString(testOutputPath(name + ".diff.png")));
-    return ::testing::AssertionFailure()
-           << name << ": " << (expected.isNull() ? "no reference" : "differs") << ", " << c.outliers
-           << " outliers; actual in " << testOutputPath(name + ".actual.png");
 }
 
 class CanvasPictureTest : public CanvasTest {
@@ -102,51 +76,53 @@ protected:
         scroll.render(&image, QPoint(), QRegion(area));
         return image;
     }
+    // The canvas once the content kept around the viewport is drawn.
+    QImage settledGrab() {
+        QElapsedTimer waited;
+        waited.start();
+        QApplication::processEvents();
+        while (!view().contentPrefetched() && waited.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return view().grab().toImage();
+    }
+    QImage freshGrab() {
+        view().setNeedsDisplay();
+        return view().grab().toImage();
+    }
 
     ShapePtr rect, oval;
 };
 
 TEST_F(CanvasPictureTest, PageGridShapesHandlesAndRulers) {
     document.grid().setRulersVisible(true);
-    EXPECT_TRUE(matchesCanvasReference(picture(), "canvas_zoom1"));
+    EXPECT_TRUE(matchesReference(picture(), "canvas_zoom1", {}, "widgets"));
     view().setZoom(2);
     view().centerOnRect({100, 60, 0, 0});
-    EXPECT_TRUE(matchesCanvasReference(picture(), "canvas_zoom2"));
+    EXPECT_TRUE(matchesReference(picture(), "canvas_zoom2", {}, "widgets"));
 }
 
 TEST_F(CanvasPictureTest, ContentKeptForScrollingMatchesAFreshDrawing) {
     view().setZoom(4);
     DrawScrollView& scroll = *window.scrollView();
-    auto settleAndShoot = [&] {
-        QElapsedTimer waited;
-        waited.start();
-        while (!view().contentPrefetched() && waited.elapsed() < 10000)
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        return view().grab().toImage();
-    };
-    auto fresh = [&] {
-        view().setNeedsDisplay();
-        return view().grab().toImage();
-    };
-    settleAndShoot();
+    settledGrab();
     // Into the margin drawn while idle, and beyond it.
     for (QPoint step : {QPoint(40, 37), QPoint(-90, 200), QPoint(0, -420)}) {
         scroll.scrollToPosition(scroll.scrollPosition() + step);
-        const QImage scrolled = settleAndShoot();
-        const ImageComparison c = compareImages(scrolled, fresh(), 2);
+        const QImage scrolled = settledGrab();
+        const ImageComparison c = compareImages(scrolled, freshGrab(), 2);
         EXPECT_TRUE(c.sameSize);
         EXPECT_EQ(c.outliers, 0) << step.x() << " " << step.y();
     }
     // A change out of view but inside the kept margin shows once scrolled to.
     view().centerOnRect(oval->transformedBounds());
-    settleAndShoot();
+    settledGrab();
     const QPoint back = scroll.scrollPosition();
     scroll.scrollToPosition(back + QPoint(0, 230));
-    settleAndShoot();
+    settledGrab();
     oval->offset({0, 3});
     scroll.scrollToPosition(back);
-    const QImage after = settleAndShoot();
-    EXPECT_EQ(compareImages(after, fresh(), 2).outliers, 0);
+    const QImage after = settledGrab();
+    EXPECT_EQ(compareImages(after, freshGrab(), 2).outliers, 0);
 }
 
 // Counts its drawings, to tell a moved picture from one drawn again.
@@ -165,14 +141,6 @@ TEST_F(CanvasPictureTest, MovingTheWholeDrawingShowsWhatAFreshDrawingShows) {
     counted->setRotation(10);
     install({rect, oval, counted});
     controller.selectAll();
-    auto settled = [&] {
-        QElapsedTimer waited;
-        waited.start();
-        QApplication::processEvents();
-        while (!view().contentPrefetched() && waited.elapsed() < 10000)
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        return view().grab().toImage();
-    };
     // By whole pixels with a change waiting in the same turn; far enough at
     // 400 % that shapes come in from beyond the kept content; by a pixel and
     // a half, which draws the shapes again.
@@ -183,16 +151,15 @@ TEST_F(CanvasPictureTest, MovingTheWholeDrawingShowsWhatAFreshDrawingShows) {
     for (const Move& m : {Move{1, {9, -3}}, Move{4, {-80, 30}}, Move{1.5, {1, 1}}}) {
         view().setZoom(m.zoom);
         view().centerOnRect(rect->bounds());
-        settled();
+        settledGrab();
         DrawCountingRectangle::draws = 0;
         oval->fill().setColor(Color(0.1, 0.6 + 0.1 * m.zoom, 0.2));
         controller.offset(m.delta.width, m.delta.height);
-        const QImage moved = settled();
+        const QImage moved = settledGrab();
         if (m.zoom == 1) {
             EXPECT_EQ(DrawCountingRectangle::draws, 0);
         }
-        view().setNeedsDisplay();
-        const ImageComparison c = compareImages(moved, view().grab().toImage(), 2);
+        const ImageComparison c = compareImages(moved, freshGrab(), 2);
         EXPECT_TRUE(c.sameSize);
         EXPECT_EQ(c.outliers, 0) << m.zoom;
     }
