@@ -149,33 +149,28 @@ TEST(DashOutline, CornersMatchQtsJoins) {
             }
 }
 
-TEST(DashOutline, PatternsThatCannotBeDashedAreLeftToTheSolidStroke) {
+// Patterns that cannot be dashed, too many pieces, or pieces whose outlines
+// together are too large whatever a file's numbers: the stroke is drawn solid.
+TEST(DashOutline, OnlyBoundedDashableOutlinesAreMade) {
     BezierPath line;
     line.moveToPoint({0, 0});
     line.lineToPoint({100, 0});
-    line.setLineDash({0, 0}, 0);
-    EXPECT_FALSE(dashOutlinePath(line, {}));
-    line.setLineDash({4, -1}, 0);
-    EXPECT_FALSE(dashOutlinePath(line, {}));
+    for (const std::vector<double>& unusable : {std::vector<double>{0, 0}, {4, -1}}) {
+        line.setLineDash(unusable, 0);
+        EXPECT_FALSE(dashOutlinePath(line, {}));
+    }
     line.setLineDash({4, 6}, 0);
-    const std::optional<QPainterPath> outline = dashOutlinePath(line, {});
-    ASSERT_TRUE(outline);
+    const std::optional<QPainterPath> dashes = dashOutlinePath(line, {});
+    ASSERT_TRUE(dashes);
     // Ten dashes, one closed polygon each.
     int moves = 0;
-    for (int i = 0; i < outline->elementCount(); ++i)
-        moves += outline->elementAt(i).isMoveTo();
+    for (int i = 0; i < dashes->elementCount(); ++i)
+        moves += dashes->elementAt(i).isMoveTo();
     EXPECT_EQ(moves, 10);
-}
 
-// Outlines stay bounded whatever a file's numbers: too many pieces, or pieces
-// whose outlines together are too large, and the stroke is drawn solid.
-TEST(DashOutline, OutlinesTooLargeAreLeftToTheSolidStroke) {
-    BezierPath line;
-    line.moveToPoint({0, 0});
     line.lineToPoint({1e7, 0});
     line.setLineDash({1, 1}, 0); // 5 million pieces
     EXPECT_FALSE(dashOutlinePath(line, {}));
-
     // 60,000 round dots of 200 px: few enough pieces, too many points.
     BezierPath far;
     far.moveToPoint({0, 0});

@@ -163,10 +163,7 @@ TEST(PngEncoder, RoundTripsEveryFormatAndSize) {
     for (const QImage::Format format : formats)
         for (const QSize size : sizes)
             expectRoundTrip(randomImage(size.width(), size.height(), format, seed++));
-}
-
-TEST(PngEncoder, RoundTripsAFullPage) {
-    // Large enough for several IDAT chunks.
+    // A full page: large enough for several IDAT chunks.
     expectRoundTrip(randomImage(540, 720, QImage::Format_ARGB32_Premultiplied, 99));
     expectRoundTrip(randomImage(540, 720, QImage::Format_RGB32, 98));
 }
