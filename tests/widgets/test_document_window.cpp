@@ -1,4 +1,4 @@
-#include "tests/widgets/DocumentTestSupport.h"
+#include "tests/widgets/EditingSupport.h"
 
 #include "app/ApplicationMenus.h"
 #include "app/PackageFileDialog.h"
@@ -20,21 +20,10 @@
 namespace qv::test {
 namespace {
 
-ShapePtr rectangle() {
-    auto s = std::make_shared<RectangleShape>();
-    s->setBounds({10, 10, 50, 40});
-    return s;
-}
-
-// An edit as the user makes it: one event, one undo step.
-void addShape(DocumentWindowController& document) {
-    document.shapesController().addObject(rectangle());
-    settle();
-}
+using editing::addShape;
 
 QByteArray shapesFile(const QString& package) {
-    QFile file(QDir(package).filePath(QStringLiteral("Shapes.xml")));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return editing::fileBytes(QDir(package).filePath(QStringLiteral("Shapes.xml")));
 }
 
 TEST_F(DocumentTest, EditedMarkFollowsUndoAndTheGridAndRulers) {

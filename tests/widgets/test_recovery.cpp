@@ -1,4 +1,4 @@
-#include "tests/widgets/DocumentTestSupport.h"
+#include "tests/widgets/EditingSupport.h"
 
 #include "app/RecoveryController.h"
 #include "app/RecoveryDialog.h"
@@ -23,21 +23,9 @@
 namespace qv::test {
 namespace {
 
-ShapePtr rectangle(double x = 10) {
-    auto s = std::make_shared<RectangleShape>();
-    s->setBounds({x, 10, 50, 40});
-    return s;
-}
-
-void addShape(DocumentWindowController& document) {
-    document.shapesController().addObject(rectangle());
-    settle();
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using editing::addShape;
+using editing::fileBytes;
+using editing::rectangle;
 
 QByteArray shapesXml(DrawDocument& document) {
     const ByteBuffer data = document.dataWithSelectionOnly(false);
