@@ -6,10 +6,14 @@
 
 #include "document/QVGenericElement.h"
 #include "framework/foundation/NotificationCenter.h"
+#include "shapes/ArcShape.h"
+#include "shapes/LineShape.h"
 #include "shapes/OvalShape.h"
+#include "shapes/PolylineShape.h"
 #include "shapes/RectangleShape.h"
 #include "shapes/RegularPolygonShape.h"
 #include "shapes/RoundRectangleShape.h"
+#include "shapes/TextShape.h"
 #include "styles/Fill.h"
 #include "styles/Shadow.h"
 #include "styles/Stroke.h"
@@ -392,6 +396,59 @@ TEST(QVTransformTest, LineConstraintSectors) {
         const double dx = c.x - 3, dy = c.y - 4;
         EXPECT_TRUE(dx == 0 || dy == 0 || std::fabs(std::fabs(dx) - std::fabs(dy)) < 1e-9) << deg;
     }
+}
+
+// What the inspector and commands ask of each kind, and key-value coding that
+// refuses values of the wrong kind without changing anything.
+TEST(ShapeCapabilities, PerKindAnswersAndRefusedValues) {
+    struct Row {
+        ShapePtr shape;
+        bool fill, stroke, bezier;
+        const char* view;
+    };
+    const Row rows[] = {
+        {std::make_shared<RectangleShape>(), true, true, true, "none"},
+        {std::make_shared<RoundRectangleShape>(), true, true, true, "roundrect"},
+        {std::make_shared<RegularPolygonShape>(), true, true, true, "regularpolygon"},
+        {std::make_shared<PolylineShape>(), true, true, false, "none"},
+        {std::make_shared<TextShape>(), false, false, false, "none"}};
+    for (const Row& r : rows) {
+        EXPECT_EQ(r.shape->usesFill(), r.fill) << r.view;
+        EXPECT_EQ(r.shape->usesStroke(), r.stroke) << r.view;
+        EXPECT_TRUE(r.shape->usesShadow());
+        EXPECT_EQ(r.shape->canConvertToBezier(), r.bezier) << r.view;
+        EXPECT_EQ(r.shape->viewIdentifier(), r.view);
+    }
+    // The geometry-pane values mean nothing to a plain rectangle.
+    RectangleShape plain;
+    plain.setCornerRadiusWidth(5);
+    plain.setCornerRadiusHeight(5);
+    plain.setNumberOfSides(5);
+    plain.setStellation(0.5);
+    EXPECT_EQ(plain.cornerRadiusWidth() + plain.cornerRadiusHeight() + plain.stellation(), 0);
+    EXPECT_EQ(plain.numberOfSides(), 0);
+    RegularPolygonShape polygon;
+    polygon.setNumberOfSides(7);
+    const AttributeMap a = polygon.elementAttributes();
+    EXPECT_EQ(a.size(), 2u);
+    EXPECT_EQ(a.intValueForKey("sides"), 7);
+
+    LineShape line;
+    ArcShape arc;
+    PolylineShape path;
+    const std::string before = writeShapes(ShapeList{line.copy(), arc.copy(), path.copy()});
+    EXPECT_FALSE(line.setValueForKeyPath(Value(3.0), "end"));
+    EXPECT_FALSE(arc.setValueForKeyPath(Value("wide"), "radius"));
+    EXPECT_FALSE(path.setValueForKey(Value(3.0), "path"));
+    EXPECT_EQ(writeShapes(ShapeList{line.copy(), arc.copy(), path.copy()}), before);
+    EXPECT_TRUE(arc.setValueForKeyPath(Value(45.0), "angle2"));
+    EXPECT_TRUE(arc.setValueForKeyPath(Value(true), "clockwise"));
+    EXPECT_EQ(arc.angle2(), 45);
+    EXPECT_TRUE(arc.clockwise());
+    const BezierPath square = BezierPath::bezierPathWithRect({0, 0, 5, 5});
+    EXPECT_TRUE(path.setValueForKey(Value(square), "path"));
+    EXPECT_EQ(path.valueForKey("path").toBezierPath().elements(), square.elements());
+    EXPECT_EQ(path.bounds(), Rect(0, 0, 5, 5));
 }
 
 } // namespace
