@@ -86,6 +86,9 @@ protected:
 
 TEST_F(DrawDocumentTest, AnEmptyDrawingSavesOnlyShapesXmlWithItsThreeRecords) {
     DrawDocument doc;
+    // Export settings start at PDF with a transparent background.
+    EXPECT_EQ(doc.selectedExportFormat(), 0u);
+    EXPECT_TRUE(doc.exportTransparentBackground());
     ASSERT_TRUE(doc.writeToPackage(m_Path));
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(m_Path))

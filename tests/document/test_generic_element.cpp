@@ -13,6 +13,9 @@ TEST(QVGenericElement, AttributesAreReplacedWholeAndRemovedByAnEmptyValue) {
     e.setElementAttributes(m);
     EXPECT_EQ(e.attributeForKey("old"), nullptr);
     EXPECT_EQ(e.intAttributeForKey("new"), 2);
+    EXPECT_EQ(e.elementAttributes(), m);
+    e.setAttribute(AttributeValue(std::string("v")), "k");
+    EXPECT_EQ(e.attributeForKey("k") ? std::get<std::string>(*e.attributeForKey("k")) : "", "v");
     e.setAttribute(std::nullopt, "new");
     EXPECT_EQ(e.attributeForKey("new"), nullptr);
     e.addStringData("ab");

@@ -184,6 +184,11 @@ TEST(BezierPathBounds, TightBoundsFollowTheCurveNotItsControls) {
     p.curveToPoint({100, 0}, {0, 100}, {100, 100});
     EXPECT_EQ(p.controlPointBounds(), Rect(0, 0, 100, 100));
     expectNear(p.bounds(), Rect(0, 0, 100, 75));
+    // An S-shaped curve whose x overshoots both ends.
+    BezierPath s;
+    s.moveToPoint({0, 0});
+    s.curveToPoint({0, 30}, {60, 10}, {-60, 20});
+    EXPECT_TRUE(s.bounds().maxX() > 10 && s.bounds().minX() < -10 && s.bounds().maxX() < 60);
     EXPECT_EQ(BezierPath().bounds(), Rect());
     EXPECT_EQ(BezierPath().controlPointBounds(), Rect());
 

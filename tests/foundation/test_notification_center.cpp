@@ -50,6 +50,13 @@ TEST(NotificationCenter, ObjectIdentityIgnoresTheBaseClassSeen) {
     center.postNotification("Changed", static_cast<const Base1*>(&sender));
     center.postNotification("Changed", &sender);
     EXPECT_EQ(calls, 2);
+    // The shared center delivers like any other.
+    NotificationCenter& shared = NotificationCenter::defaultCenter();
+    const auto token =
+        shared.addObserver(&calls, "Shared", nullptr, [&](const Notification&) { ++calls; });
+    NotificationCenter::defaultCenter().postNotification("Shared", nullptr);
+    shared.removeObserver(token);
+    EXPECT_EQ(calls, 3);
 }
 
 TEST(NotificationCenter, RemovalByTokenOwnerAndFilter) {

@@ -75,6 +75,7 @@ TEST_F(UndoManagerTest, EventGroupsAndExplicitGroups) {
     undo.registerUndoWithTarget(this, [&] { order.push_back(1); });
     undo.registerUndoWithTarget(this, [&] { order.push_back(2); });
     EXPECT_EQ(undo.groupingLevel(), 1);
+    EXPECT_TRUE(undo.canUndo());
     EXPECT_TRUE(undo.undo());
     EXPECT_EQ(order, (std::vector<int>{2, 1}));
     EXPECT_EQ(undo.groupingLevel(), 0);
@@ -175,6 +176,7 @@ TEST_F(UndoManagerTest, RedoStackAndUndoingFlags) {
     EXPECT_TRUE(sawUndoing);
     EXPECT_FALSE(sawRedoing);
     EXPECT_EQ(undo.redoCount(), 2u);
+    EXPECT_TRUE(undo.canRedo());
     undo.redo();
     EXPECT_TRUE(sawRedoing);
     EXPECT_FALSE(undo.isRedoing());

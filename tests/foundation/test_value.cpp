@@ -32,6 +32,8 @@ public:
 
 TEST(Value, EqualityIsExactAndKindSensitive) {
     EXPECT_EQ(Value(0.1f).toDouble(), static_cast<double>(0.1f));
+    EXPECT_EQ(Value(nullptr), Value());
+    EXPECT_TRUE(Value(std::shared_ptr<const ValueObject>()).isNull());
     EXPECT_TRUE(Value::multipleValues().isMarker());
     EXPECT_TRUE(Value::noSelection().isMarker());
     EXPECT_FALSE(Value().isMarker());
@@ -102,6 +104,8 @@ TEST(Value, OtherReadsAnswerTheFallbackForAnotherKind) {
     EXPECT_EQ(Value(5).toString("f"), "f");
     EXPECT_EQ(Value(Size(1, 2)).toPoint(Point(9, 9)), Point(9, 9));
     EXPECT_EQ(Value(Point(1, 2)).toPoint(), Point(1, 2));
+    EXPECT_EQ(Value(Rect(1, 2, 3, 4)).toRect(), Rect(1, 2, 3, 4));
+    EXPECT_EQ(Value(1).toRect(Rect(5, 5, 5, 5)), Rect(5, 5, 5, 5));
     EXPECT_EQ(Value(Rect(1, 2, 3, 4)).toSize(Size(5, 5)), Size(5, 5));
     EXPECT_EQ(Value("#FF0000").toColor(Color::white()), Color::white());
     EXPECT_EQ(Value(1).bezierPath(), nullptr);
