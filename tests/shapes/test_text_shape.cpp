@@ -50,25 +50,13 @@ std::string base64Of(std::string_view s) {
     return base64Encoding(ByteBuffer(s.begin(), s.end()), 72);
 }
 
-TEST(TextShape, StartsEmptyAndHasNoFillOrStroke) {
+TEST(TextShape, StartsEmptyWithAnOutlineInItsLocalFrame) {
     TextShape t;
     ASSERT_TRUE(t.text());
     EXPECT_TRUE(t.text()->richText().isEmpty());
-    EXPECT_FALSE(t.usesFill());
-    EXPECT_FALSE(t.usesStroke());
-    EXPECT_TRUE(t.usesShadow());
-    EXPECT_FALSE(t.canConvertToBezier());
-    EXPECT_EQ(t.valueForKey("usesFill"), Value(false));
-
     t.setBounds({10, 20, 30, 40});
     t.setRotation(30);
-    EXPECT_EQ(t.path()->bounds(), Rect(10, 20, 30, 40)); // local frame
-
-    const std::vector<std::string> keys = t.undoableProperties();
-    const std::vector<std::string> base = RectangleShape().undoableProperties();
-    ASSERT_EQ(keys.size(), base.size() + 1);
-    EXPECT_EQ(keys[0], "text");
-    EXPECT_TRUE(std::equal(base.begin(), base.end(), keys.begin() + 1));
+    EXPECT_EQ(t.path()->bounds(), Rect(10, 20, 30, 40));
 }
 
 TEST(TextShape, TextDataIsBase64RtfInLinesOf72) {
@@ -227,52 +215,37 @@ TEST(TextShape, EditDecorationIsADashedFrameOverAPageColouredVeil) {
     EXPECT_EQ(veil.color, Color(0.9, 0.8, 0.7, 0.75));
 }
 
-class NotificationCounter {
-public:
-    explicit NotificationCounter(const Shape* shape) {
-        auto& nc = NotificationCenter::defaultCenter();
-        nc.addObserver(this, QVShapeWillChangeNotification, shape,
-                       [this](const Notification&) { ++will; });
-        nc.addObserver(this, QVShapeDidChangeNotification, shape,
-                       [this](const Notification&) { ++did; });
-    }
-    ~NotificationCounter() { NotificationCenter::defaultCenter().removeObserver(this); }
-    int will = 0;
-    int did = 0;
-};
-
-class KeyRecorder : public KeyValueObserver {
-public:
-    void observeValueForKeyPath(std::string_view, KeyValueObservable&, const Value& oldValue,
-                                const Value&) override {
-        oldValues.push_back(oldValue);
-    }
-    std::vector<Value> oldValues;
+// Did-change notifications of one shape, and will-changes.
+struct Announced {
+    int will = 0, did = 0;
 };
 
 TEST(TextShape, EditsOfTheStorageAnnounceADidChangeOnly) {
     TextShape t;
     TextStoragePtr storage = t.text();
-    KeyRecorder recorder;
+    KeyPathRecorder recorder;
     t.addObserver(&recorder, "text");
-    {
-        NotificationCounter counter(&t);
-        storage->setRichText(RichText::fromPlainText("typed"));
-        EXPECT_EQ(counter.will, 0);
-        EXPECT_EQ(counter.did, 1);
-        EXPECT_TRUE(recorder.oldValues.empty()); // typing is not an undoable "text" change
-
+    Announced n;
+    auto& center = NotificationCenter::defaultCenter();
+    center.addObserver(&n, QVShapeWillChangeNotification, &t,
+                       [&](const Notification&) { ++n.will; });
+    center.addObserver(&n, QVShapeDidChangeNotification, &t, [&](const Notification&) { ++n.did; });
+    const std::pair<std::function<void()>, Announced> steps[] = {
+        // Typing is not an undoable "text" change.
+        {[&] { storage->setRichText(RichText::fromPlainText("typed")); }, {0, 1}},
         // A new storage: the old one no longer speaks for the shape.
-        t.setRichText(RichText::fromPlainText("replaced"));
-        EXPECT_EQ(counter.will, 1);
-        EXPECT_EQ(counter.did, 2);
-        storage->setRichText(RichText::fromPlainText("stale"));
-        EXPECT_EQ(counter.did, 2);
-        t.text()->setRichText(RichText::fromPlainText("typed again"));
-        EXPECT_EQ(counter.did, 3);
-        t.setText(t.text()); // the same storage: nothing
-        EXPECT_EQ(counter.did, 3);
+        {[&] { t.setRichText(RichText::fromPlainText("replaced")); }, {1, 2}},
+        {[&] { storage->setRichText(RichText::fromPlainText("stale")); }, {1, 2}},
+        {[&] { t.text()->setRichText(RichText::fromPlainText("typed again")); }, {1, 3}},
+        {[&] { t.setText(t.text()); }, {1, 3}}, // the same storage: nothing
+    };
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].first();
+        EXPECT_EQ(n.will, steps[i].second.will) << i;
+        EXPECT_EQ(n.did, steps[i].second.did) << i;
     }
+    EXPECT_EQ(recorder.changes.size(), 1u);
+    center.removeObserver(&n);
     t.removeObserver(&recorder);
 
     // The storage may outlive its shape.
@@ -285,33 +258,38 @@ TEST(TextShape, EditsOfTheStorageAnnounceADidChangeOnly) {
 }
 
 TEST(TextShape, TheTextKeyCarriesASnapshotForUndo) {
-    TextShape t;
-    t.setRichText(RichText::fromPlainText("first"));
-    KeyRecorder recorder;
-    t.addObserver(&recorder, "text");
-    t.setRichText(RichText::fromPlainText("second"));
-    ASSERT_EQ(recorder.oldValues.size(), 1u);
-    const Value old = recorder.oldValues[0];
+    auto t = std::make_shared<TextShape>();
+    t->setRichText(RichText::fromPlainText("first"));
+    KeyPathRecorder recorder;
+    t->addObserver(&recorder, "text");
+    t->setRichText(RichText::fromPlainText("second"));
+    EXPECT_TRUE(t->setValueForKey(t->valueForKey("text"), "text")); // the same: no change
+    t->removeObserver(&recorder);
+    ASSERT_EQ(recorder.changes.size(), 1u);
+    const Value old = recorder.changes[0].oldValue;
     auto snapshot = old.toObject<RichTextValue>();
     ASSERT_TRUE(snapshot);
     EXPECT_EQ(snapshot->richText().plainText(), "first");
-
-    // Undo sets the old value back through the key path.
-    EXPECT_TRUE(t.setValueForKeyPath(old, "text"));
-    EXPECT_EQ(t.text()->richText().plainText(), "first");
-    EXPECT_EQ(t.valueForKey("text"), old);
+    EXPECT_TRUE(t->setValueForKeyPath(old, "text"));
+    EXPECT_EQ(t->valueForKey("text"), old);
     // Editing the storage later leaves the snapshot alone.
-    t.text()->setRichText(RichText::fromPlainText("changed"));
+    t->text()->setRichText(RichText::fromPlainText("changed"));
     EXPECT_EQ(snapshot->richText().plainText(), "first");
+    // A value of another kind is refused; none clears the text.
+    EXPECT_FALSE(t->setValueForKey(Value("words"), "text"));
 
-    // The same text again changes nothing; a value of another kind is refused.
-    const std::size_t changes = recorder.oldValues.size();
-    EXPECT_TRUE(t.setValueForKey(t.valueForKey("text"), "text"));
-    EXPECT_EQ(recorder.oldValues.size(), changes);
-    EXPECT_FALSE(t.setValueForKey(Value("words"), "text"));
-    EXPECT_TRUE(t.setValueForKey(Value(), "text"));
-    EXPECT_FALSE(t.text());
-    t.removeObserver(&recorder);
+    // Through a document: a new text, one set through the key and no text are undone
+    // and redone exactly.
+    DrawDocument document;
+    document.setShapes({t});
+    UndoScript script(document);
+    script.step("new text", [&] { t->setRichText(styledText()); });
+    script.step("set through the key", [&] {
+        t->setValueForKey(RichTextValue::make(RichText::fromPlainText("typed")), "text");
+    });
+    script.step("no text", [&] { EXPECT_TRUE(t->setValueForKey(Value(), "text")); });
+    EXPECT_FALSE(t->text());
+    script.undoAndRedoAll();
 }
 
 // ---------------------------------------------------------------------------
