@@ -32,6 +32,8 @@ TEST(ExportFormats, IndexedByExactExtension) {
         EXPECT_EQ(exportFormatIndex(exportFormats()[i]), i);
         EXPECT_EQ(canExportTransparentBackground(i), exportFormats()[i] != "jpg");
     }
+    // The export panel's menu names each format beside its extension.
+    EXPECT_EQ(exportFormatDescriptions().at(exportFormatIndex("jpg").value()), "JPEG Image");
     for (const char* other : {"PNG", "jpeg", ""})
         EXPECT_FALSE(exportFormatIndex(other)) << other;
 }
