@@ -6,9 +6,10 @@
 #include "framework/foundation/AttributeMap.h"
 #include "styles/StyleOwner.h"
 
+#include <algorithm>
 #include <memory>
-
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -28,6 +29,27 @@ inline std::vector<std::pair<std::string, std::string>> texts(const AttributeMap
     for (const auto& [key, value] : m)
         t.emplace_back(key, attributeValueText(value));
     return t;
+}
+
+// Attributes written as "key=value key=value", in order.
+inline std::string line(const AttributeMap& m) {
+    std::string out;
+    for (const auto& [key, value] : m)
+        out += (out.empty() ? "" : " ") + key + "=" + attributeValueText(value);
+    return out;
+}
+
+// The attributes of a "key=value key=value" line, as the reader hands them over.
+inline AttributeMap attributes(std::string_view text) {
+    AttributeMap m;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(' '), text.size());
+        const std::string_view item = text.substr(0, end);
+        const std::size_t eq = item.find('=');
+        m.append(std::string(item.substr(0, eq)), std::string(item.substr(eq + 1)));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return m;
 }
 
 class RecordingOwner : public StyleOwner {

@@ -17,18 +17,11 @@
 namespace qv {
 namespace {
 
+using test::attributes;
 using test::FakeImageCodec;
+using test::line;
 using test::pictureBytes;
 using test::RecordingOwner;
-using test::texts;
-using Texts = std::vector<std::pair<std::string, std::string>>;
-
-AttributeMap attributes(const Texts& t) {
-    AttributeMap a;
-    for (const auto& [key, value] : t)
-        a.setStringValue(value, key);
-    return a;
-}
 
 TEST(FillValues, DefaultsAndWhatTheStyleImplies) {
     Fill fill;
@@ -145,83 +138,52 @@ TEST(FillElement, EachStyleWritesItsOwnAttributes) {
     Fill fill;
     EXPECT_EQ(fill.elementName(), "fill");
     EXPECT_TRUE(fill.elementChildren().empty());
-    EXPECT_EQ(texts(fill.elementAttributes()), (Texts{{"color", "#FFFFFFFF"}}));
+    EXPECT_EQ(line(fill.elementAttributes()), "color=#FFFFFFFF");
     fill.setStyle(2);
     fill.setGradientStyle(1);
-    EXPECT_EQ(texts(fill.elementAttributes()), (Texts{{"color", "#FFFFFFFF"},
-                                                      {"grad-color", "#7F7F7FFF"},
-                                                      {"grad", "1"},
-                                                      {"grad-start-x", "0.2000000029802322"},
-                                                      {"grad-start-y", "0.2000000029802322"},
-                                                      {"grad-end-x", "0.800000011920929"},
-                                                      {"grad-end-y", "0.800000011920929"}}));
+    EXPECT_EQ(line(fill.elementAttributes()),
+              "color=#FFFFFFFF grad-color=#7F7F7FFF grad=1 grad-start-x=0.2000000029802322 "
+              "grad-start-y=0.2000000029802322 grad-end-x=0.800000011920929 "
+              "grad-end-y=0.800000011920929");
     fill.setStyle(3);
     fill.setImageName("photo.jpg");
     fill.setImagePlacement(1);
-    EXPECT_EQ(texts(fill.elementAttributes()),
-              (Texts{{"image", "photo.jpg"}, {"image-placement", "1"}}));
+    EXPECT_EQ(line(fill.elementAttributes()), "image=photo.jpg image-placement=1");
     for (int style : {0, 4, -1}) {
         fill.setStyle(style);
-        EXPECT_EQ(texts(fill.elementAttributes()), (Texts{{"color", "none"}}));
+        EXPECT_EQ(line(fill.elementAttributes()), "color=none");
     }
 }
 
 TEST(FillElement, ReadingDecidesTheStyleFromWhatIsThere) {
+    const Color W = Color::white(), G(0.5, 0.5, 0.5, 1), K = Color::black(), Green(0, 1, 0, 1);
+    const Point s0(0.20000000298023224, 0.20000000298023224);
+    const Point e0(0.800000011920929, 0.800000011920929);
     struct Case {
-        const char* name;
-        Texts file;
+        const char* file;
         int style, gradientStyle;
         Color color, gradientColor;
         Point start, end;
     };
-    const Color white = Color::white(), grey(0.5, 0.5, 0.5, 1);
-    const Point start0(0.20000000298023224, 0.20000000298023224);
-    const Point end0(0.800000011920929, 0.800000011920929);
     const Case cases[] = {
         // An image wins over a colour and leaves the colour alone.
-        {"image",
-         {{"color", "#FF0000FF"}, {"image", "p.png"}, {"image-placement", "2"}},
-         3,
-         0,
-         white,
-         grey,
-         start0,
-         end0},
-        {"no colour", {{"grad-color", "#000000FF"}}, 0, 0, white, grey, start0, end0},
-        {"none", {{"color", "none"}, {"grad-color", "#000000FF"}}, 0, 0, white, grey, start0, end0},
+        {"color=#FF0000FF image=p.png image-placement=2", 3, 0, W, G, s0, e0},
+        {"grad-color=#000000FF", 0, 0, W, G, s0, e0},
+        {"color=none grad-color=#000000FF", 0, 0, W, G, s0, e0},
         // A missing or "none" gradient colour reads as a solid fill.
-        {"no gradient colour",
-         {{"color", "#00FF00FF"}, {"grad", "1"}},
-         1,
-         0,
-         {0, 1, 0, 1},
-         grey,
-         start0,
-         end0},
-        {"gradient colour none",
-         {{"color", "#00FF00FF"}, {"grad-color", "none"}, {"grad", "1"}},
-         1,
-         0,
-         {0, 1, 0, 1},
-         grey,
-         start0,
-         end0},
+        {"color=#00FF00FF grad=1", 1, 0, Green, G, s0, e0},
+        {"color=#00FF00FF grad-color=none grad=1", 1, 0, Green, G, s0, e0},
         // A gradient without a start point starts at the top left corner.
-        {"gradient",
-         {{"color", "#000000FF"},
-          {"grad-color", "#FFFFFF80"},
-          {"grad", "1"},
-          {"grad-end-x", "0.75"},
-          {"grad-end-y", "1"}},
+        {"color=#000000FF grad-color=#FFFFFF80 grad=1 grad-end-x=0.75 grad-end-y=1",
          2,
          1,
-         Color::black(),
+         K,
          Color::colorWithHexString("#FFFFFF80"),
          {0, 0},
          {0.75, 1}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.file);
         Fill fill;
         fill.setElementAttributes(attributes(c.file));
         EXPECT_EQ(fill.style(), c.style);
@@ -230,10 +192,8 @@ TEST(FillElement, ReadingDecidesTheStyleFromWhatIsThere) {
         EXPECT_EQ(fill.gradientColor(), c.gradientColor);
         EXPECT_EQ(fill.gradientStart(), c.start);
         EXPECT_EQ(fill.gradientEnd(), c.end);
-        if (c.style == 3) {
-            EXPECT_EQ(fill.imageName(), "p.png");
-            EXPECT_EQ(fill.imagePlacement(), 2);
-        }
+        EXPECT_EQ(fill.imageName(), c.style == 3 ? "p.png" : "");
+        EXPECT_EQ(fill.imagePlacement(), c.style == 3 ? 2 : 0);
     }
 }
 
@@ -255,7 +215,7 @@ TEST(FillElement, WriteReadWriteGivesTheSameAttributes) {
         const AttributeMap first = test::asRead(fill.elementAttributes());
         Fill read;
         read.setElementAttributes(first);
-        ASSERT_EQ(texts(test::asRead(read.elementAttributes())), texts(first)) << i;
+        ASSERT_EQ(line(test::asRead(read.elementAttributes())), line(first)) << i;
         const bool known = fill.style() >= 1 && fill.style() <= 3;
         EXPECT_EQ(read.style(), known ? fill.style() : 0);
     }
@@ -311,26 +271,19 @@ const RecordedImage& onlyPicture(const RecordingGraphicsContext& gc) {
 }
 
 TEST(FillGradient, LinearCornerToCornerRadialToTheEndRadiusUnknownLinear) {
+    using K = DrawOpKind;
     struct Case {
         int gradientStyle;
         Point start, end;
         Size size;
-        DrawOpKind kind;
+        K kind;
         Point from, to;
         double startRadius, endRadius;
     };
     const Case cases[] = {
-        {0, {0, 0}, {1, 1}, {100, 50}, DrawOpKind::LinearGradient, {0, 0}, {100, 50}, 0, 0},
-        {5, {0, 0}, {1, 1}, {100, 50}, DrawOpKind::LinearGradient, {0, 0}, {100, 50}, 0, 0},
-        {1,
-         {0.5, 0.5},
-         {1, 0.5},
-         {100, 100},
-         DrawOpKind::RadialGradient,
-         {50, 50},
-         {50, 50},
-         0.1,
-         50},
+        {0, {0, 0}, {1, 1}, {100, 50}, K::LinearGradient, {0, 0}, {100, 50}, 0, 0},
+        {5, {0, 0}, {1, 1}, {100, 50}, K::LinearGradient, {0, 0}, {100, 50}, 0, 0},
+        {1, {0.5, 0.5}, {1, 0.5}, {100, 100}, K::RadialGradient, {50, 50}, {50, 50}, 0.1, 50},
     };
     for (const Case& c : cases) {
         Fill fill;

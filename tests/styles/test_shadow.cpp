@@ -12,47 +12,39 @@ namespace qv {
 namespace {
 
 using test::asRead;
+using test::attributes;
+using test::line;
 using test::RecordingOwner;
-using test::texts;
-using Texts = std::vector<std::pair<std::string, std::string>>;
 
 TEST(ShadowElement, WrittenAndReadAttributes) {
     Shadow s;
     EXPECT_FALSE(s.visible());
     EXPECT_EQ(s.shadowColor(), Color(0, 0, 0, 1.0 / 3.0));
     // Hidden: no colour, the numbers all the same.
-    EXPECT_EQ(texts(s.elementAttributes()),
-              (Texts{{"color", "none"}, {"width", "0"}, {"height", "-10"}, {"radius", "10"}}));
+    EXPECT_EQ(line(s.elementAttributes()), "color=none width=0 height=-10 radius=10");
     s.setVisible(true);
     s.setShadowColor({1, 0, 0, 0.5});
     s.setShadowOffset({3, 4.5});
-    EXPECT_EQ(texts(s.elementAttributes()),
-              (Texts{{"color", "#FF00007F"}, {"width", "3"}, {"height", "4.5"}, {"radius", "10"}}));
+    EXPECT_EQ(line(s.elementAttributes()), "color=#FF00007F width=3 height=4.5 radius=10");
 
     // Reading "none" (or no colour) hides and keeps every number; a colour
     // shows, with absent numbers read as zero.
     struct Case {
-        Texts attributes;
+        const char* file;
         bool visible;
         Size offset;
         double radius;
     };
-    const Case cases[] = {
-        {{{"color", "none"}, {"width", "5"}, {"radius", "1"}}, false, {1, 2}, 10},
-        {{}, false, {1, 2}, 10},
-        {{{"color", "#00FF00FF"}, {"height", "-3"}}, true, {0, -3}, 0},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c :
+         {Case{"color=none width=5 radius=1", false, {1, 2}, 10}, Case{"", false, {1, 2}, 10},
+          Case{"color=#00FF00FF height=-3", true, {0, -3}, 0}}) {
         Shadow r;
         r.setVisible(true);
         r.setShadowOffset({1, 2});
-        AttributeMap a;
-        for (const auto& [key, value] : c.attributes)
-            a.append(key, value);
-        r.setElementAttributes(a);
-        EXPECT_EQ(r.visible(), c.visible) << c.attributes.size();
-        EXPECT_EQ(r.shadowOffset(), c.offset) << c.attributes.size();
-        EXPECT_EQ(r.shadowBlurRadius(), c.radius) << c.attributes.size();
+        r.setElementAttributes(attributes(c.file));
+        EXPECT_EQ(r.visible(), c.visible) << c.file;
+        EXPECT_EQ(r.shadowOffset(), c.offset) << c.file;
+        EXPECT_EQ(r.shadowBlurRadius(), c.radius) << c.file;
     }
 }
 
@@ -75,8 +67,7 @@ TEST(ShadowElement, WriteReadWriteIsStableOverRandomShadows) {
             Shadow r;
             r.setElementAttributes(first);
             const AttributeMap second = asRead(r.elementAttributes());
-            ASSERT_EQ(texts(second),
-                      s.visible() ? texts(first) : texts(Shadow().elementAttributes()));
+            ASSERT_EQ(line(second), line(s.visible() ? first : Shadow().elementAttributes()));
             ByteBuffer bytes1, bytes2;
             const auto read = test::throughFile(s, &bytes1);
             ASSERT_NE(read, nullptr);
@@ -86,7 +77,7 @@ TEST(ShadowElement, WriteReadWriteIsStableOverRandomShadows) {
             if (s.visible()) {
                 ASSERT_EQ(bytes1, bytes2);
             }
-            ASSERT_EQ(texts(again->elementAttributes()), texts(read->elementAttributes()));
+            ASSERT_EQ(line(again->elementAttributes()), line(read->elementAttributes()));
         }
     }
 }
@@ -155,7 +146,7 @@ TEST(ShadowKeyValue, EveryKeyReadsAndWritesAndCopiesKeepTheValues) {
     const auto c = s.copy();
     EXPECT_EQ(c->shape(), nullptr);
     EXPECT_TRUE(c->visible());
-    EXPECT_EQ(texts(c->elementAttributes()), texts(s.elementAttributes()));
+    EXPECT_EQ(line(c->elementAttributes()), line(s.elementAttributes()));
 }
 
 TEST(ShadowApplying, HiddenShadowOnlySavesAndRestoresAVisibleOneWrapsALayer) {

@@ -11,40 +11,31 @@ namespace qv {
 namespace {
 
 using test::asRead;
+using test::attributes;
+using test::line;
 using test::RecordingOwner;
-using test::texts;
-using Texts = std::vector<std::pair<std::string, std::string>>;
 
 TEST(StrokeElement, WrittenAttributesInOrder) {
     Stroke s;
-    EXPECT_EQ(texts(s.elementAttributes()), (Texts{{"style", "1"},
-                                                   {"color", "#000000FF"},
-                                                   {"width", "1"},
-                                                   {"cap-style", "0"},
-                                                   {"join-style", "0"}}));
+    EXPECT_EQ(line(s.elementAttributes()),
+              "style=1 color=#000000FF width=1 cap-style=0 join-style=0");
     // Arrow attributes follow, only for the arrows in use.
     s.setArrowEndStyle(3);
     s.setArrowEndSize(4.5);
-    Texts t = texts(s.elementAttributes());
-    ASSERT_EQ(t.size(), 7u);
-    EXPECT_EQ(Texts(t.begin() + 5, t.end()),
-              (Texts{{"arrow-end-style", "3"}, {"arrow-end-size", "4.5"}}));
+    EXPECT_EQ(line(s.elementAttributes()), "style=1 color=#000000FF width=1 cap-style=0 "
+                                           "join-style=0 arrow-end-style=3 arrow-end-size=4.5");
     s.setArrowStartStyle(1);
-    t = texts(s.elementAttributes());
-    ASSERT_EQ(t.size(), 9u);
-    EXPECT_EQ(Texts(t.begin() + 5, t.end()), (Texts{{"arrow-start-style", "1"},
-                                                    {"arrow-start-size", "7"},
-                                                    {"arrow-end-style", "3"},
-                                                    {"arrow-end-size", "4.5"}}));
+    EXPECT_EQ(line(s.elementAttributes()),
+              "style=1 color=#000000FF width=1 cap-style=0 join-style=0 arrow-start-style=1 "
+              "arrow-start-size=7 arrow-end-style=3 arrow-end-size=4.5");
     // An invisible stroke writes only its colour "none".
     s.setStyle(0);
-    EXPECT_EQ(texts(s.elementAttributes()), (Texts{{"color", "none"}}));
+    EXPECT_EQ(line(s.elementAttributes()), "color=none");
 }
 
 TEST(StrokeElement, ReadingKeepsWhatTheFileDoesNotSay) {
     struct Case {
-        const char* name;
-        Texts attributes;
+        const char* file;
         int style;
         double width;
         unsigned cap;
@@ -56,44 +47,19 @@ TEST(StrokeElement, ReadingKeepsWhatTheFileDoesNotSay) {
     };
     const Case cases[] = {
         // "none", or no colour at all, keeps everything else the stroke had.
-        {"none", {{"color", "none"}}, 0, 3.5, 1, 2, 3, 0, 4, "#FF0000FF"},
-        {"no colour", {{"style", "2"}, {"width", "4"}}, 0, 3.5, 1, 2, 3, 0, 4, "#FF0000FF"},
+        {"color=none", 0, 3.5, 1, 2, 3, 0, 4, "#FF0000FF"},
+        {"style=2 width=4", 0, 3.5, 1, 2, 3, 0, 4, "#FF0000FF"},
         // A colour without numbers reads zeros: an invisible style.
-        {"colour only", {{"color", "#FF000080"}}, 0, 0, 0, 0, 3, 0, 4, "#FF000080"},
+        {"color=#FF000080", 0, 0, 0, 0, 3, 0, 4, "#FF000080"},
         // Arrow sizes are read only for an arrow in use.
-        {"sizes without arrows",
-         {{"style", "1"},
-          {"color", "#000000FF"},
-          {"width", "2"},
-          {"arrow-start-style", "0"},
-          {"arrow-start-size", "12"},
-          {"arrow-end-size", "13"}},
-         1,
-         2,
-         0,
-         0,
-         3,
-         0,
-         4,
-         "#000000FF"},
-        {"end arrow",
-         {{"style", "1"},
-          {"color", "#000000FF"},
-          {"width", "2"},
-          {"arrow-start-size", "12"},
-          {"arrow-end-style", "6"},
-          {"arrow-end-size", "13"}},
-         1,
-         2,
-         0,
-         0,
-         3,
-         6,
-         13,
-         "#000000FF"},
+        {"style=1 color=#000000FF width=2 arrow-start-style=0 arrow-start-size=12 "
+         "arrow-end-size=13",
+         1, 2, 0, 0, 3, 0, 4, "#000000FF"},
+        {"style=1 color=#000000FF width=2 arrow-start-size=12 arrow-end-style=6 arrow-end-size=13",
+         1, 2, 0, 0, 3, 6, 13, "#000000FF"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.file);
         Stroke s;
         s.setStyle(5);
         s.setWidth(3.5);
@@ -102,10 +68,7 @@ TEST(StrokeElement, ReadingKeepsWhatTheFileDoesNotSay) {
         s.setArrowStartStyle(2);
         s.setArrowStartSize(3);
         s.setArrowEndSize(4);
-        AttributeMap a;
-        for (const auto& [key, value] : c.attributes)
-            a.append(key, value);
-        s.setElementAttributes(a);
+        s.setElementAttributes(attributes(c.file));
         EXPECT_EQ(s.style(), c.style);
         EXPECT_EQ(s.visible(), c.style != 0);
         EXPECT_EQ(s.width(), c.width);
@@ -139,7 +102,7 @@ TEST(StrokeElement, WriteReadWriteIsStableOverRandomStrokes) {
             const AttributeMap first = asRead(s.elementAttributes());
             Stroke r;
             r.setElementAttributes(first);
-            ASSERT_EQ(texts(first), texts(asRead(r.elementAttributes())));
+            ASSERT_EQ(line(first), line(asRead(r.elementAttributes())));
             ByteBuffer bytes1, bytes2;
             const auto read = test::throughFile(s, &bytes1);
             ASSERT_NE(read, nullptr);
@@ -205,28 +168,6 @@ TEST(StrokeSetters, RealChangesAnnounceOnePairWithTheirKeyPaths) {
     }
 }
 
-TEST(StrokeCopy, CopiesAllValuesButNotTheOwner) {
-    RecordingOwner owner;
-    Stroke s;
-    s.setShape(&owner);
-    s.setStyle(3);
-    s.setWidth(2.5);
-    s.setColor({0.5, 0.25, 1, 0.5});
-    s.setCapStyle(1);
-    s.setJoinStyle(2);
-    s.setArrowStartStyle(7);
-    s.setArrowStartSize(3);
-    s.setArrowEndStyle(9);
-    s.setArrowEndSize(4);
-    const auto c = s.copy();
-    EXPECT_EQ(c->shape(), nullptr);
-    EXPECT_EQ(texts(c->elementAttributes()), texts(s.elementAttributes()));
-    owner.events.clear();
-    c->setWidth(9);
-    EXPECT_TRUE(owner.events.empty());
-    EXPECT_EQ(s.width(), 2.5);
-}
-
 TEST(StrokeDash, PatternsByStyleWidthAndCap) {
     using V = std::vector<double>;
     struct Case {
@@ -235,22 +176,12 @@ TEST(StrokeDash, PatternsByStyleWidthAndCap) {
         int cap;
         V dash;
     };
-    const Case cases[] = {{4, 2, 0, {2, 4}},
-                          {4, 2, 1, {0, 6}},
-                          {2, 2, 0, {6, 4}},
-                          {2, 2, 1, {4, 6}},
-                          {2, 2, 2, {4, 6}},
-                          {3, 1, 0, {5, 2}},
-                          {5, 1, 0, {1, 2, 3, 2}},
-                          {6, 1, 2, {0, 3, 4, 3}},
-                          // Solid styles, and no rhythm without a positive width.
-                          {0, 2, 1, {}},
-                          {1, 2, 1, {}},
-                          {7, 2, 1, {}},
-                          {100, 2, 1, {}},
-                          {-3, 2, 1, {}},
-                          {2, 0, 0, {}},
-                          {2, -1, 0, {}}};
+    // Solid styles, and no rhythm without a positive width, give no dashes.
+    const Case cases[] = {{4, 2, 0, {2, 4}},       {4, 2, 1, {0, 6}},       {2, 2, 0, {6, 4}},
+                          {2, 2, 1, {4, 6}},       {2, 2, 2, {4, 6}},       {3, 1, 0, {5, 2}},
+                          {5, 1, 0, {1, 2, 3, 2}}, {6, 1, 2, {0, 3, 4, 3}}, {0, 2, 1, {}},
+                          {1, 2, 1, {}},           {7, 2, 1, {}},           {100, 2, 1, {}},
+                          {-3, 2, 1, {}},          {2, 0, 0, {}},           {2, -1, 0, {}}};
     for (const Case& c : cases)
         EXPECT_EQ(Stroke::dashPatternForStyle(c.style, c.width, c.cap), c.dash)
             << c.style << " " << c.width << " " << c.cap;
@@ -297,6 +228,13 @@ TEST(StrokeKeyValue, EveryKeyReadsAndWritesWrongKindsAreRefused) {
     EXPECT_TRUE(s.valueForKey("nonsense").isNull());
     EXPECT_EQ(s.width(), 2.5);
     EXPECT_EQ(owner.count("willChange"), 9);
+    // A copy has every value and no owner: its edits reach nobody.
+    const auto copy = s.copy();
+    EXPECT_EQ(copy->shape(), nullptr);
+    EXPECT_EQ(line(copy->elementAttributes()), line(s.elementAttributes()));
+    copy->setWidth(9);
+    EXPECT_EQ(owner.count("willChange"), 9);
+    EXPECT_EQ(s.width(), 2.5);
 }
 
 TEST(StrokeNames, InspectorNamesOfStylesCapsAndJoins) {
