@@ -7,6 +7,8 @@
 #include "styles/StyleOwner.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,14 +23,6 @@ inline AttributeMap asRead(const AttributeMap& written) {
     for (const auto& [key, value] : written)
         m.append(key, attributeValueText(value));
     return m;
-}
-
-// Attributes as (name, text) pairs, in written order.
-inline std::vector<std::pair<std::string, std::string>> texts(const AttributeMap& m) {
-    std::vector<std::pair<std::string, std::string>> t;
-    for (const auto& [key, value] : m)
-        t.emplace_back(key, attributeValueText(value));
-    return t;
 }
 
 // Attributes written as "key=value key=value", in order.
@@ -50,6 +44,26 @@ inline AttributeMap attributes(std::string_view text) {
         text.remove_prefix(std::min(end + 1, text.size()));
     }
     return m;
+}
+
+// What the owner hears of one change of `keys` of the style `name`: its own
+// will, each key's will in order, the fill cache cleared (`clears`), each
+// key's did in reverse order, its own did; `times` such changes in a row.
+inline std::vector<std::string> announced(const std::string& name,
+                                          std::initializer_list<const char*> keys,
+                                          bool clears = false, int times = 1) {
+    std::vector<std::string> one{"willChange"};
+    for (const char* k : keys)
+        one.push_back("will " + name + "." + k);
+    if (clears)
+        one.push_back("clearFillCache");
+    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it)
+        one.push_back("did " + name + "." + *it);
+    one.push_back("didChange");
+    std::vector<std::string> all;
+    for (int i = 0; i < times; ++i)
+        all.insert(all.end(), one.begin(), one.end());
+    return all;
 }
 
 class RecordingOwner : public StyleOwner {
