@@ -82,29 +82,26 @@ TEST(FillAnnouncements, RealChangesAnnounceOnePairAndClearTheCacheInside) {
     }
 }
 
-TEST(FillKeyValue, KeysReadAndWriteThroughTheSettersAndCopiesKeepThem) {
+// Every key reaches its value; values of the wrong kind, and the derived
+// keys, are refused without a word to the owner.
+TEST(FillKeyValue, KeysReadAndWriteAndWrongKindsAreRefused) {
     RecordingOwner owner;
     Fill fill;
     fill.setShape(&owner);
-    const std::pair<const char*, Value> keys[] = {{"style", Value(2)},
-                                                  {"color", Value(Color(1, 0, 0))},
-                                                  {"gradientColor", Value(Color(0, 0, 1))},
-                                                  {"gradientStyle", Value(1)},
-                                                  {"gradientStart", Value(Point(0.5, 0.5))},
-                                                  {"gradientEnd", Value(Point(1, 0.5))},
-                                                  {"imageName", Value("pic.png")},
-                                                  {"imagePlacement", Value(3)}};
+    const std::pair<const char*, Value> keys[] = {
+        {"style", Value(2)},           {"color", Value(Color(1, 0, 0))},
+        {"gradientStyle", Value(1)},   {"gradientColor", Value(Color(0, 0, 1))},
+        {"imagePlacement", Value(3)},  {"gradientStart", Value(Point(0.5, 0.5))},
+        {"imageName", Value("a.png")}, {"gradientEnd", Value(Point(1, 0.5))}};
     for (const auto& [key, value] : keys) {
         EXPECT_TRUE(fill.setValueForKey(value, key)) << key;
         EXPECT_EQ(fill.valueForKey(key), value) << key;
     }
     EXPECT_EQ(fill.gradientStart(), Point(0.5, 0.5));
-    EXPECT_EQ(fill.imageName(), "pic.png");
     EXPECT_TRUE(fill.valueForKey("nonsense").isNull());
     const auto copy = fill.copy();
     EXPECT_EQ(copy->shape(), nullptr);
-    for (const auto& [key, value] : keys)
-        EXPECT_EQ(copy->valueForKey(key), value) << key;
+    EXPECT_EQ(line(copy->elementAttributes()), line(fill.elementAttributes()));
 
     owner.events.clear();
     EXPECT_FALSE(fill.setValueForKey(Value(1), "visible"));

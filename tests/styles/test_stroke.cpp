@@ -187,13 +187,13 @@ TEST(StrokeKeyValue, EveryKeyReadsAndWritesWrongKindsAreRefused) {
     s.setShape(&owner);
     const std::pair<const char*, Value> keys[] = {{"style", Value(4)},
                                                   {"width", Value(2.5)},
-                                                  {"color", Value(Color(1, 0, 0, 1))},
                                                   {"capStyle", Value(1)},
                                                   {"joinStyle", Value(2)},
                                                   {"arrowStartStyle", Value(5)},
-                                                  {"arrowStartSize", Value(3.0)},
                                                   {"arrowEndStyle", Value(6)},
-                                                  {"arrowEndSize", Value(4.0)}};
+                                                  {"arrowStartSize", Value(3.0)},
+                                                  {"arrowEndSize", Value(4.0)},
+                                                  {"color", Value(Color(1, 0, 0, 1))}};
     for (const auto& [key, value] : keys) {
         EXPECT_TRUE(s.setValueForKey(value, key)) << key;
         EXPECT_EQ(s.valueForKey(key), value) << key;
