@@ -270,14 +270,19 @@ TEST(ShapeKeyValue, SettingThroughKeyPathsReachesStylesAndGeometry) {
     EXPECT_EQ(r.valueForKey("viewIdentifier"), Value("none"));
 }
 
+// Outside the reader, children are the caller's own objects: copied, and
+// announced like any edit.
 TEST(ShapeElement, AddElementDispatchesByName) {
     RectangleShape s;
     auto fill = std::make_shared<Fill>();
     fill->setStyle(0);
-    s.addElement(fill);
+    EXPECT_EQ(changePairs(s, [&] { s.addElement(fill); }), 1);
     EXPECT_EQ(s.fill().style(), 0);
     EXPECT_NE(&s.fill(), fill.get());
     EXPECT_EQ(s.fill().shape(), &s);
+    EXPECT_EQ(fill->shape(), nullptr);
+    fill->setStyle(2);
+    EXPECT_EQ(s.fill().style(), 0);
 
     auto transform = QVGenericElement::elementNamed("transform");
     transform->setFloatAttribute(-30, "rotation");
@@ -292,7 +297,7 @@ TEST(ShapeElement, AddElementDispatchesByName) {
 
     auto bounds = QVGenericElement::elementNamed("bounds");
     bounds->setRectAttribute({1, 2, 3, 4});
-    s.addElement(bounds);
+    EXPECT_EQ(changePairs(s, [&] { s.addElement(bounds); }), 1);
     EXPECT_EQ(s.bounds(), Rect(1, 2, 3, 4));
 }
 

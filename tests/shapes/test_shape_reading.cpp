@@ -122,26 +122,6 @@ TEST(ShapeReading, ReadStylesBelongToTheShapeAndAreObservedThroughIt) {
     shape->removeObserver(&recorder);
 }
 
-TEST(ShapeReading, ChildrenGivenByHandAreCopiedAndAnnounced) {
-    // Outside the reader a style child stays the caller's own object.
-    auto shape = std::make_shared<RectangleShape>();
-    auto stroke = std::make_shared<Stroke>();
-    stroke->setWidth(5);
-    AllShapeNotifications all;
-    shape->addElement(stroke);
-    EXPECT_EQ(all.count, 2);
-    EXPECT_NE(&shape->stroke(), stroke.get());
-    EXPECT_EQ(stroke->shape(), nullptr);
-    stroke->setWidth(6);
-    EXPECT_EQ(shape->stroke().width(), 5);
-
-    auto bounds = QVGenericElement::elementNamed("bounds");
-    bounds->setRectAttribute({1, 2, 3, 4});
-    shape->addElement(bounds);
-    EXPECT_EQ(all.count, 4);
-    EXPECT_EQ(shape->bounds(), Rect(1, 2, 3, 4));
-}
-
 TEST(ShapeReading, ElementCastAnswersAsDynamicCast) {
     const std::vector<ShapePtr> shapes = oneOfEachClass();
     std::vector<ElementPtr> elements(shapes.begin(), shapes.end());
