@@ -36,94 +36,109 @@ QRgb at(const QImage& image, int x, int y) {
     return image.convertToFormat(QImage::Format_ARGB32).pixel(x, y);
 }
 
+// A pixel of an exported picture: clear when `rgb` is 0, else that colour
+// within `tolerance` per channel.
+struct Probe {
+    int x, y;
+    QRgb rgb;
+    int tolerance = 0;
+};
+
+const QRgb kClear = 0, kRedPixel = qRgb(255, 0, 0), kBluePixel = qRgb(0, 0, 255);
+const QRgb kPagePixel = qRgb(204, 230, 255), kWhitePixel = qRgb(255, 255, 255);
+
 } // namespace
 
-TEST_F(ExportTest, PicturesOfThePageAreOnePixelPerPointAndTransparent) {
-    for (const char* type : {"png", "tif", "gif"}) {
-        const QImage image = decode(exported(type, 0, true));
-        ASSERT_FALSE(image.isNull()) << type;
-        EXPECT_EQ(image.size(), QSize(540, 720)) << type;
-        EXPECT_TRUE(image.hasAlphaChannel()) << type;
-        EXPECT_EQ(qAlpha(at(image, 5, 5)), 0) << type;
-        EXPECT_EQ(at(image, 120, 90), qRgb(255, 0, 0)) << type;
-        EXPECT_EQ(at(image, 270, 65), qRgb(0, 0, 255)) << type;
+// Area 0 is the page, 1 the drawing: the shapes span (100, 50, 200, 80) and
+// the picture covers (90, 40, 220, 100) at one pixel per point.
+TEST_F(ExportTest, PicturesOfEveryFormatAreaAndResolution) {
+    using Probes = std::vector<Probe>;
+    const Probes clearPage{{5, 5, kClear}, {120, 90, kRedPixel}, {270, 65, kBluePixel}};
+    const Probes colouredPage{{0, 0, kPagePixel},   {539, 719, kPagePixel},
+                              {539, 0, kPagePixel}, {300, 400, kPagePixel},
+                              {120, 90, kRedPixel}, {270, 65, kBluePixel}};
+    // No alpha in JPEG: white where the page is transparent.
+    const Probes jpegClear{{5, 5, kWhitePixel, 5}, {125, 90, kRedPixel, 15}};
+    const Probes jpegColoured{{5, 5, kPagePixel, 4}, {125, 90, kRedPixel, 15}};
+    const Probes drawing{
+        {9, 9, kClear}, {10, 10, kRedPixel}, {209, 20, kBluePixel}, {210, 20, kClear}};
+    const Probes colouredDrawing{{0, 0, kPagePixel}, {10, 10, kRedPixel}};
+    const Probes doubled{{19, 19, kClear}, {20, 20, kRedPixel}}, none;
+    const struct {
+        const char* type;
+        int area;
+        bool transparent;
+        double dpi;
+        QSize size;
+        const Probes& probes;
+    } cases[] = {
+        {"png", 0, true, 72, {540, 720}, clearPage},
+        {"tif", 0, true, 72, {540, 720}, clearPage},
+        {"gif", 0, true, 72, {540, 720}, clearPage},
+        {"png", 0, false, 72, {540, 720}, colouredPage},
+        {"tif", 0, false, 72, {540, 720}, colouredPage},
+        {"gif", 0, false, 72, {540, 720}, colouredPage},
+        {"jpg", 0, true, 72, {540, 720}, jpegClear},
+        {"jpg", 0, false, 72, {540, 720}, jpegColoured},
+        {"png", 1, true, 72, {220, 100}, drawing},
+        {"png", 1, false, 72, {220, 100}, colouredDrawing},
+        {"png", 1, true, 144, {440, 200}, doubled},
+        // A fractional scale rounds the size up.
+        {"png", 1, true, 100, {306, 139}, none},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.type << " area " << c.area << " transparent "
+                                          << c.transparent << " dpi " << c.dpi);
+        const QImage image = decode(exported(c.type, c.area, c.transparent, c.dpi));
+        ASSERT_EQ(image.size(), c.size);
+        const bool jpeg = std::string(c.type) == "jpg";
+        if (jpeg || c.transparent) {
+            EXPECT_EQ(image.hasAlphaChannel(), !jpeg);
+        }
+        for (const Probe& p : c.probes) {
+            const QRgb pixel = at(image, p.x, p.y);
+            SCOPED_TRACE(::testing::Message() << p.x << "," << p.y << " " << std::hex << pixel);
+            if (p.rgb == kClear) {
+                EXPECT_EQ(qAlpha(pixel), 0);
+                continue;
+            }
+            EXPECT_EQ(qAlpha(pixel), 255);
+            EXPECT_NEAR(qRed(pixel), qRed(p.rgb), p.tolerance);
+            EXPECT_NEAR(qGreen(pixel), qGreen(p.rgb), p.tolerance);
+            EXPECT_NEAR(qBlue(pixel), qBlue(p.rgb), p.tolerance);
+        }
+        // The stated resolution keeps the picture's size on the page.
+        if (std::string(c.type) == "png") {
+            EXPECT_EQ(image.dotsPerMeterX(), qRound(c.dpi / 0.0254));
+        }
     }
-    // The stated resolution keeps the picture's size on the page.
-    const QImage png = decode(exported("png", 0, true));
-    EXPECT_EQ(png.dotsPerMeterX(), qRound(72 / 0.0254));
-}
-
-TEST_F(ExportTest, OpaqueExportsFillThePageWithItsColour) {
-    const QRgb page = qRgb(int(0.8 * 255 + 0.5), int(0.9 * 255 + 0.5), 255);
-    for (const char* type : {"png", "tif", "gif"}) {
-        const QImage image = decode(exported(type, 0, false));
-        ASSERT_FALSE(image.isNull()) << type;
-        for (QPoint p : {QPoint(0, 0), QPoint(539, 719), QPoint(539, 0), QPoint(300, 400)})
-            EXPECT_EQ(at(image, p.x(), p.y()), page) << type << " " << p.x() << "," << p.y();
-        EXPECT_EQ(at(image, 120, 90), qRgb(255, 0, 0)) << type;
-    }
-}
-
-TEST_F(ExportTest, JpegHasNoAlphaAndIsWhiteWhereTransparent) {
-    const QImage image = decode(exported("jpg", 0, true));
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.size(), QSize(540, 720));
-    EXPECT_FALSE(image.hasAlphaChannel());
-    const QRgb corner = at(image, 5, 5);
-    EXPECT_GE(qRed(corner), 250);
-    EXPECT_GE(qGreen(corner), 250);
-    EXPECT_GE(qBlue(corner), 250);
-    const QRgb red = at(image, 125, 90);
-    EXPECT_GE(qRed(red), 240);
-    EXPECT_LE(qGreen(red), 15);
-
-    // Opaque: the page colour instead of white.
-    const QRgb page = at(decode(exported("jpg", 0, false)), 5, 5);
-    EXPECT_NEAR(qRed(page), 204, 4);
-    EXPECT_NEAR(qGreen(page), 230, 4);
-}
-
-TEST_F(ExportTest, DrawingBoundaryIsTheShapesWithAFivePercentMargin) {
-    // Shapes span (100, 50, 200, 80): the picture covers (90, 40, 220, 100).
-    const QImage image = decode(exported("png", 1, true));
-    ASSERT_EQ(image.size(), QSize(220, 100));
-    EXPECT_EQ(qAlpha(at(image, 9, 9)), 0);          // just outside the red shape
-    EXPECT_EQ(at(image, 10, 10), qRgb(255, 0, 0));  // its top-left corner
-    EXPECT_EQ(at(image, 209, 20), qRgb(0, 0, 255)); // the blue shape's right end
-    EXPECT_EQ(qAlpha(at(image, 210, 20)), 0);
-    const QImage opaque = decode(exported("png", 1, false));
-    EXPECT_EQ(qAlpha(at(opaque, 0, 0)), 255);
-}
-
-TEST_F(ExportTest, ResolutionScalesPictures) {
-    const QImage image = decode(exported("png", 1, true, 144));
-    EXPECT_EQ(image.size(), QSize(440, 200));
-    EXPECT_EQ(at(image, 20, 20), qRgb(255, 0, 0));
-    EXPECT_EQ(qAlpha(at(image, 19, 19)), 0);
-    EXPECT_EQ(image.dotsPerMeterX(), qRound(144 / 0.0254));
-    // A fractional scale rounds the size up.
-    EXPECT_EQ(decode(exported("png", 1, true, 100)).size(), QSize(306, 139));
 }
 
 TEST_F(ExportTest, PdfIsOneVectorPageWithTheRenderRectangleAsMediaBox) {
+    // The page colour as a fill colour operand ("0.8 0.9 1 scn"), only when opaque.
+    const QRegularExpression pageColour("0\\.8\\d*\\s+0\\.9\\d*\\s+1\\s+(rg|scn)");
     for (std::int64_t boundary : {0, 1}) {
-        const QByteArray pdf = bytes(exported("pdf", boundary, true));
-        ASSERT_TRUE(pdf.startsWith("%PDF-"));
-        EXPECT_EQ(QString::fromLatin1(pdf).count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
-        const QRegularExpression mediaBox(
-            "/MediaBox\\s*\\[\\s*0\\s+0\\s+([0-9.]+)\\s+([0-9.]+)\\s*\\]");
-        const QRegularExpressionMatch m = mediaBox.match(QString::fromLatin1(pdf));
-        ASSERT_TRUE(m.hasMatch());
-        EXPECT_DOUBLE_EQ(m.captured(1).toDouble(), boundary ? 220 : 540);
-        EXPECT_DOUBLE_EQ(m.captured(2).toDouble(), boundary ? 100 : 720);
-        // Plain shapes are paths, not pictures.
-        EXPECT_FALSE(pdf.contains("/Subtype /Image"));
-        QByteArray content;
-        for (const QByteArray& s : pdfStreams(pdf))
-            content += s;
-        EXPECT_TRUE(content.contains(" f") || content.contains(" f*") || content.contains("\nf"));
-        EXPECT_TRUE(content.contains(" m\n") || content.contains(" m "));
-        EXPECT_TRUE(content.contains(" l\n") || content.contains(" l ") || content.contains(" re"));
+        for (bool transparent : {true, false}) {
+            const QByteArray pdf = bytes(exported("pdf", boundary, transparent));
+            ASSERT_TRUE(pdf.startsWith("%PDF-"));
+            EXPECT_EQ(QString::fromLatin1(pdf).count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
+            const QRegularExpressionMatch m =
+                QRegularExpression("/MediaBox\\s*\\[\\s*0\\s+0\\s+([0-9.]+)\\s+([0-9.]+)\\s*\\]")
+                    .match(QString::fromLatin1(pdf));
+            ASSERT_TRUE(m.hasMatch());
+            EXPECT_DOUBLE_EQ(m.captured(1).toDouble(), boundary ? 220 : 540);
+            EXPECT_DOUBLE_EQ(m.captured(2).toDouble(), boundary ? 100 : 720);
+            // Plain shapes are paths, not pictures.
+            EXPECT_FALSE(pdf.contains("/Subtype /Image"));
+            QByteArray content;
+            for (const QByteArray& s : pdfStreams(pdf))
+                content += s;
+            EXPECT_TRUE(content.contains(" f") || content.contains("\nf"));
+            EXPECT_TRUE(content.contains(" m\n") || content.contains(" m "));
+            EXPECT_TRUE(content.contains(" l\n") || content.contains(" l ") ||
+                        content.contains(" re"));
+            EXPECT_EQ(QString::fromLatin1(content).contains(pageColour), !transparent);
+        }
     }
 }
 
@@ -159,19 +174,6 @@ TEST(ExportPdf, FractionalRectanglesKeepTheirSize) {
         ++objects;
     }
     EXPECT_GT(objects, 3);
-}
-
-TEST_F(ExportTest, PdfPaintsThePageColourOnlyWhenOpaque) {
-    auto contentOf = [&](bool transparent) {
-        QByteArray content;
-        for (const QByteArray& s : pdfStreams(bytes(exported("pdf", 0, transparent))))
-            content += s;
-        return content;
-    };
-    // The page colour as a fill colour operand ("0.8 0.9 1 scn").
-    const QRegularExpression pageColour("0\\.8\\d*\\s+0\\.9\\d*\\s+1\\s+(rg|scn)");
-    EXPECT_TRUE(QString::fromLatin1(contentOf(false)).contains(pageColour));
-    EXPECT_FALSE(QString::fromLatin1(contentOf(true)).contains(pageColour));
 }
 
 TEST_F(ExportTest, SelectedShapesOnly) {
@@ -211,8 +213,8 @@ TEST(ExportRotated, TurnedShapesExportTheirTurnedExtent) {
     // The diagonal is 141.42…; d = round(7.07) = 7.
     const QImage image = decode(*r.data);
     EXPECT_EQ(image.size(), QSize(156, 156));
-    EXPECT_EQ(image.convertToFormat(QImage::Format_ARGB32).pixel(78, 78), qRgb(0, 255, 0));
-    EXPECT_EQ(qAlpha(image.convertToFormat(QImage::Format_ARGB32).pixel(10, 10)), 0);
+    EXPECT_EQ(at(image, 78, 78), qRgb(0, 255, 0));
+    EXPECT_EQ(qAlpha(at(image, 10, 10)), 0);
 }
 
 // Busy pages spend most of their PDF time deflating; streams are made at the
