@@ -158,22 +158,11 @@ TEST(ArcDrawing, FilledAndStrokedAsARotatedSlice) {
     EXPECT_FALSE(fill.devicePath.containsPoint({70, 70}));
 }
 
-TEST(ArcHandles, CentreThenTheTwoAnglePoints) {
+TEST(ArcHandles, HitCentreThenTheTwoAnglePoints) {
     auto a = arc({100, 100}, 50, 0, 90);
     a->setRotation(90);
     const ZoomView two(2);
-    RecordingGraphicsContext gc;
-    a->drawSelectionHandlesInView(gc, &two);
-    const std::vector<DrawOperation> fills = gc.fills();
-    ASSERT_EQ(fills.size(), 6u);
     const Point expected[] = {{100, 100}, {100, 150}, {50, 100}};
-    for (int i = 0; i < 3; ++i) {
-        const Rect rim = fills[2 * i].devicePath.bounds();
-        EXPECT_NEAR(rim.width(), 4.5, 1e-9);
-        expectNear(rim.center(), {expected[i].x + 0.25, expected[i].y + 0.25}, 1e-9);
-    }
-    EXPECT_EQ(gc.gstateDepth(), 0);
-
     int h = -1, v = 9;
     Point origin{1, 2};
     for (int i = 0; i < 3; ++i) {

@@ -5,6 +5,8 @@
 #include "ShapeTestSupport.h"
 
 #include "framework/foundation/RecordingGraphicsContext.h"
+#include "shapes/ArcShape.h"
+#include "shapes/LineShape.h"
 #include "shapes/OvalShape.h"
 #include "shapes/RectangleShape.h"
 #include "shapes/RegularPolygonShape.h"
@@ -167,37 +169,47 @@ TEST(ShapeDrawing, GradientFillDrawsTheCachedPictureClippedToTheOutline) {
     EXPECT_EQ(gc.countOf(K::MakeImage), 1u);
 }
 
-TEST(ShapeDrawing, SelectionHandlesSitOnTheRotatedOutline) {
-    RectangleShape r;
-    r.setBounds({0, 0, 100, 50});
-    r.setRotation(90);
+// Each handle is a rim of 9 px and a core of 7 px in the handle colours,
+// half a device pixel off its point on the turned outline: the eight of a
+// box, the two ends of a line, an arc's centre and angle points.
+TEST(ShapeDrawing, SelectionHandlesSitOnTheTurnedOutline) {
+    auto rect = std::make_shared<RectangleShape>();
+    rect->setBounds({0, 0, 100, 50});
+    rect->setRotation(90);
+    std::vector<Point> corners;
+    for (int h = 0; h <= 2; ++h)
+        for (int v = 0; v <= 2; ++v)
+            if (h != 1 || v != 1)
+                corners.push_back(rect->transform().transformPoint({h * 50 + 0.25, v * 25 + 0.25}));
+    auto line = std::make_shared<LineShape>();
+    line->setEnd({100, 0});
+    line->setRotation(90); // about the middle of the 0.1-high bounds
+    auto arc = std::make_shared<ArcShape>();
+    arc->setCenter({100, 100});
+    arc->setRadius(50);
+    arc->setAngle2(90);
+    arc->setRotation(90);
+    const std::pair<ShapePtr, std::vector<Point>> rows[] = {
+        {rect, corners},
+        {line, {{50.3, -49.7}, {50.3, 50.3}}},
+        {arc, {{100.25, 100.25}, {100.25, 150.25}, {50.25, 100.25}}}};
     const ZoomView two(2);
-    RecordingGraphicsContext gc;
-    r.drawSelectionHandlesInView(gc, &two);
-    const std::vector<DrawOperation> fills = gc.fills();
-    ASSERT_EQ(fills.size(), 16u);
-    const AffineTransform t = r.transform();
-    int i = 0;
-    for (int h = 0; h <= 2; ++h) {
-        for (int v = 0; v <= 2; ++v) {
-            if (h == 1 && v == 1)
-                continue;
-            const Point local{h * 50.0, v * 25.0};
-            const DrawOperation& outer = fills[2 * i];
-            const DrawOperation& inner = fills[2 * i + 1];
-            EXPECT_EQ(outer.color, kOuter);
-            EXPECT_EQ(inner.color, kInner);
-            // 9 px across the rim, 7 px the core, at zoom 2.
-            const Rect o = outer.path.bounds();
-            EXPECT_NEAR(o.width(), 4.5, 1e-9);
-            EXPECT_NEAR(inner.path.bounds().width(), 3.5, 1e-9);
-            expectNear(centreOf(o), {local.x + 0.25, local.y + 0.25});
-            expectNear(centreOf(outer.devicePath.bounds()),
-                       t.transformPoint({local.x + 0.25, local.y + 0.25}), 1e-6);
-            ++i;
+    for (const auto& [shape, centres] : rows) {
+        SCOPED_TRACE(*shape->elementName());
+        RecordingGraphicsContext gc;
+        shape->drawSelectionHandlesInView(gc, &two);
+        const std::vector<DrawOperation> fills = gc.fills();
+        ASSERT_EQ(fills.size(), 2 * centres.size());
+        for (std::size_t i = 0; i < centres.size(); ++i) {
+            const DrawOperation &rim = fills[2 * i], &core = fills[2 * i + 1];
+            EXPECT_EQ(rim.color, kOuter);
+            EXPECT_EQ(core.color, kInner);
+            EXPECT_NEAR(rim.path.bounds().width(), 4.5, 1e-9);
+            EXPECT_NEAR(core.path.bounds().width(), 3.5, 1e-9);
+            expectNear(rim.devicePath.bounds().center(), centres[i], 1e-6);
         }
+        EXPECT_EQ(gc.gstateDepth(), 0);
     }
-    EXPECT_EQ(gc.gstateDepth(), 0);
 }
 
 TEST(ShapeDrawing, PolygonShowsItsDashedCircleBeforeTheHandles) {
