@@ -346,37 +346,25 @@ TEST(GroupShape, PictureFilesOfMembersAreCollected) {
 // ---------------------------------------------------------------------------
 // Files
 
-TEST(GroupShapeXml, ReadingKeepsMembersWhereTheFilePutsThem) {
-    // The group's bounds and rotation are read without moving its members.
-    const std::string xml = R"(<drawing><group>
-        <transform rotation="30"/>
-        <bounds x="5" y="5" w="100" h="100"/>
-        <rectangle><transform rotation="10"/><bounds x="1" y="2" w="3" h="4"/></rectangle>
-        <group><bounds x="0" y="0" w="9" h="9"/>
-          <oval><bounds x="0" y="0" w="9" h="9"/></oval></group>
-        <unknown/>
-      </group></drawing>)";
+// Members stay where the file puts them when the group's own bounds and
+// rotation are read: the round trip over nested, turned and flipped groups
+// checks that to the byte. Here: what a file may hold besides.
+TEST(GroupShapeXml, UnknownChildrenAreSkippedAndEmptyGroupsRead) {
     bool ok = false;
-    const ShapeList shapes = readShapes(xml, &ok);
+    const ShapeList shapes = readShapes(
+        R"(<drawing><group><transform rotation="30"/><bounds x="5" y="5" w="100" h="100"/>
+        <rectangle><bounds x="1" y="2" w="3" h="4"/></rectangle><unknown/></group>
+        <group/></drawing>)",
+        &ok);
     ASSERT_TRUE(ok);
-    ASSERT_EQ(shapes.size(), 1u);
-    auto group = std::dynamic_pointer_cast<GroupShape>(shapes[0]);
-    ASSERT_TRUE(group);
-    EXPECT_EQ(group->rotation(), 30);
-    EXPECT_EQ(group->bounds(), Rect(5, 5, 100, 100));
-    ASSERT_EQ(group->shapes().size(), 2u);
-    EXPECT_EQ(group->shapes()[0]->bounds(), Rect(1, 2, 3, 4));
-    EXPECT_EQ(group->shapes()[0]->rotation(), 10);
-    EXPECT_EQ(GroupShape::groupDepth(*group), 2u);
-    // Style forwarding works on a group that was read.
-    group->setValueForKeyPath(Value(Color(0, 1, 0, 1)), "fill.color");
-    EXPECT_EQ(group->valueForKeyPath("fill.color"), Value(Color(0, 1, 0, 1)));
-
-    // An empty group element.
-    const ShapeList empty = readShapes("<drawing><group/></drawing>");
-    ASSERT_EQ(empty.size(), 1u);
-    EXPECT_TRUE(std::dynamic_pointer_cast<GroupShape>(empty[0])->shapes().empty());
-    EXPECT_FALSE(empty[0]->hitTestPoint({0, 0}));
+    ASSERT_EQ(shapes.size(), 2u);
+    const auto& group = static_cast<const GroupShape&>(*shapes[0]);
+    EXPECT_EQ(group.rotation(), 30);
+    EXPECT_EQ(group.bounds(), Rect(5, 5, 100, 100));
+    ASSERT_EQ(group.shapes().size(), 1u);
+    EXPECT_EQ(group.shapes()[0]->bounds(), Rect(1, 2, 3, 4));
+    EXPECT_TRUE(static_cast<const GroupShape&>(*shapes[1]).shapes().empty());
+    EXPECT_FALSE(shapes[1]->hitTestPoint({0, 0}));
 }
 
 // ---------------------------------------------------------------------------
