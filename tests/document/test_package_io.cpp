@@ -106,76 +106,54 @@ protected:
     PackageFiles m_New;
 };
 
-TEST_F(PackageIOTest, WritesAndReplacesAPackage) {
+TEST_F(PackageIOTest, WritesAndReplacesAPackageOrAPlainFile) {
+    std::ofstream(m_Package) << "stale";
     ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_Old));
     EXPECT_EQ(read(), m_Old);
-    PackageResult r = PackageIO::writePackage(m_Package.string(), m_New);
+    // Short writes still write everything.
+    InjectingOps ops;
+    ops.shortWrites = true;
+    PackageResult r = PackageIO::writePackage(m_Package.string(), m_New, ops);
     ASSERT_TRUE(r) << r.error;
     EXPECT_TRUE(r.warnings.empty());
     EXPECT_EQ(read(), m_New) << "no file of the old package may survive";
     EXPECT_TRUE(leftovers().empty());
 }
 
-TEST_F(PackageIOTest, ShortWritesStillWriteEverything) {
-    InjectingOps ops;
-    ops.shortWrites = true;
-    ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_New, ops));
-    EXPECT_EQ(read(), m_New);
-}
-
-TEST_F(PackageIOTest, AFailureAtAnyStepKeepsThePreviousPackage) {
+// Each step of a save fails in turn (with and without a package to replace,
+// with two errors) or ends the process there: the old package or the
+// complete new one remains, never anything between.
+TEST_F(PackageIOTest, AFailureOrACrashAtAnyStepKeepsAWholePackage) {
     ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_Old));
     InjectingOps counter;
     ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_New, counter));
-    const int steps = counter.steps;
+    const int steps = counter.steps; // replacing takes more steps than a first save
     ASSERT_GT(steps, 10);
-    for (int error : {EIO, ENOSPC}) {
-        for (int n = 0; n < steps; ++n) {
-            SCOPED_TRACE("failing step " + std::to_string(n) + " errno " + std::to_string(error));
-            ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_Old));
+    for (int n = 0; n <= steps; ++n) {
+        SCOPED_TRACE("step " + std::to_string(n));
+        for (int error : {0, EIO, ENOSPC}) {
+            if (error == 0)
+                fs::remove_all(m_Package);
+            else
+                ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_Old));
             InjectingOps ops;
             ops.failAt = n;
-            ops.error = error;
+            ops.error = error ? error : EIO;
             PackageResult r = PackageIO::writePackage(m_Package.string(), m_New, ops);
-            const PackageFiles now = read();
             if (r.ok) {
                 // Only the clean-up after the swap may fail without failing the save.
-                EXPECT_EQ(now, m_New);
+                EXPECT_EQ(read(), m_New);
+            } else if (error == 0) {
+                EXPECT_FALSE(fs::exists(m_Package));
             } else {
-                EXPECT_FALSE(r.error.empty());
                 EXPECT_NE(r.error.find("Drawing.qvdraw"), std::string::npos) << r.error;
-                EXPECT_EQ(now, m_Old);
+                EXPECT_EQ(read(), m_Old);
                 EXPECT_TRUE(leftovers().empty()) << leftovers().front();
             }
             for (const std::string& name : leftovers())
                 fs::remove_all(m_Dir / name);
         }
-    }
-}
 
-TEST_F(PackageIOTest, AFailureWhenThereIsNoPackageYetLeavesNothing) {
-    InjectingOps counter;
-    ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_New, counter));
-    const int steps = counter.steps;
-    for (int n = 0; n < steps; ++n) {
-        fs::remove_all(m_Package);
-        InjectingOps ops;
-        ops.failAt = n;
-        PackageResult r = PackageIO::writePackage(m_Package.string(), m_New, ops);
-        if (r.ok)
-            EXPECT_EQ(read(), m_New);
-        else
-            EXPECT_FALSE(fs::exists(m_Package)) << "step " << n;
-    }
-}
-
-TEST_F(PackageIOTest, ACrashAtAnyStepLeavesAReadablePackage) {
-    ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_Old));
-    InjectingOps counter;
-    ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_New, counter));
-    const int steps = counter.steps;
-    for (int n = 0; n <= steps; ++n) {
-        SCOPED_TRACE("crash at step " + std::to_string(n));
         ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_Old));
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
@@ -189,7 +167,6 @@ TEST_F(PackageIOTest, ACrashAtAnyStepLeavesAReadablePackage) {
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), n == steps ? 3 : 0);
-        // The old package or the complete new one, never anything between.
         const PackageFiles now = read();
         EXPECT_TRUE(now == m_Old || now == m_New);
         for (const std::string& name : leftovers()) {
@@ -237,21 +214,11 @@ TEST_F(PackageIOTest, ReadingTakesRegularFilesOnlyAndFollowsNoLinks) {
     EXPECT_EQ(r.files, m_Old);
     // The links and the pipe are reported; the folder is skipped silently.
     EXPECT_EQ(r.warnings.size(), 3u);
-}
 
-TEST_F(PackageIOTest, ReadingAMissingPackageFails) {
-    PackageReadResult r = PackageIO::readPackage((m_Dir / "missing.qvdraw").string());
+    r = PackageIO::readPackage((m_Dir / "missing.qvdraw").string());
     EXPECT_FALSE(r);
     EXPECT_NE(r.error.find("missing.qvdraw"), std::string::npos);
-    std::ofstream(m_Package) << "a file, not a folder";
-    EXPECT_FALSE(PackageIO::readPackage(m_Package.string()));
-}
-
-TEST_F(PackageIOTest, ReplacesAPlainFileOfTheSameName) {
-    std::ofstream(m_Package) << "stale";
-    ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_New));
-    EXPECT_EQ(read(), m_New);
-    EXPECT_TRUE(leftovers().empty());
+    EXPECT_FALSE(PackageIO::readPackage(secret.string())); // a file, not a folder
 }
 
 } // namespace
