@@ -224,36 +224,29 @@ TEST(ShapeResize, EdgeHandleKeepsTheOtherAxis) {
     EXPECT_EQ(r.bounds(), Rect(0, 0, 0.10000000149011612, 50));
 }
 
+// Handle (h, v) of a box: 0, 1, 2 for its low side, middle and high side.
+Point handlePoint(const Rect& b, int h, int v) {
+    return {b.minX() + h * b.width() / 2, b.minY() + v * b.height() / 2};
+}
+
 TEST(ShapeResize, RotatedShapeKeepsTheOppositeHandleInPlace) {
     for (double angle : {90.0, 30.0, 217.0}) {
-        RectangleShape r;
-        r.setBounds({0, 0, 100, 50});
-        r.setRotation(angle);
         for (int h = 0; h <= 2; ++h) {
             for (int v = 0; v <= 2; ++v) {
                 if (h == 1 && v == 1)
                     continue;
+                RectangleShape r;
                 r.setBounds({0, 0, 100, 50});
+                r.setRotation(angle);
                 const AffineTransform t = r.transform();
-                const Rect b = r.bounds();
-                auto local = [](const Rect& b, int hh, int vv) {
-                    return Point{hh == 0   ? b.minX()
-                                 : hh == 1 ? b.midX()
-                                           : b.maxX(),
-                                 vv == 0   ? b.minY()
-                                 : vv == 1 ? b.midY()
-                                           : b.maxY()};
-                };
-                const Point origin = t.transformPoint(local(b, 2 - h, 2 - v));
+                const Point origin = t.transformPoint(handlePoint(r.bounds(), 2 - h, 2 - v));
                 // Drag the handle outwards by some amount in document space.
-                const Point handle = t.transformPoint(local(b, h, v));
-                const Point pointer{handle.x + 13, handle.y + 7};
+                const Point handle = t.transformPoint(handlePoint(r.bounds(), h, v));
                 r.beginResize();
-                r.resizeToPoint(pointer, h, v, origin, 0);
+                r.resizeToPoint({handle.x + 13, handle.y + 7}, h, v, origin, 0);
                 r.endResize();
-                const Rect n = r.bounds();
-                const Point after = r.transform().transformPoint(local(n, 2 - h, 2 - v));
-                expectNear(after, origin, 1e-9);
+                expectNear(r.transform().transformPoint(handlePoint(r.bounds(), 2 - h, 2 - v)),
+                           origin, 1e-9);
             }
         }
     }
