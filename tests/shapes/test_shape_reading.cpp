@@ -55,25 +55,6 @@ public:
     int count = 0;
 };
 
-class PathRecorder : public KeyValueObserver {
-public:
-    void observeValueForKeyPath(std::string_view keyPath, KeyValueObservable&, const Value&,
-                                const Value&) override {
-        paths.emplace_back(keyPath);
-    }
-    std::vector<std::string> paths;
-};
-
-std::shared_ptr<RectangleShape> readRectangle() {
-    QVParser parser;
-    parser.registerElementClass(Fill::kElementName, [] { return std::make_shared<Fill>(); });
-    parser.registerElementClass(Stroke::kElementName, [] { return std::make_shared<Stroke>(); });
-    parser.registerElementClass(Shadow::kElementName, [] { return std::make_shared<Shadow>(); });
-    registerShapeClasses(parser);
-    EXPECT_TRUE(parser.parseData(kRectangle));
-    return std::dynamic_pointer_cast<RectangleShape>(parser.rootElement());
-}
-
 std::vector<ShapePtr> oneOfEachClass() {
     return {std::make_shared<RectangleShape>(), std::make_shared<RoundRectangleShape>(),
             std::make_shared<OvalShape>(),      std::make_shared<RegularPolygonShape>(),
@@ -85,10 +66,11 @@ std::vector<ShapePtr> oneOfEachClass() {
 
 } // namespace
 
-TEST(ShapeReading, ReadQuietlyThenAnnouncesLikeAnyShape) {
+TEST(ShapeReading, ReadQuietlyThenAnnouncesLikeAnyShapeThroughItsOwnStyles) {
     AllShapeNotifications all;
-    auto shape = readRectangle();
-    ASSERT_TRUE(shape);
+    const ShapeList read = readShapes(std::string("<d>") + kRectangle + "</d>");
+    ASSERT_EQ(read.size(), 1u);
+    const ShapePtr shape = read[0];
     EXPECT_EQ(all.count, 0);
     EXPECT_EQ(shape->bounds(), Rect(10, 20, 30.5, 40.25));
     EXPECT_EQ(shape->rotation(), 30);
@@ -97,29 +79,23 @@ TEST(ShapeReading, ReadQuietlyThenAnnouncesLikeAnyShape) {
     EXPECT_EQ(shape->fill().color(), Color::colorWithHexString("#3226DBFF"));
     EXPECT_TRUE(shape->shadow().visible());
     EXPECT_EQ(shape->shadow().shadowOffset(), Size(2, -4));
+    EXPECT_EQ(shape->stroke().shape(), shape.get());
+    EXPECT_EQ(shape->fill().shape(), shape.get());
+    EXPECT_EQ(shape->shadow().shape(), shape.get());
 
-    // Edits after the read, of the shape and through each style, announce.
+    // Edits after the read, of the shape and through each style, announce
+    // and are observed through the shape's key paths.
+    KeyPathRecorder recorder;
+    shape->addObserver(&recorder, "stroke.width");
+    shape->addObserver(&recorder, "fill.color");
     shape->setRotation(40);
     EXPECT_EQ(all.count, 2);
     shape->stroke().setWidth(4);
     shape->fill().setColor(Color::black());
     shape->shadow().setShadowBlurRadius(1);
     EXPECT_EQ(all.count, 8);
-}
-
-TEST(ShapeReading, ReadStylesBelongToTheShapeAndAreObservedThroughIt) {
-    auto shape = readRectangle();
-    ASSERT_TRUE(shape);
-    EXPECT_EQ(shape->stroke().shape(), shape.get());
-    EXPECT_EQ(shape->fill().shape(), shape.get());
-    EXPECT_EQ(shape->shadow().shape(), shape.get());
-    PathRecorder recorder;
-    shape->addObserver(&recorder, "stroke.width");
-    shape->addObserver(&recorder, "fill.color");
-    shape->stroke().setWidth(9);
-    shape->fill().setColor(Color::white());
-    EXPECT_EQ(recorder.paths, (std::vector<std::string>{"stroke.width", "fill.color"}));
     shape->removeObserver(&recorder);
+    EXPECT_EQ(recorder.keyPaths(), (std::vector<std::string>{"stroke.width", "fill.color"}));
 }
 
 TEST(ShapeReading, ElementCastAnswersAsDynamicCast) {
