@@ -74,17 +74,9 @@ TEST(TextShape, TextDataIsBase64RtfInLinesOf72) {
         ++count;
     }
     EXPECT_GT(count, 10);
+    // Reading it back is part of the file round trip over random texts.
     const ByteBuffer bytes = dataWithBase64EncodedString(data);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), rtfFromRichText(t.text()->richText()));
-
-    TextShape back;
-    back.setTextData(data);
-    ASSERT_TRUE(back.text());
-    EXPECT_EQ(back.text()->richText(), t.text()->richText());
-
-    t.setRichText(styledText());
-    back.setTextData(t.textData());
-    EXPECT_EQ(back.text()->richText(), styledText());
 }
 
 TEST(TextShape, DataThatIsNotRtfLeavesNoText) {
