@@ -246,31 +246,23 @@ TEST(RtfWriter, EmptyTextAndEmptyLines) {
 
 namespace {
 
+// The pieces of a list written as one string with "|" between them.
+std::vector<std::string> split(std::string_view list) {
+    std::vector<std::string> pieces;
+    for (std::size_t start = 0, end = 0; end != std::string_view::npos; start = end + 1) {
+        end = list.find('|', start);
+        pieces.emplace_back(list.substr(start, end == std::string_view::npos ? end : end - start));
+    }
+    return pieces;
+}
+
 RichText randomRichText(std::mt19937& random) {
     static const std::vector<std::string> families = {"Helvetica",      "Times New Roman",
                                                       "Menlo-Regular",  "Caf\xC3\xA9 Sans",
                                                       "We{ir}d;\\Font", "\xE6\x98\x8E\xE6\x9C\x9D"};
-    static const std::vector<std::string> pieces = {"a",
-                                                    "Hello",
-                                                    " ",
-                                                    "  ",
-                                                    "\t",
-                                                    "\xE2\x80\xA8",
-                                                    "{",
-                                                    "}",
-                                                    "\\",
-                                                    ";",
-                                                    "\xC3\xA9",
-                                                    "\xE2\x82\xAC",
-                                                    "\xC5\x93",
-                                                    "\xCE\xA9",
-                                                    "\xF0\x9F\x98\x80",
-                                                    "?",
-                                                    "0",
-                                                    "\xC2\x81",
-                                                    "\xEF\xBF\xBD",
-                                                    "\x01",
-                                                    "\\par"};
+    static const std::vector<std::string> pieces =
+        split("a|Hello| |  |\t|\xE2\x80\xA8|{|}|\\|;|\xC3\xA9|\xE2\x82\xAC|\xC5\x93|\xCE\xA9|"
+              "\xF0\x9F\x98\x80|?|0|\xC2\x81|\xEF\xBF\xBD|\x01|\\par");
     std::vector<TextParagraph> paragraphs(random() % 5);
     for (TextParagraph& p : paragraphs) {
         p.alignment = static_cast<TextAlignment>(random() % 4);
@@ -308,37 +300,10 @@ TEST(RtfRoundTrip, ArbitraryInputReadsToAStableText) {
     // Whatever the reader makes of an input, writing and reading it again
     // gives the same text.
     std::mt19937 random(99);
-    const std::vector<std::string> tokens = {"{",
-                                             "}",
-                                             "\\b ",
-                                             "\\i0",
-                                             "\\ul",
-                                             "\\f1 ",
-                                             "\\fs7 ",
-                                             "\\cf2 ",
-                                             "\\par ",
-                                             "\\'",
-                                             "e9",
-                                             "\\u",
-                                             "-10179",
-                                             "?",
-                                             "\\uc0 ",
-                                             "\\*",
-                                             "\\bin3 ",
-                                             "x",
-                                             " ",
-                                             ";",
-                                             "\\qc ",
-                                             "\\pard",
-                                             "\\tab",
-                                             "\\\n",
-                                             "\xFF",
-                                             "{\\fonttbl\\f1 A;}",
-                                             "{\\colortbl;\\red9;}",
-                                             "\\plain ",
-                                             "\\v ",
-                                             "\\line ",
-                                             "\\"};
+    const std::vector<std::string> tokens =
+        split("{|}|\\b |\\i0|\\ul|\\f1 |\\fs7 |\\cf2 |\\par |\\'|e9|\\u|-10179|?|\\uc0 |\\*|"
+              "\\bin3 |x| |;|\\qc |\\pard|\\tab|\\\n|\xFF|{\\fonttbl\\f1 A;}|{\\colortbl;\\red9;}|"
+              "\\plain |\\v |\\line |\\");
     for (int round = 0; round < 3000; ++round) {
         std::string rtf = "{\\rtf1 ";
         for (int k = random() % 40; k > 0; --k)
