@@ -350,34 +350,14 @@ TEST_F(QvdrawTest, ApplyReportsEachActionWithTheUndoTitle) {
 
 namespace {
 
-const QStringList kActionPool{"select:0",
-                              "select:1,2,3",
-                              "select:2,5,7,9",
-                              "select-all",
-                              "deselect-all",
-                              "bringToFront",
-                              "sendToBack",
-                              "bringForward",
-                              "sendBackward",
-                              "group",
-                              "ungroup",
-                              "duplicate",
-                              "remove",
-                              "flipHorizontally",
-                              "flipVertically",
-                              "alignLeftEdges",
-                              "alignCentersHorizontally",
-                              "alignBottomEdges",
-                              "distributeHorizontalGaps",
-                              "distributeCentersInColumn",
-                              "offset:12.5,-3",
-                              "rotate:33,100,200",
-                              "set:stroke.width=4",
-                              "set:fill.color=#33669980",
-                              "set:rotation=15",
-                              "set:shadow.visible=yes",
-                              "undo",
-                              "redo"};
+const QStringList kActionPool =
+    QString("select:0;select:1,2,3;select:2,5,7,9;select-all;deselect-all;bringToFront;"
+            "sendToBack;bringForward;sendBackward;group;ungroup;duplicate;remove;"
+            "flipHorizontally;flipVertically;alignLeftEdges;alignCentersHorizontally;"
+            "alignBottomEdges;distributeHorizontalGaps;distributeCentersInColumn;offset:12.5,-3;"
+            "rotate:33,100,200;set:stroke.width=4;set:fill.color=#33669980;set:rotation=15;"
+            "set:shadow.visible=yes;undo;redo")
+        .split(';');
 
 // Random action lists, each followed by as many undos, must leave exactly
 // the bytes a plain resave writes.
