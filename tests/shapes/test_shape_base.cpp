@@ -356,6 +356,7 @@ TEST(ShapeCapabilities, PerKindAnswersAndRefusedValues) {
         {std::make_shared<TextShape>(), false, false, false, "none"}};
     for (const Row& r : rows) {
         EXPECT_EQ(r.shape->usesFill(), r.fill) << r.view;
+        EXPECT_EQ(r.shape->valueForKey("usesFill"), Value(r.fill)) << r.view;
         EXPECT_EQ(r.shape->usesStroke(), r.stroke) << r.view;
         EXPECT_TRUE(r.shape->usesShadow());
         EXPECT_EQ(r.shape->canConvertToBezier(), r.bezier) << r.view;
