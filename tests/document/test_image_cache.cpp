@@ -137,27 +137,6 @@ struct PictureUser : PackageFileSource {
     std::optional<std::string> name;
 };
 
-TEST(ImageCacheWrappers, OneFilePerNameUsed) {
-    ImageCache cache;
-    cache.addImageData(bytesOf("a"), "a.png");
-    cache.addImageData(bytesOf("b"), "b.png");
-    cache.addImageData(bytesOf("c"), "c.png");
-    std::vector<std::shared_ptr<PictureUser>> shapes = {
-        std::make_shared<PictureUser>("a.png"), std::make_shared<PictureUser>(std::nullopt),
-        std::make_shared<PictureUser>("b.png"), std::make_shared<PictureUser>("a.png")};
-    const FileWrappersResult result = cache.fileWrappersForShapes(shapes);
-    ASSERT_TRUE(result.ok());
-    ASSERT_EQ(result.files.size(), 2u);
-    EXPECT_EQ(result.files.at("a.png"), bytesOf("a"));
-    EXPECT_EQ(result.files.at("b.png"), bytesOf("b"));
-    // Shapes without pictures give an empty map.
-    const FileWrappersResult none = cache.fileWrappersForShapes(
-        std::vector<std::shared_ptr<PictureUser>>{std::make_shared<PictureUser>(std::nullopt)});
-    EXPECT_TRUE(none.ok());
-    EXPECT_TRUE(none.files.empty());
-    EXPECT_TRUE(cache.fileWrappersForShapes(std::vector<const PackageFileSource*>{}).files.empty());
-}
-
 TEST(ImageCacheWrappers, MissingPictureFailsTheSave) {
     ImageCache cache;
     cache.addImageData(bytesOf("a"), "a.png");
