@@ -266,8 +266,10 @@ TEST(BezierPathInstall, FlipMirrorsWithinTheSameBox) {
             s.setPath(random.path());
             s.setRotation(round * 17);
             const Rect box = s.bounds();
-            const std::vector<Point> a = allPoints(s.bezierPath());
+            const BezierPath original = s.bezierPath();
+            const std::vector<Point> a = allPoints(original);
             s.flip(axis);
+            EXPECT_NE(s.bezierPath(), original);
             expectNear(s.bounds(), box);
             EXPECT_EQ(s.rotation(), Shape::normalizedRotation(360 - round * 17));
             const std::vector<Point> b = allPoints(s.bezierPath());
