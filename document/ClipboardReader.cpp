@@ -17,22 +17,6 @@ namespace {
 constexpr char kMark[] = "QVPICT01";
 constexpr std::size_t kMarkLength = sizeof(kMark) - 1;
 
-// Every shape of the list and, inside groups, of their members.
-template <class F> void forEachShapeDeep(const ShapeList& shapes, F&& f) {
-    std::vector<const ShapeList*> pending{&shapes};
-    while (!pending.empty()) {
-        const ShapeList* list = pending.back();
-        pending.pop_back();
-        for (const ShapePtr& shape : *list) {
-            if (!shape)
-                continue;
-            f(*shape);
-            if (auto* group = elementCast<GroupShape>(shape.get()))
-                pending.push_back(&group->shapes());
-        }
-    }
-}
-
 void putUInt(ByteBuffer& out, std::uint32_t value, int bytes) {
     for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
         out.push_back(static_cast<std::uint8_t>(value >> shift));

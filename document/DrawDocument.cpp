@@ -74,22 +74,6 @@ DocumentResult failure(std::string message) {
     return r;
 }
 
-// Every shape of the list and, inside groups, of their members.
-template <class F> void forEachShapeDeep(const ShapeList& shapes, F&& f) {
-    std::vector<const ShapeList*> pending{&shapes};
-    while (!pending.empty()) {
-        const ShapeList* list = pending.back();
-        pending.pop_back();
-        for (const ShapePtr& shape : *list) {
-            if (!shape)
-                continue;
-            f(*shape);
-            if (auto* group = elementCast<GroupShape>(shape.get()))
-                pending.push_back(&group->shapes());
-        }
-    }
-}
-
 } // namespace
 
 DrawDocument::DrawDocument() : m_Grid(std::make_shared<Grid>()), m_Page(std::make_shared<Page>()) {

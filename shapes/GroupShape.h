@@ -15,10 +15,12 @@
 // make the group deeper is left out, when grouping and when reading a file.
 
 #include "framework/foundation/SelectionProxy.h"
+#include "shapes/ElementCast.h"
 #include "shapes/Shape.h"
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 namespace qv {
 
@@ -103,5 +105,22 @@ private:
     Controller m_Controller;
     std::size_t m_Depth = 1;
 };
+
+// Calls f with every shape of the list and, inside groups, with their
+// members, walking with a list of its own rather than the stack.
+template <class F> void forEachShapeDeep(const ShapeList& shapes, F&& f) {
+    std::vector<const ShapeList*> pending{&shapes};
+    while (!pending.empty()) {
+        const ShapeList* list = pending.back();
+        pending.pop_back();
+        for (const ShapePtr& shape : *list) {
+            if (!shape)
+                continue;
+            f(*shape);
+            if (auto* group = elementCast<GroupShape>(shape.get()))
+                pending.push_back(&group->shapes());
+        }
+    }
+}
 
 } // namespace qv
