@@ -16,12 +16,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; for f in "$work"/*.log; do [ -f "$f" ] && cat "$f" >&2; done; exit 1; }
 
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-export QT_QPA_PLATFORM=xcb
-[ -n "${DISPLAY:-}" ] || fail "no X display (run under xvfb-run)"
-command -v xdotool >/dev/null || fail "xdotool is missing (scripts/setup installs it)"
+source "$(dirname "$0")/session_user.sh"
 
 # The source: a rectangle filled with a 2 x 2 PNG, and an oval.
 mkdir "$work/Source.qvdraw" "$work/Target.qvdraw"
@@ -42,9 +37,8 @@ cat >"$work/Target.qvdraw/Shapes.xml" <<'EOF'
 </qvdrawdocument>
 EOF
 
-window() {
-    timeout 20 xdotool search --sync --onlyvisible --name "^$1\\.qvdraw" | head -1
-}
+# The window of the drawing with this name.
+drawing_window() { window "^$1\\.qvdraw"; }
 quit() { # window pid
     xdotool windowfocus --sync "$1" key ctrl+q
     for _ in $(seq 100); do kill -0 "$2" 2>/dev/null || break; sleep 0.1; done
@@ -54,7 +48,7 @@ quit() { # window pid
 
 "$drawapp" --new-instance "$work/Source.qvdraw" >"$work/source.log" 2>&1 &
 source_app=$!
-source_win=$(window Source) || fail "no window titled Source.qvdraw"
+source_win=$(drawing_window Source) || fail "no window titled Source.qvdraw"
 xdotool windowfocus --sync "$source_win"
 sleep 0.3
 xdotool key ctrl+a ctrl+c
@@ -62,7 +56,7 @@ sleep 0.3
 
 "$drawapp" --new-instance "$work/Target.qvdraw" >"$work/target.log" 2>&1 &
 target_app=$!
-target_win=$(window Target) || fail "no window titled Target.qvdraw"
+target_win=$(drawing_window Target) || fail "no window titled Target.qvdraw"
 xdotool windowfocus --sync "$target_win"
 sleep 0.3
 xdotool key ctrl+v

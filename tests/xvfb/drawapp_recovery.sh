@@ -27,17 +27,11 @@ fail() {
     exit 1
 }
 
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-export XDG_STATE_HOME=$work/state
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/session_user.sh"
 recovery=$XDG_STATE_HOME/Quorvik/drawapp/recovery
-export QT_QPA_PLATFORM=xcb QV_RECOVERY_DELAY=0.3
+export QV_RECOVERY_DELAY=0.3
 unset QV_RECOVERY_ANSWER
-[ -n "${DISPLAY:-}" ] || fail "no X display (run under xvfb-run)"
 
-window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1; }
-shapes() { "$qvdraw" dump "$1" | grep -c '"class"'; }
 copies() { find "$recovery" -mindepth 1 -maxdepth 1 -type d 2>/dev/null | wc -l; }
 # The package of the only copy.
 copy() { echo "$recovery"/*/Drawing.qvdraw; }
@@ -45,12 +39,6 @@ copy() { echo "$recovery"/*/Drawing.qvdraw; }
 until_true() {
     for _ in $(seq 100); do eval "$1" && return 0; sleep 0.1; done
     return 1
-}
-# Waits for a background process to end; its exit status.
-waitfor() {
-    for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$1" 2>/dev/null && fail "drawapp did not end"
-    wait "$1"
 }
 # A rectangle dragged with the rectangle tool in the page's empty corner.
 draw_rectangle() {

@@ -19,23 +19,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# A user of our own: settings, the single-instance socket, X11 always.
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-export QT_QPA_PLATFORM=xcb
-[ -n "${DISPLAY:-}" ] || fail "no X display (run under xvfb-run)"
-command -v xdotool >/dev/null || fail "xdotool is missing (scripts/setup installs it)"
+source "$(dirname "$0")/session_user.sh"
 
-# The window whose title matches, waiting up to 20 s for it.
-window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1; }
-shapes() { "$qvdraw" dump "$1" | grep -c '"class"'; }
-# Waits for a background process to end; its exit status.
-waitfor() {
-    for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$1" 2>/dev/null && fail "drawapp did not end"
-    wait "$1"
-}
 
 case "$scenario" in
 edit)

@@ -17,12 +17,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-export QT_QPA_PLATFORM=xcb
-[ -n "${DISPLAY:-}" ] || fail "no X display (run under xvfb-run)"
-command -v xdotool >/dev/null || fail "xdotool is missing (scripts/setup installs it)"
+source "$(dirname "$0")/session_user.sh"
 
 # Super acts as Option (the default is Alt).
 mkdir -p "$XDG_CONFIG_HOME/Quorvik"
