@@ -14,6 +14,7 @@
 //   select all + arrow-key nudge    both repaints, through the key event
 //   PNG export of the same page     for comparison with the full repaint
 
+#include "BenchApplication.h"
 #include "BusyPage.h"
 
 #include "canvas/DrawScrollView.h"
@@ -53,12 +54,7 @@ void settle() {
 
 Canvas& busyCanvas() {
     static Canvas* canvas = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "bench_canvas";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
+        bench::startApplication("bench_canvas");
         auto* c = new Canvas;
         c->document.setShapes(bench::busyPage());
         c->document.undoManager().removeAllActions();

@@ -11,6 +11,8 @@
 #include "document/DrawDocument.h"
 #include "framework/foundation/UserDefaults.h"
 
+#include "BenchApplication.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -22,27 +24,9 @@
 namespace qv {
 namespace {
 
-// Counts the paints of every canvas.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && qobject_cast<DrawView*>(watched))
-            ++paints;
-        return false;
-    }
-};
-
 const QString& busyPackage() {
     static QTemporaryDir* dir = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "bench_open";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
+        bench::startApplication("bench_open");
         auto* d = new QTemporaryDir;
         DrawDocument document;
         document.setShapes(bench::busyPage());
@@ -57,7 +41,7 @@ const QString& busyPackage() {
 void BM_OpenToFirstPaintedFrame(benchmark::State& state) {
     const QString& path = busyPackage();
     InMemoryUserDefaults defaults;
-    PaintCounter counter;
+    bench::PaintCounter counter;
     qApp->installEventFilter(&counter);
     for (auto _ : state) {
         state.PauseTiming();

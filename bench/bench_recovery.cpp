@@ -19,6 +19,8 @@
 #include "document/RecoveryStore.h"
 #include "framework/foundation/UserDefaults.h"
 
+#include "BenchApplication.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -31,26 +33,9 @@
 namespace qv {
 namespace {
 
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && qobject_cast<DrawView*>(watched))
-            ++paints;
-        return false;
-    }
-};
-
 QTemporaryDir& stateFolder() {
     static QTemporaryDir* dir = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "bench_recovery";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
+        bench::startApplication("bench_recovery");
         return new QTemporaryDir;
     }();
     return *dir;
@@ -117,7 +102,7 @@ void BM_RecoverAtStartUp(benchmark::State& state) {
         }
     }
     InMemoryUserDefaults defaults;
-    PaintCounter counter;
+    bench::PaintCounter counter;
     qApp->installEventFilter(&counter);
     for (auto _ : state) {
         state.PauseTiming();
