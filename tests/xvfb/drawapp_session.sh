@@ -69,11 +69,10 @@ handover)
     win=$(window '^B\.qvdraw') || fail "the running drawapp did not open B.qvdraw"
     kill -0 "$app" || fail "the first drawapp is gone"
     sleep 0.3
-    [ -z "$(xdotool search --onlyvisible --name '^Untitled' || true)" ] ||
-        fail "the untouched untitled window stayed open"
+    [ -z "$(visible_windows '^Untitled')" ] || fail "the untouched untitled window stayed open"
     xdotool windowfocus --sync "$win"
     xdotool key ctrl+q
-    waitfor "$app" || fail "drawapp ended with status $?"
+    waitfor "$app" || fail "drawapp ended with status $? ($(cat "$work/log"))"
     ;;
 *)
     fail "unknown scenario $scenario"

@@ -35,8 +35,7 @@ EOF
 
 "$drawapp" --new-instance "$work/Tools.qvdraw" >"$work/log" 2>&1 &
 app=$!
-win=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tools\.qvdraw' | head -1) ||
-    fail "no window titled Tools.qvdraw"
+win=$(window '^Tools\.qvdraw') || fail "no window titled Tools.qvdraw"
 xdotool windowfocus --sync "$win"
 sleep 0.5
 

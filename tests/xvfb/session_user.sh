@@ -9,8 +9,31 @@ export QT_QPA_PLATFORM=xcb
 [ -n "${DISPLAY:-}" ] || fail "no X display (run under xvfb-run)"
 command -v xdotool >/dev/null || fail "xdotool is missing (scripts/setup installs it)"
 
-# The window whose title matches, waiting up to 20 s for it.
-window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1; }
+# The visible windows whose title matches, one id per line. A search that
+# meets a window being destroyed dies of an X error; it is asked again, so
+# that "no window" is never taken from a failed search.
+visible_windows() {
+    local out
+    for _ in $(seq 50); do
+        if out=$(xdotool search --onlyvisible --name "$1" 2>&1); then
+            echo "$out"
+            return 0
+        fi
+        case "$out" in *"X Error"*) sleep 0.1 ;; *) return 0 ;; esac
+    done
+    fail "xdotool kept failing: $out"
+}
+# The first window whose title matches, waiting up to 20 s for it; fails
+# when there is none.
+window() {
+    local id
+    for _ in $(seq 200); do
+        id=$(visible_windows "$1" | head -1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
 # The number of shapes in a drawing, as qvdraw reads it.
 shapes() { "$qvdraw" dump "$1" | grep -c '"class"'; }
 # Waits for a background process to end; its exit status.
