@@ -1,13 +1,16 @@
 #pragma once
-// Helpers shared by the shape tests: a view with a zoom, tolerant comparison,
-// files through the registered reader, change counting, random shapes and
-// styles, and undo checked through a document.
+// Helpers of the shape tests: a zoomed view, tolerant comparison, shape
+// builders, files through the registered reader, change counting, random
+// shapes and styles, and undo checked to the byte through a document.
 
 #include "document/DrawDocument.h"
 #include "document/QVGenericElement.h"
 #include "document/QVParser.h"
 #include "document/QVWriter.h"
 #include "framework/foundation/NotificationCenter.h"
+#include "framework/foundation/RecordingGraphicsContext.h"
+#include "shapes/ArcShape.h"
+#include "shapes/LineShape.h"
 #include "shapes/Shape.h"
 #include "shapes/ShapeRegistry.h"
 #include "styles/Fill.h"
@@ -23,6 +26,9 @@
 #include <vector>
 
 namespace qv::test {
+
+using K = DrawOpKind;
+constexpr double kTenth = static_cast<double>(0.1f); // the smallest side of a shape
 
 class ZoomView : public ShapeView {
 public:
@@ -42,7 +48,6 @@ inline void expectNear(Point a, Point b, double eps = 1e-9) {
     EXPECT_NEAR(a.x, b.x, eps);
     EXPECT_NEAR(a.y, b.y, eps);
 }
-
 inline void expectNear(const Rect& a, const Rect& b, double eps = 1e-9) {
     expectNear(a.origin, b.origin, eps);
     EXPECT_NEAR(a.width(), b.width(), eps);
@@ -56,6 +61,28 @@ inline std::vector<Point> allPoints(const BezierPath& p) {
         for (int i = 0; i < e.pointCount(); ++i)
             out.push_back(e.points[static_cast<std::size_t>(i)]);
     return out;
+}
+
+template <class T> std::shared_ptr<T> box(const Rect& r, double rotation = 0) {
+    auto s = std::make_shared<T>();
+    s->setBounds(r);
+    s->setRotation(rotation);
+    return s;
+}
+inline std::shared_ptr<LineShape> line(Point s, Point e) {
+    auto l = std::make_shared<LineShape>();
+    l->setStart(s);
+    l->setEnd(e);
+    return l;
+}
+inline std::shared_ptr<ArcShape> arc(Point c, double r, double a1, double a2, bool cw = true) {
+    auto a = std::make_shared<ArcShape>();
+    a->setCenter(c);
+    a->setRadius(r);
+    a->setAngle1(a1);
+    a->setAngle2(a2);
+    a->setClockwise(cw);
+    return a;
 }
 
 // Reads a file whose root holds shapes; the root itself stays generic.
@@ -79,15 +106,12 @@ inline ShapeList readShapes(std::string_view xml, bool* ok = nullptr,
     return shapes;
 }
 
-template <class List> std::string writeShapes(const List& shapes) {
+inline std::string writeShapes(const ShapeList& shapes) {
     auto root = QVGenericElement::elementNamed("drawing");
     for (const auto& s : shapes)
         root->addElement(s);
     const ByteBuffer data = QVWriter::writer().dataWithElement(root);
     return std::string(data.begin(), data.end());
-}
-inline std::string writeShapes(const ShapeList& shapes) {
-    return writeShapes<ShapeList>(shapes);
 }
 
 // The shape's will/did notification pairs posted while `edit` runs.
@@ -116,26 +140,18 @@ public:
                                 const Value& oldValue, const Value& newValue) override {
         changes.push_back({std::string(keyPath), oldValue, newValue});
     }
-    std::vector<std::string> keyPaths() const {
-        std::vector<std::string> keys;
-        for (const Change& c : changes)
-            keys.push_back(c.keyPath);
-        return keys;
-    }
     std::vector<Change> changes;
 };
 
 class Random {
 public:
     explicit Random(unsigned seed) : m_Rng(seed) {}
-
     double real(double lo, double hi) {
         return std::uniform_real_distribution<double>(lo, hi)(m_Rng);
     }
     int integer(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_Rng); }
     Point point(double lo, double hi) { return {real(lo, hi), real(lo, hi)}; }
     Color color() { return {real(0, 1), real(0, 1), real(0, 1), real(0, 1)}; }
-    std::mt19937& engine() { return m_Rng; }
 
     // Rotation and every style value that is written; with `geometry`, also
     // the bounds and the rounded rectangle's and polygon's parameters.
@@ -191,15 +207,11 @@ public:
         }
         return p;
     }
+    std::mt19937& engine() { return m_Rng; }
 
 private:
     std::mt19937 m_Rng;
 };
-
-inline std::string documentXml(DrawDocument& document) {
-    const ByteBuffer bytes = document.dataWithSelectionOnly(false);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 // Runs edits one undo step each and checks, for every step, that undo gives
 // the bytes of before and redo those of after; then undoes everything and
@@ -208,35 +220,37 @@ class UndoScript {
 public:
     explicit UndoScript(DrawDocument& document) : m_Document(document) {
         m_Document.undoManager().removeAllActions();
-        m_States.push_back(documentXml(m_Document));
+        m_States.push_back(xml());
     }
-
+    std::string xml() const {
+        const ByteBuffer bytes = m_Document.dataWithSelectionOnly(false);
+        return std::string(bytes.begin(), bytes.end());
+    }
     void step(const std::string& name, const std::function<void()>& edit) {
         UndoManager& undo = m_Document.undoManager();
         const std::size_t before = undo.undoCount();
         edit();
         undo.endEventGroup();
-        const std::string after = documentXml(m_Document);
+        const std::string after = xml();
         ASSERT_NE(after, m_States.back()) << name << " changed nothing";
         ASSERT_EQ(undo.undoCount(), before + 1) << name;
         ASSERT_TRUE(undo.undo()) << name;
-        ASSERT_EQ(documentXml(m_Document), m_States.back()) << "undo of " << name;
+        ASSERT_EQ(xml(), m_States.back()) << "undo of " << name;
         ASSERT_TRUE(undo.redo()) << name;
-        ASSERT_EQ(documentXml(m_Document), after) << "redo of " << name;
+        ASSERT_EQ(xml(), after) << "redo of " << name;
         m_States.push_back(after);
         m_Names.push_back(name);
     }
-
     void undoAndRedoAll() {
         UndoManager& undo = m_Document.undoManager();
         for (std::size_t k = m_States.size() - 1; k > 0; --k) {
             ASSERT_TRUE(undo.undo());
-            ASSERT_EQ(documentXml(m_Document), m_States[k - 1]) << "undo of " << m_Names[k - 1];
+            ASSERT_EQ(xml(), m_States[k - 1]) << "undo of " << m_Names[k - 1];
         }
         EXPECT_FALSE(undo.canUndo());
         for (std::size_t k = 1; k < m_States.size(); ++k) {
             ASSERT_TRUE(undo.redo());
-            ASSERT_EQ(documentXml(m_Document), m_States[k]) << "redo of " << m_Names[k - 1];
+            ASSERT_EQ(xml(), m_States[k]) << "redo of " << m_Names[k - 1];
         }
         EXPECT_FALSE(undo.canRedo());
     }
