@@ -1,3 +1,6 @@
+// The notification centre: filtering by name and sender (whatever base the
+// sender is seen as), removal by token, owner and filter, and changes of
+// observers and nested posts during delivery.
 #include "framework/foundation/NotificationCenter.h"
 
 #include <gtest/gtest.h>
@@ -18,122 +21,89 @@ struct Base2 {
 };
 struct Sender : Base1, Base2 {};
 
-TEST(NotificationCenter, FiltersByNameAndObject) {
+struct NotificationCenterTest : ::testing::Test {
     NotificationCenter center;
-    int senderA = 0, senderB = 0;
     std::vector<std::string> log;
-    center.addObserver(&log, "Ping", &senderA,
-                       [&](const Notification& n) { log.push_back("a:" + n.name); });
-    center.addObserver(&log, "Ping", nullptr, [&](const Notification& n) {
-        log.push_back(std::string("any:") + (n.isFrom(&senderB) ? "B" : "?"));
-    });
-    center.addObserver(&log, "", &senderB,
-                       [&](const Notification& n) { log.push_back("allNames:" + n.name); });
+    Sender a, b;
+    int owner = 0, other = 0;
+    // Logs "tag:name", and " b" when the sender is b.
+    NotificationCenter::Callback note(std::string tag) {
+        return [this, tag](const Notification& n) {
+            log.push_back(tag + ":" + n.name +
+                          (n.isFrom(static_cast<const Base1*>(&b)) ? " b" : ""));
+        };
+    }
+};
 
-    center.postNotification("Ping", &senderA);
-    center.postNotification("Ping", &senderB);
-    center.postNotification("Pong", &senderB);
-    center.postNotification("Pong", &senderA);
-    EXPECT_EQ(log, (std::vector<std::string>{"a:Ping", "any:?", "any:B", "allNames:Ping",
-                                             "allNames:Pong"}));
-}
-
-TEST(NotificationCenter, ObjectIdentityIgnoresTheBaseClassSeen) {
-    NotificationCenter center;
-    Sender sender;
-    const Base2* asBase2 = &sender;
-    int calls = 0;
-    center.addObserver(&calls, "Changed", asBase2, [&](const Notification& n) {
-        ++calls;
-        EXPECT_TRUE(n.isFrom(static_cast<const Base1*>(&sender)));
-    });
-    center.postNotification("Changed", static_cast<const Base1*>(&sender));
-    center.postNotification("Changed", &sender);
-    EXPECT_EQ(calls, 2);
-    // The shared center delivers like any other.
+TEST_F(NotificationCenterTest, FiltersByNameAndSender) {
+    center.addObserver(&owner, "Ping", static_cast<const Base2*>(&a), note("a"));
+    center.addObserver(&owner, "Ping", nullptr, note("any"));
+    center.addObserver(&owner, "", &b, note("b"));
+    center.postNotification("Ping", static_cast<const Base1*>(&a));
+    center.postNotification("Ping", &b);
+    center.postNotification("Pong", static_cast<const Base2*>(&b));
+    center.postNotification("Pong", &a);
+    EXPECT_EQ(log, (std::vector<std::string>{"a:Ping", "any:Ping", "any:Ping b", "b:Ping b",
+                                             "b:Pong b"}));
+    // The shared centre delivers like any other.
     NotificationCenter& shared = NotificationCenter::defaultCenter();
-    const auto token =
-        shared.addObserver(&calls, "Shared", nullptr, [&](const Notification&) { ++calls; });
+    const auto token = shared.addObserver(&owner, "Shared", nullptr, note("shared"));
     NotificationCenter::defaultCenter().postNotification("Shared", nullptr);
     shared.removeObserver(token);
-    EXPECT_EQ(calls, 3);
+    NotificationCenter::defaultCenter().postNotification("Shared", nullptr);
+    EXPECT_EQ(log.back(), "shared:Shared");
+    EXPECT_EQ(log.size(), 6u);
 }
 
-TEST(NotificationCenter, RemovalByTokenOwnerAndFilter) {
-    NotificationCenter center;
-    int owner1 = 0, owner2 = 0, object = 0;
-    int calls1 = 0, calls2 = 0;
-    auto t1 = center.addObserver(&owner1, "N", nullptr, [&](const Notification&) { ++calls1; });
-    center.addObserver(&owner1, "M", &object, [&](const Notification&) { ++calls1; });
-    center.addObserver(&owner2, "N", nullptr, [&](const Notification&) { ++calls2; });
-    EXPECT_NE(t1, 0u);
-    EXPECT_EQ(center.observerCount(), 3u);
-
-    center.removeObserver(&owner1, "M", &object);
-    center.postNotification("M", &object);
-    EXPECT_EQ(calls1, 0);
-    center.removeObserver(t1);
+TEST_F(NotificationCenterTest, RemovalByTokenOwnerAndFilter) {
+    const auto token = center.addObserver(&owner, "N", nullptr, note("owner"));
+    center.addObserver(&owner, "M", &a, note("owner"));
+    center.addObserver(&other, "N", nullptr, note("other"));
+    EXPECT_NE(token, 0u);
+    center.removeObserver(&owner, "M", &a);
+    center.postNotification("M", &a);
+    center.removeObserver(token);
     center.postNotification("N", nullptr);
-    EXPECT_EQ(calls1, 0);
-    EXPECT_EQ(calls2, 1);
-    center.removeObserver(&owner2);
+    EXPECT_EQ(log, std::vector<std::string>{"other:N"});
+    center.removeObserver(&other);
     EXPECT_EQ(center.observerCount(), 0u);
 
-    // Removal of a name matches every object when none is given.
-    int owner = 0, o1 = 0, o2 = 0;
-    center.addObserver(&owner, "N", &o1, [](const Notification&) {});
-    center.addObserver(&owner, "N", &o2, [](const Notification&) {});
-    center.addObserver(&owner, "K", &o2, [](const Notification&) {});
+    // A name without an object matches every object; an empty name every name.
+    center.addObserver(&owner, "N", &a, note(""));
+    center.addObserver(&owner, "N", &b, note(""));
+    center.addObserver(&owner, "K", &b, note(""));
     center.removeObserver(&owner, "N", nullptr);
     EXPECT_EQ(center.observerCount(), 1u);
-    center.removeObserver(&owner, "", &o2);
+    center.removeObserver(&owner, "", &b);
     EXPECT_EQ(center.observerCount(), 0u);
 }
 
-TEST(NotificationCenter, RemovalDuringDeliveryIsSafeAndHonoured) {
-    NotificationCenter center;
-    std::vector<int> calls;
-    NotificationCenter::Token second = 0;
-    int owner = 0;
+TEST_F(NotificationCenterTest, ChangesAndPostsDuringDelivery) {
     // The first removes itself and the second; the third still runs.
-    NotificationCenter::Token first = 0;
-    first = center.addObserver(&owner, "N", nullptr, [&](const Notification&) {
-        calls.push_back(1);
+    NotificationCenter::Token first = 0, second = 0;
+    first = center.addObserver(&owner, "N", nullptr, [&](const Notification& n) {
+        note("1")(n);
         center.removeObserver(first);
         center.removeObserver(second);
     });
-    second =
-        center.addObserver(&owner, "N", nullptr, [&](const Notification&) { calls.push_back(2); });
-    center.addObserver(&owner, "N", nullptr, [&](const Notification&) { calls.push_back(3); });
-    center.postNotification("N", nullptr);
-    center.postNotification("N", nullptr);
-    EXPECT_EQ(calls, (std::vector<int>{1, 3, 3}));
-
+    second = center.addObserver(&owner, "N", nullptr, note("2"));
+    center.addObserver(&owner, "N", nullptr, note("3"));
     // Observers added during delivery wait for the next post.
-    int added = 0, outer = 0;
     center.addObserver(&owner, "M", nullptr, [&](const Notification&) {
-        if (outer++ == 0)
-            center.addObserver(&owner, "M", nullptr, [&](const Notification&) { ++added; });
+        center.addObserver(&owner, "M", nullptr, note("added"));
     });
-    center.postNotification("M", nullptr);
-    EXPECT_EQ(added, 0);
-    center.postNotification("M", nullptr);
-    EXPECT_EQ(added, 1);
-}
-
-TEST(NotificationCenter, NestedPostsDeliverInsideTheOuterCall) {
-    NotificationCenter center;
-    int owner = 0;
-    std::vector<std::string> log;
-    center.addObserver(&owner, "Outer", nullptr, [&](const Notification&) {
-        log.push_back("outer-begin");
-        center.postNotification("Inner", nullptr);
-        log.push_back("outer-end");
+    // Nested posts are delivered inside the outer call.
+    center.addObserver(&owner, "Outer", nullptr, [&](const Notification& n) {
+        note("begin")(n);
+        center.postNotification("N", nullptr);
+        note("end")(n);
     });
-    center.addObserver(&owner, "Inner", nullptr,
-                       [&](const Notification&) { log.push_back("inner"); });
+    center.postNotification("N", nullptr);
+    center.postNotification("M", nullptr);
+    center.postNotification("M", nullptr);
     center.postNotification("Outer", nullptr);
-    EXPECT_EQ(log, (std::vector<std::string>{"outer-begin", "inner", "outer-end"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"1:N", "3:N", "added:M", "begin:Outer", "3:N",
+                                             "end:Outer"}));
 }
 
 } // namespace
