@@ -1,3 +1,6 @@
+// Values: exact, kind-sensitive equality, lenient numeric reads, fallbacks
+// for other kinds, map key paths and descriptions; user defaults over them.
+#include "framework/foundation/UserDefaults.h"
 #include "framework/foundation/Value.h"
 
 #include <gtest/gtest.h>
@@ -16,28 +19,15 @@ public:
         return o && o->m_Text == m_Text;
     }
     std::string description() const override { return "Tag(" + m_Text + ")"; }
-    const std::string& text() const { return m_Text; }
-
-private:
     std::string m_Text;
 };
 
-class OtherObject : public ValueObject {
-public:
-    bool equals(const ValueObject& other) const override {
-        return dynamic_cast<const OtherObject*>(&other) != nullptr;
-    }
-    std::string description() const override { return "Other"; }
-};
-
-TEST(Value, EqualityIsExactAndKindSensitive) {
-    EXPECT_EQ(Value(0.1f).toDouble(), static_cast<double>(0.1f));
-    EXPECT_EQ(Value(nullptr), Value());
-    EXPECT_TRUE(Value(std::shared_ptr<const ValueObject>()).isNull());
-    EXPECT_TRUE(Value::multipleValues().isMarker());
-    EXPECT_TRUE(Value::noSelection().isMarker());
-    EXPECT_FALSE(Value().isMarker());
-
+TEST(Value, EqualityIsExactKindSensitiveAndThroughObjects) {
+    BezierPath p1;
+    p1.moveToPoint({0, 0});
+    p1.lineToPoint({1, 1});
+    BezierPath p2 = p1;
+    p2.setLineWidth(2);
     const std::pair<Value, Value> different[] = {
         {Value(0.1 + 0.2), Value(0.3)},
         {Value(1), Value(1.0)},
@@ -49,58 +39,47 @@ TEST(Value, EqualityIsExactAndKindSensitive) {
         {Value(Color(1, 0, 0, 1)), Value(Color(1, 0, 0, 0.5))},
         {Value(Value::List{Value(1)}), Value(Value::List{Value(1), Value(1)})},
         {Value(Value::List{Value(Value::Map{{"k", Value("v")}})}),
-         Value(Value::List{Value(Value::Map{{"k", Value("w")}})})}};
+         Value(Value::List{Value(Value::Map{{"k", Value("w")}})})},
+        {Value(p1), Value(p2)},
+        {Value(std::make_shared<Tag>("x")), Value(std::make_shared<Tag>("y"))},
+        {Value(std::make_shared<Tag>("x")), Value(Value::Map{})}};
     for (const auto& [a, b] : different) {
         EXPECT_NE(a, b) << a.description() << " " << b.description();
         EXPECT_EQ(a, Value(a)) << a.description();
     }
-    BezierPath p1;
-    p1.moveToPoint({0, 0});
-    p1.lineToPoint({1, 1});
-    BezierPath p2 = p1;
-    EXPECT_EQ(Value(p1), Value(p2));
-    p2.setLineWidth(2);
-    EXPECT_NE(Value(p1), Value(p2));
-}
-
-TEST(Value, ObjectsCompareThroughEquals) {
+    EXPECT_EQ(Value(p1), Value(BezierPath(p1)));
     EXPECT_EQ(Value(std::make_shared<Tag>("x")), Value(std::make_shared<Tag>("x")));
-    EXPECT_NE(Value(std::make_shared<Tag>("x")), Value(std::make_shared<Tag>("y")));
-    EXPECT_NE(Value(std::make_shared<Tag>("x")), Value(std::make_shared<OtherObject>()));
-    Value v(std::make_shared<Tag>("rich"));
-    ASSERT_TRUE(v.toObject<Tag>());
-    EXPECT_EQ(v.toObject<Tag>()->text(), "rich");
-    EXPECT_FALSE(v.toObject<OtherObject>());
-    EXPECT_EQ(v.description(), "Tag(rich)");
+    EXPECT_EQ(Value(nullptr), Value());
+    EXPECT_TRUE(Value(std::shared_ptr<const ValueObject>()).isNull());
+    EXPECT_TRUE(Value::multipleValues().isMarker() && Value::noSelection().isMarker());
+    EXPECT_FALSE(Value().isMarker());
+    const Value tagged(std::make_shared<Tag>("rich"));
+    ASSERT_TRUE(tagged.toObject<Tag>());
+    EXPECT_EQ(tagged.toObject<Tag>()->m_Text, "rich");
+    EXPECT_EQ(tagged.description(), "Tag(rich)");
 }
 
-TEST(Value, NumericReadsAcceptEveryNumberKindAndNumericText) {
-    EXPECT_EQ(Value(3).toDouble(), 3.0);
-    EXPECT_EQ(Value(true).toDouble(), 1.0);
-    EXPECT_EQ(Value("2.5").toDouble(), 2.5);
-    EXPECT_EQ(Value(" -4 ").toDouble(), -4.0);
-    EXPECT_EQ(Value("abc").toDouble(7), 7.0);
-    EXPECT_EQ(Value("2.5x").toDouble(7), 7.0);
-    EXPECT_EQ(Value(Point(1, 1)).toDouble(7), 7.0);
-
-    EXPECT_EQ(Value(2.9).toInt(), 2);
-    EXPECT_EQ(Value(-2.9).toInt(), -2);
-    EXPECT_EQ(Value(1e300).toInt(), std::numeric_limits<std::int64_t>::max());
-    EXPECT_EQ(Value(-1e300).toInt(), std::numeric_limits<std::int64_t>::min());
-    EXPECT_EQ(Value(std::nan("")).toInt(5), 5);
-    EXPECT_EQ(Value("9007199254740993").toInt(), 9007199254740993);
-    EXPECT_EQ(Value("12.7").toInt(), 12);
-    EXPECT_EQ(Value("").toInt(5), 5);
-
-    EXPECT_TRUE(Value(2).toBool());
-    EXPECT_FALSE(Value(0.0).toBool(true));
-    EXPECT_TRUE(Value("YES").toBool());
-    EXPECT_TRUE(Value("true").toBool());
-    EXPECT_FALSE(Value("0").toBool(true));
+TEST(Value, ReadsAcceptEveryNumberKindAndNumericTextAndFallBackOtherwise) {
+    constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
+    const std::pair<Value, double> doubles[] = {
+        {Value(3), 3},           {Value(true), 1},           {Value("2.5"), 2.5},
+        {Value(" -4 "), -4},     {Value("abc"), 7},          {Value("2.5x"), 7},
+        {Value(Point(1, 1)), 7}, {Value(0.1f), double(0.1f)}};
+    for (const auto& [v, d] : doubles)
+        EXPECT_EQ(v.toDouble(7), d) << v.description();
+    const std::pair<Value, std::int64_t> ints[] = {
+        {Value(2.9), 2},          {Value(-2.9), -2},
+        {Value(1e300), kMax},     {Value(-1e300), -kMax - 1},
+        {Value(std::nan("")), 5}, {Value("9007199254740993"), 9007199254740993},
+        {Value("12.7"), 12},      {Value(""), 5}};
+    for (const auto& [v, i] : ints)
+        EXPECT_EQ(v.toInt(5), i) << v.description();
+    for (const Value& yes : {Value(2), Value("YES"), Value("true")})
+        EXPECT_TRUE(yes.toBool()) << yes.description();
+    for (const Value& no : {Value(0.0), Value("0")})
+        EXPECT_FALSE(no.toBool(true)) << no.description();
     EXPECT_TRUE(Value("maybe").toBool(true));
-}
 
-TEST(Value, OtherReadsAnswerTheFallbackForAnotherKind) {
     EXPECT_EQ(Value(5).toString("f"), "f");
     EXPECT_EQ(Value(Size(1, 2)).toPoint(Point(9, 9)), Point(9, 9));
     EXPECT_EQ(Value(Point(1, 2)).toPoint(), Point(1, 2));
@@ -109,12 +88,11 @@ TEST(Value, OtherReadsAnswerTheFallbackForAnotherKind) {
     EXPECT_EQ(Value(Rect(1, 2, 3, 4)).toSize(Size(5, 5)), Size(5, 5));
     EXPECT_EQ(Value("#FF0000").toColor(Color::white()), Color::white());
     EXPECT_EQ(Value(1).bezierPath(), nullptr);
-    EXPECT_TRUE(Value(1).toList().empty());
-    EXPECT_TRUE(Value("x").toMap().empty());
+    EXPECT_TRUE(Value(1).toList().empty() && Value("x").toMap().empty());
     EXPECT_EQ(Value(1).toObject(), nullptr);
 }
 
-TEST(Value, MapKeyPaths) {
+TEST(Value, KeyPathsAndDescriptions) {
     Value defaults(Value::Map{
         {"Toolbox", Value(Value::Map{{"Position", Value("{5, 10}")}})},
         {"flat", Value(3)},
@@ -123,17 +101,56 @@ TEST(Value, MapKeyPaths) {
     EXPECT_EQ(defaults.valueForKeyPath("flat"), Value(3));
     EXPECT_TRUE(defaults.valueForKeyPath("flat.deeper").isNull());
     EXPECT_TRUE(defaults.valueForKeyPath("Toolbox.Missing").isNull());
+
+    const std::pair<Value, const char*> descriptions[] = {
+        {Value(), "null"},
+        {Value(0.1), "0.1"},
+        {Value(-3), "-3"},
+        {Value("a\"b"), "\"a\\\"b\""},
+        {Value(Rect(0, 0, 10, 20.5)), "{{0, 0}, {10, 20.5}}"},
+        {Value(Value::List{Value(1), Value(true)}), "(1, true)"},
+        {Value(Value::Map{{"a", Value(1)}}), "{a = 1; }"},
+        {Value::multipleValues(), "<multiple values>"}};
+    for (const auto& [v, text] : descriptions)
+        EXPECT_EQ(v.description(), text);
 }
 
-TEST(Value, Descriptions) {
-    EXPECT_EQ(Value().description(), "null");
-    EXPECT_EQ(Value(0.1).description(), "0.1");
-    EXPECT_EQ(Value(-3).description(), "-3");
-    EXPECT_EQ(Value("a\"b").description(), "\"a\\\"b\"");
-    EXPECT_EQ(Value(Rect(0, 0, 10, 20.5)).description(), "{{0, 0}, {10, 20.5}}");
-    EXPECT_EQ(Value(Value::List{Value(1), Value(true)}).description(), "(1, true)");
-    EXPECT_EQ(Value(Value::Map{{"a", Value(1)}}).description(), "{a = 1; }");
-    EXPECT_EQ(Value::multipleValues().description(), "<multiple values>");
+TEST(UserDefaults, StoredValuesHideRegisteredOnesAndTypedReadsConvert) {
+    InMemoryUserDefaults d;
+    EXPECT_FALSE(d.objectForKey("mode").has_value());
+    d.registerDefaults({{"mode", Value(1)}});
+    EXPECT_EQ(d.integerForKey("mode"), 1);
+    d.setInteger(3, "mode");
+    EXPECT_EQ(d.integerForKey("mode"), 3);
+    d.removeObject("mode");
+    EXPECT_EQ(d.integerForKey("mode"), 1);
+    d.setInteger(2, "mode");
+    d.setObject(Value(), "mode"); // storing null removes
+    EXPECT_EQ(d.integerForKey("mode"), 1);
+    // Registering again replaces per key and never stores.
+    d.registerDefaults({{"mode", Value(2)}, {"other", Value(true)}});
+    EXPECT_EQ(d.integerForKey("mode"), 2);
+    EXPECT_TRUE(d.boolForKey("other"));
+    EXPECT_TRUE(d.storedValues().empty());
+
+    d.setString("12", "text");
+    d.setDouble(2.75, "real");
+    d.setBool(true, "flag");
+    d.setObject(Value(Value::Map{{"Position", Value("{5, 700}")}}), "Toolbox");
+    d.setObject(Value(Value::List{Value(1), Value(2)}), "list");
+    EXPECT_EQ(d.integerForKey("text"), 12);
+    EXPECT_EQ(d.doubleForKey("text"), 12.0);
+    EXPECT_EQ(d.integerForKey("real"), 2);
+    EXPECT_EQ(d.stringForKey("real"), "2.75");
+    EXPECT_EQ(d.stringForKey("flag"), "1");
+    EXPECT_TRUE(d.boolForKey("text"));
+    EXPECT_EQ(d.dictionaryForKey("Toolbox").at("Position"), Value("{5, 700}"));
+    EXPECT_EQ(d.arrayForKey("list").size(), 2u);
+    // Absent or unusable: the zero of the type.
+    EXPECT_EQ(d.stringForKey("missing") + d.stringForKey("Toolbox"), "");
+    EXPECT_EQ(d.integerForKey("Toolbox"), 0);
+    EXPECT_FALSE(d.boolForKey("list"));
+    EXPECT_TRUE(d.dictionaryForKey("text").empty());
 }
 
 } // namespace
