@@ -7,25 +7,6 @@
 #include <cstdlib>
 
 namespace qv::test {
-namespace {
-
-// What a picture looks like after a trip through a PNG file, so that a fresh
-// rendering and a stored one are compared in the same form.
-QImage normalized(const QImage& image) {
-    return image.convertToFormat(QImage::Format_ARGB32)
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
-bool updating() {
-    const char* v = std::getenv("QV_UPDATE_REFERENCES");
-    return v && std::string(v) == "1";
-}
-
-} // namespace
-
-std::string referencePath(const std::string& name, const std::string& folder) {
-    return std::string(QV_SOURCE_DIR) + "/tests/" + folder + "/reference/" + name + ".png";
-}
 
 std::string testOutputPath(const std::string& fileName) {
     QDir().mkpath(QStringLiteral(QV_TEST_OUTPUT_DIR));
@@ -37,7 +18,11 @@ ImageComparison compareImages(const QImage& a, const QImage& b, int perChannel, 
     if (a.size() != b.size())
         return result;
     result.sameSize = true;
-    const QImage x = normalized(a), y = normalized(b);
+    // Both in the form a picture has after a trip through a PNG file.
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32)
+                         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32)
+                         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (diff) {
         *diff = QImage(x.size(), QImage::Format_ARGB32);
         diff->fill(Qt::white);
@@ -51,14 +36,12 @@ ImageComparison compareImages(const QImage& a, const QImage& b, int perChannel, 
                                     std::abs(qBlue(p[col]) - qBlue(q[col])),
                                     std::abs(qAlpha(p[col]) - qAlpha(q[col]))});
             result.maxDifference = std::max(result.maxDifference, d);
-            if (d > perChannel)
-                ++result.outliers;
-            if (diff && d > 0) {
-                const int shade = 255 - std::min(255, 64 + d);
+            result.outliers += d > perChannel;
+            const int shade = 255 - std::min(255, 64 + d);
+            if (diff && d > 0)
                 diff->setPixel(col, row,
                                d > perChannel ? qRgb(255, shade / 2, shade / 2)
                                               : qRgb(shade + 32, shade + 32, shade + 32));
-            }
         }
     }
     return result;
@@ -67,10 +50,13 @@ ImageComparison compareImages(const QImage& a, const QImage& b, int perChannel, 
 ::testing::AssertionResult matchesReference(const QImage& rendering, const std::string& name,
                                             ReferenceTolerance tolerance,
                                             const std::string& folder) {
-    const QString reference = QString::fromStdString(referencePath(name, folder));
-    if (updating()) {
+    const QString reference = QString::fromStdString(std::string(QV_SOURCE_DIR) + "/tests/" +
+                                                     folder + "/reference/" + name + ".png");
+    const QImage argb = rendering.convertToFormat(QImage::Format_ARGB32);
+    const char* update = std::getenv("QV_UPDATE_REFERENCES");
+    if (update && std::string(update) == "1") {
         QDir().mkpath(QFileInfo(reference).absolutePath());
-        if (!rendering.convertToFormat(QImage::Format_ARGB32).save(reference, "PNG"))
+        if (!argb.save(reference, "PNG"))
             return ::testing::AssertionFailure() << "cannot write " << reference.toStdString();
         std::printf("updated reference %s\n", reference.toStdString().c_str());
         return ::testing::AssertionSuccess();
@@ -78,29 +64,25 @@ ImageComparison compareImages(const QImage& a, const QImage& b, int perChannel, 
     const std::string actualPath = testOutputPath(name + ".actual.png");
     const std::string diffPath = testOutputPath(name + ".diff.png");
     const QImage expected(reference);
-    if (expected.isNull()) {
-        rendering.convertToFormat(QImage::Format_ARGB32).save(QString::fromStdString(actualPath));
-        return ::testing::AssertionFailure()
-               << "no reference picture " << reference.toStdString() << "; rendering written to "
-               << actualPath << " (QV_UPDATE_REFERENCES=1 writes references)";
-    }
     QImage diff;
     const ImageComparison c = compareImages(rendering, expected, tolerance.perChannel, &diff);
-    if (c.sameSize && c.outliers <= tolerance.maxOutliers)
+    if (!expected.isNull() && c.sameSize && c.outliers <= tolerance.maxOutliers)
         return ::testing::AssertionSuccess();
-    rendering.convertToFormat(QImage::Format_ARGB32).save(QString::fromStdString(actualPath));
+    argb.save(QString::fromStdString(actualPath));
     auto failure = ::testing::AssertionFailure();
-    if (!c.sameSize) {
+    if (expected.isNull())
+        failure << "no reference picture " << reference.toStdString()
+                << " (QV_UPDATE_REFERENCES=1 writes references)";
+    else if (!c.sameSize)
         failure << name << ": size " << rendering.width() << "x" << rendering.height()
                 << ", reference " << expected.width() << "x" << expected.height();
-    } else {
+    else {
         diff.save(QString::fromStdString(diffPath));
         failure << name << ": " << c.outliers << " pixels differ by more than "
                 << tolerance.perChannel << " (largest difference " << c.maxDifference
                 << "); difference picture " << diffPath;
     }
-    failure << "; rendering " << actualPath;
-    return failure;
+    return failure << "; rendering " << actualPath;
 }
 
 } // namespace qv::test

@@ -2,12 +2,11 @@
 // Rendering tests against reference pictures: tests/<folder>/reference/<name>.png.
 //
 // A fresh rendering matches when every channel of every pixel is within
-// `tolerance` (0..255) of the reference, except for at most `maxOutliers`
+// `perChannel` (0..255) of the reference, except for at most `maxOutliers`
 // pixels. On failure <name>.actual.png and <name>.diff.png are written to the
-// build's test output folder and their paths are printed.
-//
-// With QV_UPDATE_REFERENCES=1 in the environment the rendering is written as
-// the new reference instead of being compared (see README.md).
+// build's test output folder and their paths are printed. With
+// QV_UPDATE_REFERENCES=1 in the environment the rendering is written as the
+// new reference instead (see README.md).
 
 #include <QImage>
 
@@ -36,7 +35,6 @@ struct ImageComparison {
 ImageComparison compareImages(const QImage& a, const QImage& b, int perChannel,
                               QImage* diff = nullptr);
 
-std::string referencePath(const std::string& name, const std::string& folder = "platform");
 std::string testOutputPath(const std::string& fileName);
 
 } // namespace qv::test

@@ -1,5 +1,6 @@
-// Our filled outline of stroke pieces must look like Qt's own solid stroker
-// of the same pieces, at any width, zoom and bend.
+// Dashed strokes on pixels are filled outlines of the pieces our dasher cuts:
+// they must look like Qt's own stroker and dashing, keep dashes at their arc
+// length on curves, and stay bounded whatever a file's numbers.
 #include "framework/foundation/PathDasher.h"
 #include "platform/qt/DashOutline.h"
 #include "platform/qt/QtGraphicsContext.h"
@@ -10,41 +11,39 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <random>
 
 namespace qv {
 namespace {
 
-constexpr int kSize = 160;
-
-QImage blank() {
-    QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+// A white w × h picture painted by `paint`, antialiased, in pixels.
+QImage painted(int w, int h, const std::function<void(QPainter&)>& paint) {
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    paint(p);
     return image;
 }
 
-QImage byQt(const BezierPath& pieces, const QTransform& t) {
-    QImage image = blank();
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setTransform(t);
-    const QPen pen = qtPenForPath(pieces, Qt::black, 1);
-    QPainterPathStroker stroker(pen);
-    stroker.setDashPattern(Qt::SolidLine);
-    // Filled as one area without overlaps: where Qt's stroker doubles back
-    // over itself (inside every corner) its anti-aliasing counts those pixels
-    // twice and draws them darker than they are.
-    p.fillPath(stroker.createStroke(toQPainterPath(pieces)).simplified(), Qt::black);
-    return image;
+// Qt's solid stroker on `pieces`, filled as one area without overlaps: where
+// it doubles back over itself (inside every corner) its anti-aliasing would
+// count those pixels twice.
+QImage byQtStroker(const BezierPath& pieces, const QTransform& t) {
+    return painted(160, 160, [&](QPainter& p) {
+        p.setTransform(t);
+        QPainterPathStroker stroker(qtPenForPath(pieces, Qt::black, 1));
+        stroker.setDashPattern(Qt::SolidLine);
+        p.fillPath(stroker.createStroke(toQPainterPath(pieces)).simplified(), Qt::black);
+    });
 }
 
-QImage byOutline(const QPainterPath& outline, const QTransform& t) {
-    QImage image = blank();
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setTransform(t);
-    p.fillPath(outline, Qt::black);
-    return image;
+QImage byOutline(const BezierPath& pieces, const AffineTransform& t) {
+    return painted(160, 160, [&](QPainter& p) {
+        p.setTransform(toQTransform(t));
+        p.fillPath(solidOutlinePath(pieces, t), Qt::black);
+    });
 }
 
 struct Difference {
@@ -55,81 +54,66 @@ struct Difference {
 
 Difference compare(const QImage& a, const QImage& b) {
     Difference d;
-    long sum = 0;
-    for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x) {
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
             const int e = std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
             d.most = std::max(d.most, e);
             d.large += e > 64;
-            sum += e;
+            d.mean += double(e) / (a.width() * a.height());
         }
-    d.mean = double(sum) / (kSize * kSize);
     return d;
 }
 
-// Random open polylines, corners of any angle between segments longer than
-// the pen is wide. (Where a segment is shorter than that next to a sharp
-// corner, and along curves, Qt's stroker itself strays from the pen's area by
-// up to a pixel; the outline's geometry is checked there without Qt.)
-BezierPath randomPolylines(std::mt19937& random) {
-    std::uniform_real_distribution<double> coord(10, 70), unit(0, 1);
-    BezierPath path;
-    for (int k = 0; k < 3; ++k) {
-        Point at{coord(random), coord(random)};
-        path.moveToPoint(at);
-        const int elements = 1 + int(unit(random) * 3);
-        for (int i = 0; i < elements; ++i) {
-            Point next;
-            do
-                next = {coord(random), coord(random)};
-            while (std::hypot(next.x - at.x, next.y - at.y) < 12);
-            path.lineToPoint(next);
-            at = next;
-        }
-    }
-    return path;
-}
-
-// Qt draws the same area but for anti-aliasing, except at round joins where a
-// segment turns right back (there Qt strays by up to half a pixel: 174 where
-// full coverage of the pen's area gives 31, ours 39), so a few pixels a case
-// may differ by more than a quarter of full coverage; a spike or hole covers
-// far more.
+// Random open polylines with corners of any angle between segments longer
+// than the pen is wide, with every cap and join, on zooms and (every fourth)
+// stretched and sheared transforms: the same area as Qt's but for
+// anti-aliasing. (Next to a sharp corner after a shorter segment, and along
+// curves, Qt's stroker itself strays by up to a pixel; at round joins that
+// turn right back by half a pixel, hence a few large differences a case.)
 TEST(DashOutline, MatchesQtsSolidStrokerOnRandomPolylines) {
     std::mt19937 random(2024);
-    std::uniform_real_distribution<double> widths(0.6, 9), zooms(0.7, 2.2), unit(0, 1);
-    const LineCapStyle caps[] = {LineCapStyle::Butt, LineCapStyle::Round, LineCapStyle::Square};
-    const LineJoinStyle joins[] = {LineJoinStyle::Miter, LineJoinStyle::Round,
-                                   LineJoinStyle::Bevel};
+    std::uniform_real_distribution<double> coord(10, 70), widths(0.6, 9), zooms(0.7, 2.2),
+        unit(0, 1);
     for (int round = 0; round < 90; ++round) {
-        BezierPath pieces = randomPolylines(random);
+        BezierPath pieces;
+        for (int k = 0; k < 3; ++k) {
+            Point at{coord(random), coord(random)};
+            pieces.moveToPoint(at);
+            for (int i = 0, n = 1 + int(unit(random) * 3); i < n; ++i) {
+                Point next;
+                do
+                    next = {coord(random), coord(random)};
+                while (std::hypot(next.x - at.x, next.y - at.y) < 12);
+                pieces.lineToPoint(next);
+                at = next;
+            }
+        }
         pieces.setLineWidth(widths(random));
-        pieces.setLineCapStyle(caps[round % 3]);
-        pieces.setLineJoinStyle(joins[(round / 3) % 3]);
+        pieces.setLineCapStyle(LineCapStyle(round % 3));
+        pieces.setLineJoinStyle(LineJoinStyle((round / 3) % 3));
         pieces.setMiterLimit(1 + unit(random) * 9);
         const double zoom = zooms(random);
-        // Every fourth case is stretched and sheared: the pen is offset in
-        // path units, the flattening follows the stretch.
-        AffineTransform t = AffineTransform::scaling(zoom, zoom);
-        if (round % 4 == 3)
-            t = AffineTransform(zoom * 1.6, 0.3, -0.2, zoom * 0.8, 0, 0);
-        const QTransform q = toQTransform(t);
-        const Difference d = compare(byQt(pieces, q), byOutline(solidOutlinePath(pieces, t), q));
+        const AffineTransform t = round % 4 == 3
+                                      ? AffineTransform(zoom * 1.6, 0.3, -0.2, zoom * 0.8, 0, 0)
+                                      : AffineTransform::scaling(zoom, zoom);
+        const Difference d = compare(byQtStroker(pieces, toQTransform(t)), byOutline(pieces, t));
         EXPECT_LE(d.large, 40) << "round " << round;
         EXPECT_LE(d.mean, 0.3) << "round " << round;
     }
 }
 
-// A corner inside a piece: the same join as Qt's, mitred within the limit
-// and bevelled beyond it, for right angles, spikes and near-straight bends.
+// A corner inside a piece gets Qt's join: mitred within the limit and
+// bevelled beyond it, for right angles, spikes and near-straight bends. The
+// wrong one is tens of pixels; only the tip of the thin inside wedge of the
+// sharpest turns may differ by a pixel or two.
 TEST(DashOutline, CornersMatchQtsJoins) {
-    const double turns[] = {10, 45, 90, 120, 160, 170};
-    const LineJoinStyle joins[] = {LineJoinStyle::Miter, LineJoinStyle::Round,
-                                   LineJoinStyle::Bevel};
-    for (LineJoinStyle join : joins)
-        for (double turn : turns)
-            for (double limit : {1.5, 4.0, 12.0}) {
-                const double a = turn * std::acos(-1.0) / 180;
+    for (const LineJoinStyle join :
+         {LineJoinStyle::Miter, LineJoinStyle::Round, LineJoinStyle::Bevel})
+        for (const double turn : {10, 45, 90, 120, 160, 170})
+            for (const double limit : {1.5, 4.0, 12.0}) {
+                SCOPED_TRACE(::testing::Message()
+                             << "turn " << turn << " limit " << limit << " join " << int(join));
+                const double a = turn * std::numbers::pi / 180;
                 BezierPath corner;
                 corner.moveToPoint({20, 80});
                 corner.lineToPoint({80, 80});
@@ -137,20 +121,79 @@ TEST(DashOutline, CornersMatchQtsJoins) {
                 corner.setLineWidth(9);
                 corner.setLineJoinStyle(join);
                 corner.setMiterLimit(limit);
-                const Difference d =
-                    compare(byQt(corner, {}), byOutline(solidOutlinePath(corner, {}), {}));
-                SCOPED_TRACE(::testing::Message()
-                             << "turn " << turn << " limit " << limit << " join " << int(join));
-                // A miter where a bevel belongs (or the reverse) is tens of
-                // pixels; a pixel or two at the tip of the thin inside wedge
-                // of the sharpest turns may differ, whatever the join.
+                const Difference d = compare(byQtStroker(corner, {}), byOutline(corner, {}));
                 EXPECT_LE(d.large, 2);
                 EXPECT_LE(d.mean, 0.03);
             }
 }
 
+// Through the drawing surface, straight dashed runs with corners inside
+// dashes look like Qt's own dashing with every cap, join and phase (round
+// piece ends are our polygons against Qt's curves, a little different in
+// anti-aliasing).
+TEST(DashOutline, DashedStrokesMatchQtsOwnDashing) {
+    const struct {
+        std::vector<double> pattern;
+        double phase;
+        LineCapStyle cap;
+        LineJoinStyle join;
+        double width;
+    } cases[] = {
+        {{10, 6}, 0, LineCapStyle::Butt, LineJoinStyle::Miter, 3},
+        {{10, 6}, 7, LineCapStyle::Square, LineJoinStyle::Bevel, 2},
+        {{12, 4, 4}, -3, LineCapStyle::Butt, LineJoinStyle::Miter, 4},
+        {{0, 9}, 0, LineCapStyle::Round, LineJoinStyle::Round, 5},
+        {{7, 3, 1, 3}, 2.5, LineCapStyle::Round, LineJoinStyle::Miter, 1.5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "width " << c.width << " phase " << c.phase);
+        BezierPath path;
+        path.moveToPoint({10, 20});
+        for (const Point p : {Point{90, 20}, Point{60, 60}, Point{150, 70}})
+            path.lineToPoint(p);
+        path.moveToPoint({20, 90});
+        path.lineToPoint({160, 90});
+        path.lineToPoint({160, 110});
+        path.closePath();
+        path.setLineWidth(c.width);
+        path.setLineCapStyle(c.cap);
+        path.setLineJoinStyle(c.join);
+        path.setLineDash(c.pattern, c.phase);
+        QImage ours = painted(180, 120, [](QPainter&) {});
+        QtImageContext context(ours, 1);
+        context.context().strokePath(path, Color::black());
+        context.finish();
+        const QImage qt = painted(180, 120, [&](QPainter& p) {
+            p.strokePath(toQPainterPath(path), qtPenForPath(path, Qt::black, 1));
+        });
+        EXPECT_LE(compare(ours, qt).most, 16);
+        EXPECT_LT(qGray(ours.pixel(12, 20)) + qGray(ours.pixel(22, 90)), 2 * 255); // drawn at all
+    }
+}
+
+// 8 on, 8 off round a circle of radius 60 (starting at its right-hand middle
+// point and running towards +y): dash k is centred at arc length 16k + 4,
+// gap k at 16k + 12.
+TEST(DashOutline, DashesOnACircleSitAtTheirArcLength) {
+    const double r = 60;
+    BezierPath circle = BezierPath::bezierPathWithOvalInRect({80 - r, 80 - r, 2 * r, 2 * r});
+    circle.setLineWidth(4);
+    circle.setLineDash({8, 8}, 0);
+    QImage image = painted(160, 160, [](QPainter&) {});
+    QtImageContext context(image, 1);
+    context.context().strokePath(circle, Color::black());
+    context.finish();
+    auto grayAt = [&](double s) {
+        return qGray(image.pixel(int(80 + r * std::cos(s / r)), int(80 + r * std::sin(s / r))));
+    };
+    for (int k = 0; k < int(2 * std::numbers::pi * r / 16); ++k) {
+        EXPECT_LT(grayAt(16.0 * k + 4), 80) << "dash " << k;
+        EXPECT_GT(grayAt(16.0 * k + 12), 175) << "gap " << k;
+    }
+}
+
 // Patterns that cannot be dashed, too many pieces, or pieces whose outlines
-// together are too large whatever a file's numbers: the stroke is drawn solid.
+// together are too large: no outline, the stroke is drawn solid.
 TEST(DashOutline, OnlyBoundedDashableOutlinesAreMade) {
     BezierPath line;
     line.moveToPoint({0, 0});
@@ -162,8 +205,7 @@ TEST(DashOutline, OnlyBoundedDashableOutlinesAreMade) {
     line.setLineDash({4, 6}, 0);
     const std::optional<QPainterPath> dashes = dashOutlinePath(line, {});
     ASSERT_TRUE(dashes);
-    // Ten dashes, one closed polygon each.
-    int moves = 0;
+    int moves = 0; // ten dashes, one closed polygon each
     for (int i = 0; i < dashes->elementCount(); ++i)
         moves += dashes->elementAt(i).isMoveTo();
     EXPECT_EQ(moves, 10);
@@ -171,22 +213,21 @@ TEST(DashOutline, OnlyBoundedDashableOutlinesAreMade) {
     line.lineToPoint({1e7, 0});
     line.setLineDash({1, 1}, 0); // 5 million pieces
     EXPECT_FALSE(dashOutlinePath(line, {}));
-    // 60,000 round dots of 200 px: few enough pieces, too many points.
-    BezierPath far;
-    far.moveToPoint({0, 0});
-    far.lineToPoint({250.0 * 60000, 0});
-    far.setLineWidth(200);
-    far.setLineCapStyle(LineCapStyle::Round);
-    far.setLineDash({0, 250}, 0);
-    EXPECT_FALSE(dashOutlinePath(far, {}));
-    // The same dots on a shorter line are outlined.
-    BezierPath near = far;
-    near.removeAllPoints();
-    near.moveToPoint({0, 0});
-    near.lineToPoint({250.0 * 100, 0});
-    const std::optional<QPainterPath> outline = dashOutlinePath(near, {});
-    ASSERT_TRUE(outline);
-    EXPECT_GT(outline->elementCount(), 100 * 20);
+    // 60,000 round dots of 200 px are few enough pieces but too many points;
+    // 100 of them are outlined.
+    for (const double dots : {60000.0, 100.0}) {
+        BezierPath far;
+        far.moveToPoint({0, 0});
+        far.lineToPoint({250 * dots, 0});
+        far.setLineWidth(200);
+        far.setLineCapStyle(LineCapStyle::Round);
+        far.setLineDash({0, 250}, 0);
+        const std::optional<QPainterPath> outline = dashOutlinePath(far, {});
+        EXPECT_EQ(outline.has_value(), dots == 100);
+        if (outline) {
+            EXPECT_GT(outline->elementCount(), 100 * 20);
+        }
+    }
 }
 
 } // namespace

@@ -1,9 +1,10 @@
+// The Qt drawing surface: fills, strokes, dashes, gradients, pictures, clips,
+// shadows and layers on pixels (probed, or against reference pictures) and
+// in PDF.
 #include "platform/qt/QtGraphicsContext.h"
-#include "platform/qt/QtImageCodec.h"
 #include "tests/platform/ReferenceImage.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QPdfWriter>
 
 #include <gtest/gtest.h>
@@ -13,27 +14,18 @@
 namespace qv {
 namespace {
 
-using test::matchesReference;
+using Draw = std::function<void(GraphicsContext&)>;
 
-// Renders `draw` into a w × h point picture at `zoom` pixels per point, on
-// white unless `transparent`.
-QImage render(int w, int h, double zoom, const std::function<void(GraphicsContext&)>& draw,
-              bool transparent = false) {
-    QImage image = QtImageContext::makeImage({double(w), double(h)}, zoom);
+// `draw` into a w × h point picture at `zoom` pixels per point, on white
+// unless `transparent`.
+QImage render(double w, double h, double zoom, const Draw& draw, bool transparent = false) {
+    QImage image = QtImageContext::makeImage({w, h}, zoom);
     if (!transparent)
         image.fill(Qt::white);
     QtImageContext context(image, zoom);
     draw(context.context());
     context.finish();
     return image;
-}
-
-QColor pixel(const QImage& image, double x, double y) {
-    return image.pixelColor(int(x), int(y));
-}
-
-int alphaAt(const QImage& image, int x, int y) {
-    return qAlpha(image.pixel(x, y));
 }
 
 BezierPath line(Point a, Point b, double width) {
@@ -44,22 +36,406 @@ BezierPath line(Point a, Point b, double width) {
     return p;
 }
 
+BezierPath box(const Rect& r) {
+    return BezierPath::bezierPathWithRect(r);
+}
+
 Color blend(const Color& a, const Color& b, double t) {
     return {(1 - t) * a.red + t * b.red, (1 - t) * a.green + t * b.green,
             (1 - t) * a.blue + t * b.blue, (1 - t) * a.alpha + t * b.alpha};
 }
 
-void expectColorNear(const QColor& actual, const Color& expected, int tolerance = 3) {
-    EXPECT_NEAR(actual.red(), expected.red * 255, tolerance);
-    EXPECT_NEAR(actual.green(), expected.green * 255, tolerance);
-    EXPECT_NEAR(actual.blue(), expected.blue * 255, tolerance);
-    EXPECT_NEAR(actual.alpha(), expected.alpha * 255, tolerance);
+const Color kRed{1, 0, 0}, kGreen{0, 1, 0}, kBlue{0, 0, 1}, kBlack{0, 0, 0}, kWhite{1, 1, 1};
+const Color kFrom{1, 0.8, 0}, kTo{0, 0.2, 0.8}, kCentre{0.9, 0.1, 0.1}, kRim{0.5, 0.5, 0.5};
+Color linearColors(double t) {
+    return blend(kFrom, kTo, t);
+}
+Color radialColors(double t) {
+    return blend(kCentre, kRim, t);
+}
+// A black shadow's pixel with alpha `a`.
+Color shade(double a) {
+    return {0, 0, 0, a};
 }
 
-const Color kRed{1, 0, 0, 1};
-const Color kBlue{0, 0, 1, 1};
+// Four quadrants: red, green on top; blue, black below.
+ImagePtr quadrants(GraphicsContext& gc, double scale) {
+    return gc.makeImage({20, 10}, scale, [](GraphicsContext& sub) {
+        sub.fillPath(box({0, 0, 10, 5}), kRed);
+        sub.fillPath(box({10, 0, 10, 5}), kGreen);
+        sub.fillPath(box({0, 5, 10, 5}), kBlue);
+        sub.fillPath(box({10, 5, 10, 5}), kBlack);
+    });
+}
 
-TEST(QtDashPatternTest, LengthsInLineWidthsOddArraysDoubledUnusableOnesSolid) {
+// Two nested squares drawn the same way round, with each rule: non-zero
+// fills the inner one, even-odd leaves a hole.
+void windingRules(GraphicsContext& gc) {
+    for (const WindingRule rule : {WindingRule::NonZero, WindingRule::EvenOdd}) {
+        BezierPath p = box({10, 10, 80, 80});
+        p.appendBezierPath(box({30, 30, 40, 40}));
+        p.setWindingRule(rule);
+        gc.fillPath(p, kRed);
+        gc.concatCTM(AffineTransform::translation(100, 0));
+    }
+}
+
+// Butt, round and square caps with hairlines along them; miter, round and
+// bevel joins.
+void capsAndJoins(GraphicsContext& gc) {
+    for (int i = 0; i < 3; ++i) {
+        BezierPath p = line({30, 20 + 25.0 * i}, {210, 20 + 25.0 * i}, 12);
+        p.setLineCapStyle(LineCapStyle(i));
+        gc.strokePath(p, Color(0.1, 0.3, 0.8));
+        gc.strokePath(line({30, 20 + 25.0 * i}, {210, 20 + 25.0 * i}, 0), kRed);
+        BezierPath v = line({25 + 75.0 * i, 150}, {55 + 75.0 * i, 95}, 10);
+        v.lineToPoint({85 + 75.0 * i, 150});
+        v.setLineJoinStyle(LineJoinStyle(i));
+        gc.strokePath(v, Color(0.2, 0.6, 0.2, 0.8));
+    }
+}
+
+// A right angle's miter is √2 widths long (its tip at (45, 45)): drawn
+// within a limit of 1.5, bevelled beyond one of 1.3.
+void miterLimits(GraphicsContext& gc) {
+    for (const double limit : {1.5, 1.3}) {
+        BezierPath p = line({10, 40}, {40, 40}, 10);
+        p.lineToPoint({40, 10});
+        p.setMiterLimit(limit);
+        gc.strokePath(p, kBlack);
+        gc.concatCTM(AffineTransform::translation(60, 0));
+    }
+}
+
+// Dashes in user units whatever the width, a phase, zero-length pieces with
+// round caps (dots), an odd pattern and a dashed hairline.
+void dashPatterns(GraphicsContext& gc) {
+    const struct {
+        double y, width;
+        std::vector<double> dashes;
+        double phase;
+        Color color;
+    } lines[] = {{15, 2, {10, 10}, 0, kBlack},
+                 {35, 2, {10, 10}, 5, kBlack},
+                 {55, 6, {0, 12}, 0, Color(0.7, 0.1, 0.1)},
+                 {75, 4, {12, 4, 4}, 0, Color(0.1, 0.4, 0.7)},
+                 {90, 0, {6, 3}, 0, kBlack}};
+    for (const auto& l : lines) {
+        BezierPath p = line({10, l.y}, {190, l.y}, l.width);
+        p.setLineDash(l.dashes, l.phase);
+        if (l.y == 55)
+            p.setLineCapStyle(LineCapStyle::Round);
+        gc.strokePath(p, l.color);
+    }
+}
+
+// At zoom 2, 10 on and 10 off are 20 pixels each (y 10); a pattern far too
+// fine for its path is drawn solid (y 30).
+void dashesAtZoomTwo(GraphicsContext& gc) {
+    BezierPath a = line({0, 10}, {100, 10}, 2);
+    a.setLineDash({10, 10}, 0);
+    gc.strokePath(a, kBlack);
+    BezierPath fine = line({0, 30}, {100, 30}, 4);
+    fine.setLineDash({1e-5, 1e-5}, 0);
+    gc.strokePath(fine, kBlack);
+}
+
+// Not extended, a gradient stops at its ends (y 10); extended at the start,
+// the start colour goes on before it (y 30).
+void boundedLinearGradients(GraphicsContext& gc) {
+    for (const bool extendStart : {false, true}) {
+        gc.saveGState();
+        gc.clipToRect({0, extendStart ? 20.0 : 0.0, 100, 20});
+        gc.drawLinearGradient({30, 10}, {70, 10}, linearColors, extendStart, false);
+        gc.restoreGState();
+    }
+}
+
+// A picture made at twice the resolution, drawn upright into its rectangle.
+void pictureInRect(GraphicsContext& gc) {
+    const ImagePtr made = quadrants(gc, 2);
+    EXPECT_EQ(made->size(), Size(20, 10));
+    EXPECT_EQ(QSize(made->pixelsWide(), made->pixelsHigh()), QSize(40, 20));
+    gc.drawImage(*made, {10, 10, 80, 40});
+}
+
+// An oval clip and a rectangle clip together, ending with their state.
+void clips(GraphicsContext& gc) {
+    gc.saveGState();
+    gc.clipToPath(BezierPath::bezierPathWithOvalInRect({10, 10, 80, 80}));
+    gc.clipToRect({0, 0, 100, 50});
+    gc.fillPath(box({0, 0, 100, 100}), kBlue);
+    gc.restoreGState();
+    gc.fillPath(box({45, 80, 10, 10}), kRed);
+}
+
+// An inner level without a clip of its own keeps the outer one; a clip in a
+// shadowed layer lasts exactly as long as its level.
+void clipLevels(GraphicsContext& gc) {
+    gc.saveGState();
+    gc.clipToRect({0, 0, 50, 100});
+    gc.saveGState();
+    gc.restoreGState();
+    gc.fillPath(box({0, 0, 100, 30}), kBlue);
+    gc.saveGState();
+    gc.setShadow({2, -2}, 2, shade(0.5));
+    gc.beginTransparencyLayer();
+    gc.clipToRect({0, 40, 100, 20});
+    gc.fillPath(box({0, 40, 100, 40}), kBlue);
+    gc.endTransparencyLayer();
+    gc.restoreGState();
+    gc.restoreGState();
+    gc.fillPath(box({0, 85, 100, 10}), kRed);
+}
+
+// A 40 × 40 square at (30, 30) with a shadow, cast as a shape casts it: offset
+// and radius scaled by the transform's horizontal scale.
+void shadowedSquare(GraphicsContext& gc) {
+    const double f = gc.currentTransform().m11;
+    gc.saveGState();
+    gc.setShadow({6 * f, -8 * f}, 8 * f, shade(0.5));
+    gc.beginTransparencyLayer();
+    gc.fillPath(box({30, 30, 40, 40}), Color(0.2, 0.5, 0.9));
+    gc.endTransparencyLayer();
+    gc.restoreGState();
+}
+
+// Two overlapping rectangles with a shadow 30 points down, in one layer or
+// not; the shadow ends with the state.
+Draw overlapping(bool layer) {
+    return [layer](GraphicsContext& gc) {
+        gc.saveGState();
+        gc.setShadow({0, -30}, 0, shade(0.5));
+        if (layer)
+            gc.beginTransparencyLayer();
+        gc.fillPath(box({10, 0, 60, 20}), kRed);
+        gc.fillPath(box({50, 0, 60, 20}), kBlue);
+        if (layer)
+            gc.endTransparencyLayer();
+        gc.restoreGState();
+        gc.fillPath(box({0, 25, 5, 5}), kRed);
+    };
+}
+
+// A square right of the clip casts its shadow, 30 to the left, into it.
+void shadowIntoClip(GraphicsContext& gc) {
+    gc.clipToRect({0, 0, 50, 40});
+    gc.setShadow({-30, 0}, 0, shade(1));
+    gc.fillPath(box({60, 10, 20, 20}), kRed);
+}
+
+// Restoring the state a layer began in ends the layer, which casts its
+// shadow; extra restores and ends are ignored.
+void unbalanced(GraphicsContext& gc) {
+    gc.saveGState();
+    gc.setShadow({0, 0}, 4, kBlack);
+    gc.beginTransparencyLayer();
+    gc.saveGState();
+    gc.fillPath(box({10, 10, 30, 30}), kRed);
+    gc.restoreGState();
+    gc.restoreGState();
+    gc.restoreGState();
+    gc.endTransparencyLayer();
+}
+
+// A pixel's colour (unpremultiplied), each channel within `tolerance` of 255.
+struct Probe {
+    int x, y;
+    Color color;
+    int tolerance = 3;
+};
+
+TEST(QtGraphicsContext, DrawingsShowWhatTheyDraw) {
+    // Transparent drawings show shadows' alpha: shade(a) is black of alpha a.
+    enum Kind { White, Reference, Transparent };
+    const struct {
+        const char* name; // also the reference picture's
+        double w, h, zoom;
+        Draw draw;
+        Kind kind;
+        std::vector<Probe> probes;
+    } drawings[] = {
+        // clang-format off
+        {"winding", 200, 100, 1, windingRules, White,
+         {{50, 50, kRed}, {150, 50, kWhite}, {120, 50, kRed}, {105, 5, kWhite}}},
+        {"caps_and_joins", 240, 160, 1, capsAndJoins, Reference, {}},
+        {"miter_limit", 120, 60, 1, miterLimits, White, {{44, 44, kBlack, 60}, {104, 44, kWhite, 55}}},
+        {"dash_patterns", 200, 100, 1, dashPatterns, Reference, {}},
+        {"dash_zoom", 100, 40, 2, dashesAtZoomTwo, White,
+         {{18, 20, kBlack, 40}, {22, 20, kWhite, 35}, {42, 20, kBlack, 40},
+          {1, 60, kBlack, 10}, {100, 60, kBlack, 10}, {197, 60, kBlack, 10}}},
+        {"linear_gradient", 100, 50, 1, [](GraphicsContext& gc) {
+             gc.drawLinearGradient({0, 0}, {100, 50}, linearColors, true, true); }, Reference, {}},
+        {"linear_bounded", 100, 40, 1, boundedLinearGradients, White,
+         {{20, 10, kWhite}, {80, 10, kWhite}, {50, 10, linearColors(0.5), 6}, {5, 30, kFrom, 4},
+          {90, 30, kWhite}}},
+        // The end colour is reached at the end radius.
+        {"radial_gradient", 100, 100, 1, [](GraphicsContext& gc) {
+             gc.drawRadialGradient({50, 50}, 0.1, {50, 50}, 50, radialColors, true, true); },
+         Reference, {}},
+        {"radial_bounded", 100, 100, 1, [](GraphicsContext& gc) {
+             gc.drawRadialGradient({40, 50}, 10, {50, 50}, 40, radialColors, false, false); },
+         White, {{40, 50, kWhite}, {95, 50, kWhite}, {70, 50, radialColors(0.5), 4}}},
+        {"picture_in_rect", 100, 60, 1, pictureInRect, Reference, {}},
+        // Made at 4 pixels per point, a picture keeps its sharp edge at zoom 4.
+        {"picture_crisp", 20, 10, 4, [](GraphicsContext& gc) {
+             gc.drawImage(*quadrants(gc, 4), {0, 0, 20, 10}); },
+         White, {{39, 10, kRed, 2}, {40, 10, kGreen, 2}}},
+        {"clip", 100, 100, 1, clips, Reference, {}},
+        {"clip_levels", 100, 100, 1, clipLevels, White,
+         {{25, 15, kBlue}, {75, 15, kWhite}, {25, 50, kBlue}, {75, 50, kWhite}, {25, 70, kWhite},
+          {25, 90, kRed}, {75, 90, kRed}}},
+        {"shadow_zoom1", 100, 100, 1, shadowedSquare, Reference, {}},
+        {"shadow_zoom2", 100, 100, 2, shadowedSquare, Reference, {}},
+        // Offset (6, −8) moves the shadow down the page to x 36..76, y 38..78;
+        // across its right edge the alpha follows the Gaussian's integral
+        // (sigma 4), and the content sits above its shadow.
+        {"shadow_alpha", 100, 100, 1, shadowedSquare, Transparent,
+         {{72, 60, shade(0.5 * 0.809), 4}, {76, 60, shade(0.5 * 0.45), 4},
+          {80, 60, shade(0.5 * 0.13), 4}, {90, 60, shade(0), 1}, {50, 26, shade(0), 1},
+          {50, 72, shade(0.5), 20}, {50, 50, Color(0.2, 0.5, 0.9)}}},
+        // With a layer the overlap (x 50..70) casts no darker shadow; without,
+        // each rectangle casts its own.
+        {"layer_shadow", 120, 60, 1, overlapping(true), Transparent,
+         {{30, 40, shade(0.5), 2}, {60, 40, shade(0.5), 3}, {2, 57, shade(0), 1}}},
+        {"shape_shadows", 120, 60, 1, overlapping(false), Transparent,
+         {{30, 40, shade(0.5), 2}, {60, 40, shade(0.75), 3}, {2, 57, shade(0), 1}}},
+        {"shadow_into_clip", 100, 40, 1, shadowIntoClip, Transparent,
+         {{40, 20, shade(1), 0}, {70, 20, shade(0), 0}}},
+        // The shadow 1.5 pixels out of the square: a Gaussian's tail (sigma 2).
+        {"unbalanced", 50, 50, 1, unbalanced, Transparent,
+         {{25, 25, kRed}, {41, 25, shade(0.5 * std::erfc(1.5 / (2 * std::sqrt(2.0)))), 8}}},
+        // clang-format on
+    };
+    for (const auto& d : drawings) {
+        SCOPED_TRACE(d.name);
+        const QImage image = render(d.w, d.h, d.zoom, d.draw, d.kind == Transparent);
+        for (const Probe& p : d.probes) {
+            const QColor c = image.pixelColor(p.x, p.y);
+            const Color& e = p.color;
+            EXPECT_NEAR(c.red(), e.red * 255, p.tolerance) << p.x << ", " << p.y;
+            EXPECT_NEAR(c.green(), e.green * 255, p.tolerance) << p.x << ", " << p.y;
+            EXPECT_NEAR(c.blue(), e.blue * 255, p.tolerance) << p.x << ", " << p.y;
+            EXPECT_NEAR(c.alpha(), e.alpha * 255, p.tolerance) << p.x << ", " << p.y;
+        }
+        if (d.kind == Reference) {
+            EXPECT_TRUE(test::matchesReference(image, d.name));
+        }
+    }
+}
+
+TEST(QtGraphicsContext, TransformIncludesTheZoomWhateverThePixelRatio) {
+    QImage image = QtImageContext::makeImage({10, 10}, 4);
+    image.setDevicePixelRatio(2);
+    QtImageContext context(image, 4);
+    context.context().concatCTM(AffineTransform::translation(1, 2));
+    EXPECT_EQ(context.context().currentTransform().transformPoint({0, 0}), Point(4, 8));
+}
+
+TEST(QtGraphicsContext, ShadowsLookTheSameAtEveryZoom) {
+    const QImage one = render(100, 100, 1, shadowedSquare);
+    const QImage two = render(100, 100, 2, shadowedSquare);
+    for (const QPoint p : {QPoint(50, 75), QPoint(75, 50), QPoint(72, 80), QPoint(50, 50)}) {
+        int sum = 0;
+        for (int k = 0; k < 4; ++k)
+            sum += qRed(two.pixel(2 * p.x() + k % 2, 2 * p.y() + k / 2));
+        EXPECT_NEAR(qRed(one.pixel(p)), sum / 4.0, 4) << p.x() << ", " << p.y();
+    }
+}
+
+// The blur is a Gaussian of half the radius: across a line its profile,
+// across an edge its integral (large sigmas by box blurs, within 2 %).
+TEST(QtGraphicsContext, ShadowBlurFollowsTheGaussian) {
+    auto alpha = [](const ShadowPicture& s, int x, int y) {
+        return qAlpha(s.picture.pixel(x - s.origin.x(), y - s.origin.y()));
+    };
+    QImage column(41, 81, QImage::Format_ARGB32_Premultiplied);
+    column.fill(Qt::transparent);
+    for (int y = 0; y < 81; ++y)
+        column.setPixel(20, y, qRgba(0, 0, 0, 255));
+    const ShadowPicture line = shadowFromAlpha(column, 3, kBlack);
+    EXPECT_EQ(line.contentBounds, QRect(20, 0, 1, 81));
+    for (const int dx : {0, 1, 3, 6})
+        EXPECT_NEAR(alpha(line, 20 + dx, 40),
+                    255 / (std::sqrt(2 * M_PI) * 3) * std::exp(-dx * dx / 18.0), 1.0)
+            << dx;
+    EXPECT_EQ(alpha(line, 30, 40), 0);
+
+    QImage half(200, 200, QImage::Format_ARGB32_Premultiplied);
+    half.fill(Qt::transparent);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 100; ++x)
+            half.setPixel(x, y, qRgba(0, 0, 0, 255));
+    const ShadowPicture edge = shadowFromAlpha(half, 12, kBlack);
+    for (const int d : {-24, -12, -6, 0, 6, 12, 24})
+        EXPECT_NEAR(alpha(edge, 100 + d, 100),
+                    255 * 0.5 * std::erfc((d + 0.5) / (12 * std::sqrt(2.0))), 255 * 0.02)
+            << d;
+
+    // Nothing drawn, nothing to blur.
+    QImage empty(10, 10, QImage::Format_ARGB32_Premultiplied);
+    empty.fill(Qt::transparent);
+    const ShadowPicture none = shadowFromAlpha(empty, 2, Color());
+    EXPECT_TRUE(none.contentBounds.isEmpty());
+    EXPECT_TRUE(none.picture.isNull());
+}
+
+// A 200-point square PDF page drawn by `draw`: the file and its inflated
+// content streams.
+std::pair<QByteArray, QByteArray> pdfOf(const Draw& draw) {
+    QByteArray pdf, content;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(QSizeF(200, 200), QPageSize::Point));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&writer);
+    auto gc = makePagedContext(painter, writer);
+    EXPECT_NEAR(gc->currentTransform().m11, writer.resolution() / 72.0, 1e-12);
+    draw(*gc);
+    gc->finish();
+    painter.end();
+    for (qsizetype at = pdf.indexOf(">>\nstream\n"); at >= 0;
+         at = pdf.indexOf(">>\nstream\n", at + 1)) {
+        const qsizetype end = pdf.indexOf("endstream", at), dict = pdf.lastIndexOf("<<", at);
+        if (end >= 0 && dict >= 0 && pdf.mid(dict, at - dict).contains("/FlateDecode"))
+            content +=
+                qUncompress(QByteArray("\x00\x10\x00\x00", 4) + pdf.mid(at + 10, end - at - 10));
+    }
+    return {pdf, content};
+}
+
+TEST(QtGraphicsContext, PdfPagesKeepVectorsWithAPictureOnlyForTheShadow) {
+    const auto [pdf, content] = pdfOf([](GraphicsContext& gc) {
+        gc.saveGState();
+        gc.setShadow({10, -10}, 10, shade(0.5));
+        gc.beginTransparencyLayer();
+        gc.fillPath(BezierPath::bezierPathWithOvalInRect({20, 20, 100, 100}), kRed);
+        gc.endTransparencyLayer();
+        gc.restoreGState();
+    });
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    EXPECT_TRUE(pdf.contains("/Subtype /Image"));
+    EXPECT_TRUE(content.contains(" c\n")); // the oval's curves
+
+    // Saved states add no empty groups: one for each fill and each stroke,
+    // and a few for the page.
+    const QByteArray many = pdfOf([](GraphicsContext& gc) {
+                                for (int i = 0; i < 40; ++i) {
+                                    gc.saveGState();
+                                    gc.concatCTM(AffineTransform::translation(i, i));
+                                    BezierPath p = box({0, 0, 20, 10});
+                                    gc.fillPath(p, kBlue);
+                                    p.setLineWidth(1 + i % 2);
+                                    gc.strokePath(p, kRed);
+                                    gc.restoreGState();
+                                }
+                            }).second;
+    ASSERT_TRUE(many.contains("\nf\n"));
+    EXPECT_LE(many.count("q\n"), 2 * 40 + 8);
+}
+
+TEST(QtDashPattern, LengthsInLineWidthsOddArraysDoubledUnusableOnesSolid) {
     const struct {
         std::vector<double> lengths;
         double phase, width;
@@ -71,7 +447,7 @@ TEST(QtDashPatternTest, LengthsInLineWidthsOddArraysDoubledUnusableOnesSolid) {
         {{}, 0, 1, {}, 0},
         {{0, 0}, 0, 1, {}, 0}, // nothing to dash: solid
         {{4, -1}, 0, 1, {}, 0},
-        {{4, 2}, 0, 0, {}, 0}, //
+        {{4, 2}, 0, 0, {}, 0},
     };
     for (const auto& c : cases) {
         const QtDashPattern d = qtDashPattern(c.lengths, c.phase, c.width);
@@ -85,475 +461,6 @@ TEST(QtDashPatternTest, LengthsInLineWidthsOddArraysDoubledUnusableOnesSolid) {
     ASSERT_EQ(d.pattern.size(), 2);
     EXPECT_GT(d.pattern[0], 0);
     EXPECT_NEAR(d.pattern[0] + d.pattern[1], 2.0, 1e-12);
-}
-
-TEST(QtGraphicsContextTest, CurrentTransformIncludesZoomAndPixelRatio) {
-    QImage image = QtImageContext::makeImage({10, 10}, 4);
-    image.setDevicePixelRatio(2);
-    QtImageContext context(image, 4);
-    GraphicsContext& gc = context.context();
-    EXPECT_EQ(gc.currentTransform(), AffineTransform::scaling(4, 4));
-    gc.saveGState();
-    gc.concatCTM(AffineTransform::translation(1, 2));
-    EXPECT_EQ(gc.currentTransform().transformPoint({0, 0}), Point(4, 8));
-    gc.restoreGState();
-    EXPECT_EQ(gc.currentTransform(), AffineTransform::scaling(4, 4));
-    EXPECT_FALSE(gc.isDrawingToScreen());
-}
-
-TEST(QtGraphicsContextTest, FillsWithTheWindingRule) {
-    // Two nested squares in the same direction: even-odd leaves a hole.
-    auto squares = [](WindingRule rule) {
-        BezierPath p = BezierPath::bezierPathWithRect({10, 10, 80, 80});
-        p.appendBezierPath(BezierPath::bezierPathWithRect({30, 30, 40, 40}));
-        p.setWindingRule(rule);
-        return p;
-    };
-    const QImage nonZero = render(100, 100, 1, [&](GraphicsContext& gc) {
-        gc.fillPath(squares(WindingRule::NonZero), kRed);
-    });
-    const QImage evenOdd = render(100, 100, 1, [&](GraphicsContext& gc) {
-        gc.fillPath(squares(WindingRule::EvenOdd), kRed);
-    });
-    expectColorNear(pixel(nonZero, 50, 50), kRed);
-    expectColorNear(pixel(evenOdd, 50, 50), Color::white());
-    expectColorNear(pixel(evenOdd, 20, 50), kRed);
-    expectColorNear(pixel(evenOdd, 5, 5), Color::white());
-}
-
-TEST(QtGraphicsContextTest, CapsAndJoins) {
-    const QImage image = render(240, 160, 1, [](GraphicsContext& gc) {
-        const LineCapStyle caps[] = {LineCapStyle::Butt, LineCapStyle::Round, LineCapStyle::Square};
-        const LineJoinStyle joins[] = {LineJoinStyle::Miter, LineJoinStyle::Round,
-                                       LineJoinStyle::Bevel};
-        for (int i = 0; i < 3; ++i) {
-            BezierPath p = line({30, 20 + 25.0 * i}, {210, 20 + 25.0 * i}, 12);
-            p.setLineCapStyle(caps[i]);
-            gc.strokePath(p, Color(0.1, 0.3, 0.8));
-            gc.strokePath(line({30, 20 + 25.0 * i}, {210, 20 + 25.0 * i}, 0), kRed);
-        }
-        for (int i = 0; i < 3; ++i) {
-            BezierPath v;
-            v.moveToPoint({25 + 75.0 * i, 150});
-            v.lineToPoint({55 + 75.0 * i, 95});
-            v.lineToPoint({85 + 75.0 * i, 150});
-            v.setLineWidth(10);
-            v.setLineJoinStyle(joins[i]);
-            gc.strokePath(v, Color(0.2, 0.6, 0.2, 0.8));
-        }
-    });
-    // A butt cap stops at the end point, a square cap reaches half a width beyond.
-    expectColorNear(pixel(image, 26, 20), Color::white());
-    expectColorNear(pixel(image, 26, 70), Color(0.1, 0.3, 0.8));
-    EXPECT_TRUE(matchesReference(image, "caps_and_joins"));
-}
-
-TEST(QtGraphicsContextTest, MiterJoinsBevelBeyondTheLimit) {
-    // A right angle has a miter length of √2 widths.
-    auto corner = [](double limit) {
-        return render(60, 60, 1, [limit](GraphicsContext& gc) {
-            BezierPath p;
-            p.moveToPoint({10, 40});
-            p.lineToPoint({40, 40});
-            p.lineToPoint({40, 10});
-            p.setLineWidth(10);
-            p.setMiterLimit(limit);
-            gc.strokePath(p, Color::black());
-        });
-    };
-    // The miter's tip sits at (45, 45).
-    EXPECT_LT(pixel(corner(1.5), 44, 44).red(), 60);
-    EXPECT_GT(pixel(corner(1.3), 44, 44).red(), 200);
-}
-
-TEST(QtGraphicsContextTest, DashPatterns) {
-    const QImage image = render(200, 100, 1, [](GraphicsContext& gc) {
-        BezierPath a = line({10, 15}, {190, 15}, 2);
-        a.setLineDash({10, 10}, 0);
-        gc.strokePath(a, Color::black());
-        BezierPath b = line({10, 35}, {190, 35}, 2);
-        b.setLineDash({10, 10}, 5);
-        gc.strokePath(b, Color::black());
-        BezierPath dots = line({10, 55}, {190, 55}, 6);
-        dots.setLineDash({0, 12}, 0);
-        dots.setLineCapStyle(LineCapStyle::Round);
-        gc.strokePath(dots, Color(0.7, 0.1, 0.1));
-        BezierPath odd = line({10, 75}, {190, 75}, 4);
-        odd.setLineDash({12, 4, 4}, 0);
-        gc.strokePath(odd, Color(0.1, 0.4, 0.7));
-        BezierPath hair = line({10, 90}, {190, 90}, 0);
-        hair.setLineDash({6, 3}, 0);
-        gc.strokePath(hair, Color::black());
-    });
-    // Dash lengths are in user units whatever the width.
-    EXPECT_LT(pixel(image, 15, 15).red(), 40);
-    EXPECT_GT(pixel(image, 25, 15).red(), 220);
-    // A phase of 5 moves the pattern back by 5.
-    EXPECT_LT(pixel(image, 12, 35).red(), 40);
-    EXPECT_GT(pixel(image, 17, 35).red(), 220);
-    // Zero-length pieces with round caps are round dots.
-    EXPECT_LT(pixel(image, 10, 55).green(), 60);
-    EXPECT_LT(pixel(image, 22, 55).green(), 60);
-    EXPECT_GT(pixel(image, 16, 55).green(), 220);
-    EXPECT_TRUE(matchesReference(image, "dash_patterns"));
-}
-
-TEST(QtGraphicsContextTest, DashesScaleWithTheZoom) {
-    const QImage image = render(100, 20, 2, [](GraphicsContext& gc) {
-        BezierPath a = line({0, 10}, {100, 10}, 2);
-        a.setLineDash({10, 10}, 0);
-        gc.strokePath(a, Color::black());
-    });
-    EXPECT_LT(pixel(image, 18, 20).red(), 40);
-    EXPECT_GT(pixel(image, 22, 20).red(), 220);
-    EXPECT_LT(pixel(image, 42, 20).red(), 40);
-}
-
-TEST(QtGraphicsContextTest, LinearGradientBlendsAlongItsAxis) {
-    const Color c0{1, 0.8, 0, 1}, c1{0, 0.2, 0.8, 1};
-    auto colors = [&](double t) { return blend(c0, c1, t); };
-    const QImage image = render(100, 50, 1, [&](GraphicsContext& gc) {
-        gc.drawLinearGradient({0, 0}, {100, 50}, colors, true, true);
-    });
-    expectColorNear(pixel(image, 50, 25), blend(c0, c1, 0.5), 4);
-    expectColorNear(pixel(image, 0, 0), c0, 4);
-    EXPECT_TRUE(matchesReference(image, "linear_gradient"));
-
-    const QImage bounded = render(100, 20, 1, [&](GraphicsContext& gc) {
-        gc.drawLinearGradient({30, 10}, {70, 10}, colors, false, false);
-    });
-    expectColorNear(pixel(bounded, 20, 10), Color::white());
-    expectColorNear(pixel(bounded, 80, 10), Color::white());
-    expectColorNear(pixel(bounded, 50, 10), blend(c0, c1, 0.5), 6);
-    const QImage extended = render(100, 20, 1, [&](GraphicsContext& gc) {
-        gc.drawLinearGradient({30, 10}, {70, 10}, colors, true, false);
-    });
-    expectColorNear(pixel(extended, 5, 10), c0, 4);
-    expectColorNear(pixel(extended, 90, 10), Color::white());
-}
-
-TEST(QtGraphicsContextTest, RadialGradientReachesItsEndColourAtTheEndRadius) {
-    const Color c0 = Color::white(), c1{0.5, 0.5, 0.5, 1};
-    auto colors = [&](double t) { return blend(Color{0.9, 0.1, 0.1, 1}, c1, t); };
-    const QImage image = render(100, 100, 1, [&](GraphicsContext& gc) {
-        gc.drawRadialGradient({50, 50}, 0.1, {50, 50}, 50, colors, true, true);
-    });
-    expectColorNear(pixel(image, 50, 50), Color{0.9, 0.1, 0.1, 1}, 6);
-    expectColorNear(pixel(image, 75, 50), blend(Color{0.9, 0.1, 0.1, 1}, c1, 0.5), 6);
-    expectColorNear(pixel(image, 2, 2), c1, 3);
-    EXPECT_TRUE(matchesReference(image, "radial_gradient"));
-
-    const QImage bounded = render(100, 100, 1, [&](GraphicsContext& gc) {
-        gc.drawRadialGradient({40, 50}, 10, {50, 50}, 40, colors, false, false);
-    });
-    expectColorNear(pixel(bounded, 40, 50), c0);
-    expectColorNear(pixel(bounded, 95, 50), c0);
-    expectColorNear(pixel(bounded, 70, 50), blend(Color{0.9, 0.1, 0.1, 1}, c1, 0.5), 4);
-}
-
-// Four quadrants: red, green on top; blue, black below.
-ImagePtr quadrants(GraphicsContext& gc, double scale) {
-    return gc.makeImage({20, 10}, scale, [](GraphicsContext& sub) {
-        sub.fillPath(BezierPath::bezierPathWithRect({0, 0, 10, 5}), kRed);
-        sub.fillPath(BezierPath::bezierPathWithRect({10, 0, 10, 5}), Color(0, 1, 0));
-        sub.fillPath(BezierPath::bezierPathWithRect({0, 5, 10, 5}), kBlue);
-        sub.fillPath(BezierPath::bezierPathWithRect({10, 5, 10, 5}), Color::black());
-    });
-}
-
-TEST(QtGraphicsContextTest, PicturesAreDrawnUprightIntoTheirRectangle) {
-    ImagePtr made;
-    const QImage image = render(100, 60, 1, [&](GraphicsContext& gc) {
-        made = quadrants(gc, 2);
-        gc.drawImage(*made, {10, 10, 80, 40});
-    });
-    ASSERT_TRUE(made);
-    EXPECT_EQ(made->size(), Size(20, 10));
-    EXPECT_EQ(made->pixelsWide(), 40);
-    EXPECT_EQ(made->pixelsHigh(), 20);
-    expectColorNear(pixel(image, 20, 20), kRed);
-    expectColorNear(pixel(image, 80, 20), Color(0, 1, 0));
-    expectColorNear(pixel(image, 20, 40), kBlue);
-    expectColorNear(pixel(image, 80, 40), Color::black());
-    expectColorNear(pixel(image, 5, 5), Color::white());
-    expectColorNear(pixel(image, 95, 55), Color::white());
-    EXPECT_TRUE(matchesReference(image, "picture_in_rect"));
-}
-
-TEST(QtGraphicsContextTest, PicturesMadeAtTheZoomStayCrisp) {
-    // A picture rendered at 4 pixels per point shows a sharp edge at zoom 4.
-    const QImage image = render(20, 10, 4, [&](GraphicsContext& gc) {
-        ImagePtr made = quadrants(gc, 4);
-        gc.drawImage(*made, {0, 0, 20, 10});
-    });
-    expectColorNear(pixel(image, 39, 10), kRed, 2);
-    expectColorNear(pixel(image, 40, 10), Color(0, 1, 0), 2);
-}
-
-TEST(QtGraphicsContextTest, ClipsToPathsAndRectangles) {
-    const QImage image = render(100, 100, 1, [](GraphicsContext& gc) {
-        gc.saveGState();
-        gc.clipToPath(BezierPath::bezierPathWithOvalInRect({10, 10, 80, 80}));
-        gc.clipToRect({0, 0, 100, 50});
-        gc.fillPath(BezierPath::bezierPathWithRect({0, 0, 100, 100}), kBlue);
-        gc.restoreGState();
-        gc.fillPath(BezierPath::bezierPathWithRect({45, 80, 10, 10}), kRed);
-    });
-    expectColorNear(pixel(image, 50, 30), kBlue);
-    expectColorNear(pixel(image, 50, 60), Color::white());
-    expectColorNear(pixel(image, 12, 12), Color::white());
-    // The clip ended with the state.
-    expectColorNear(pixel(image, 50, 85), kRed);
-    EXPECT_TRUE(matchesReference(image, "clip"));
-}
-
-TEST(QtGraphicsContextTest, ClipsLastExactlyAsLongAsTheirLevel) {
-    const QImage image = render(100, 100, 1, [](GraphicsContext& gc) {
-        gc.saveGState();
-        gc.clipToRect({0, 0, 50, 100});
-        gc.saveGState();
-        gc.restoreGState();
-        // An inner level without a clip of its own keeps the outer one.
-        gc.fillPath(BezierPath::bezierPathWithRect({0, 0, 100, 30}), kBlue);
-        gc.saveGState();
-        gc.setShadow({2, -2}, 2, Color(0, 0, 0, 0.5));
-        gc.beginTransparencyLayer();
-        gc.clipToRect({0, 40, 100, 20});
-        gc.fillPath(BezierPath::bezierPathWithRect({0, 40, 100, 40}), kBlue);
-        gc.endTransparencyLayer();
-        gc.restoreGState();
-        gc.restoreGState();
-        gc.fillPath(BezierPath::bezierPathWithRect({0, 85, 100, 10}), kRed);
-    });
-    expectColorNear(pixel(image, 25, 15), kBlue);
-    expectColorNear(pixel(image, 75, 15), Color::white());
-    expectColorNear(pixel(image, 25, 50), kBlue);
-    expectColorNear(pixel(image, 75, 50), Color::white());
-    expectColorNear(pixel(image, 25, 70), Color::white());
-    expectColorNear(pixel(image, 25, 90), kRed);
-    expectColorNear(pixel(image, 75, 90), kRed);
-}
-
-// A 40 × 40 square at (30, 30) with a shadow as a shape casts it: offset and
-// radius scaled by the transform's horizontal scale.
-QImage shadowedSquare(double zoom, bool transparent = false) {
-    return render(
-        100, 100, zoom,
-        [zoom](GraphicsContext& gc) {
-            const double f = gc.currentTransform().m11;
-            EXPECT_DOUBLE_EQ(f, zoom);
-            gc.saveGState();
-            gc.setShadow({6 * f, -8 * f}, 8 * f, Color(0, 0, 0, 0.5));
-            gc.beginTransparencyLayer();
-            gc.fillPath(BezierPath::bezierPathWithRect({30, 30, 40, 40}), Color(0.2, 0.5, 0.9));
-            gc.endTransparencyLayer();
-            gc.restoreGState();
-        },
-        transparent);
-}
-
-TEST(QtGraphicsContextTest, ShadowsAtZoomOneAndTwo) {
-    const QImage one = shadowedSquare(1);
-    const QImage two = shadowedSquare(2);
-    EXPECT_TRUE(matchesReference(one, "shadow_zoom1"));
-    EXPECT_TRUE(matchesReference(two, "shadow_zoom2"));
-    // The same picture at twice the pixels: compare at matching points.
-    for (Point p : {Point{50, 75}, Point{75, 50}, Point{72, 80}, Point{50, 50}, Point{20, 20}}) {
-        const int x = int(p.x), y = int(p.y);
-        const double block =
-            (pixel(two, 2 * x, 2 * y).red() + pixel(two, 2 * x + 1, 2 * y).red() +
-             pixel(two, 2 * x, 2 * y + 1).red() + pixel(two, 2 * x + 1, 2 * y + 1).red()) /
-            4.0;
-        EXPECT_NEAR(pixel(one, x, y).red(), block, 4) << x << ", " << y;
-    }
-}
-
-TEST(QtGraphicsContextTest, ShadowFallsDownThePageForNegativeHeightAndSpreadsLikeAGaussian) {
-    const QImage image = shadowedSquare(1, true);
-    // Offset (6, −8): the shadow square spans x 36..76, y 38..78. Across its
-    // right edge the alpha follows the Gaussian's integral (sigma 4).
-    const double full = 0.5 * 255;
-    EXPECT_NEAR(alphaAt(image, 72, 60), full * 0.809, 4);
-    EXPECT_NEAR(alphaAt(image, 76, 60), full * 0.45, 4);
-    EXPECT_NEAR(alphaAt(image, 80, 60), full * 0.13, 4);
-    EXPECT_LT(alphaAt(image, 90, 60), 2);
-    // Nothing above the square: the shadow went down, not up.
-    EXPECT_LT(alphaAt(image, 50, 26), 2);
-    EXPECT_GT(alphaAt(image, 50, 72), 100);
-    // The content sits above its shadow.
-    expectColorNear(pixel(image, 50, 50), Color(0.2, 0.5, 0.9));
-}
-
-TEST(QtGraphicsContextTest, ALayerCastsOneShadowForOverlappingShapesWithoutOneEachCasts) {
-    for (const bool layer : {true, false}) {
-        const QImage image = render(
-            120, 60, 1,
-            [layer](GraphicsContext& gc) {
-                gc.saveGState();
-                gc.setShadow({0, -30}, 0, Color(0, 0, 0, 0.5));
-                if (layer)
-                    gc.beginTransparencyLayer();
-                gc.fillPath(BezierPath::bezierPathWithRect({10, 0, 60, 20}), kRed);
-                gc.fillPath(BezierPath::bezierPathWithRect({50, 0, 60, 20}), kBlue);
-                if (layer)
-                    gc.endTransparencyLayer();
-                gc.restoreGState();
-                // The shadow ended with the state.
-                gc.fillPath(BezierPath::bezierPathWithRect({0, 25, 5, 5}), kRed);
-            },
-            true);
-        // Shadows at y 30..50: with a layer the overlap (x 50..70) is no darker.
-        EXPECT_NEAR(alphaAt(image, 30, 40), 128, 2);
-        EXPECT_NEAR(alphaAt(image, 60, 40), layer ? alphaAt(image, 30, 40) : 191, 3);
-        EXPECT_LT(alphaAt(image, 2, 57), 2);
-    }
-}
-
-TEST(QtGraphicsContextTest, ShadowsOutsideTheClipStillReachIntoIt) {
-    // The square lies right of the clip; its shadow, moved 30 to the left, shows.
-    const QImage image = render(
-        100, 40, 1,
-        [](GraphicsContext& gc) {
-            gc.clipToRect({0, 0, 50, 40});
-            gc.setShadow({-30, 0}, 0, Color(0, 0, 0, 1));
-            gc.fillPath(BezierPath::bezierPathWithRect({60, 10, 20, 20}), kRed);
-        },
-        true);
-    EXPECT_EQ(alphaAt(image, 40, 20), 255);
-    EXPECT_EQ(alphaAt(image, 70, 20), 0);
-}
-
-TEST(QtGraphicsContextTest, UnbalancedStatesAndLayersAreClosed) {
-    const QImage image = render(
-        50, 50, 1,
-        [](GraphicsContext& gc) {
-            gc.saveGState();
-            gc.setShadow({0, 0}, 4, Color::black());
-            gc.beginTransparencyLayer();
-            gc.saveGState();
-            gc.fillPath(BezierPath::bezierPathWithRect({10, 10, 30, 30}), kRed);
-            // Restoring the outer state ends the layer first.
-            gc.restoreGState();
-            gc.restoreGState();
-            gc.restoreGState();
-            gc.endTransparencyLayer();
-        },
-        true);
-    expectColorNear(pixel(image, 25, 25), kRed);
-    EXPECT_GT(alphaAt(image, 41, 25), 0);
-}
-
-// A 200-point square PDF page drawn by `draw`.
-QByteArray pdfOf(const std::function<void(GraphicsContext&, QPdfWriter&)>& draw) {
-    QByteArray pdf;
-    QBuffer buffer(&pdf);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
-    writer.setPageSize(QPageSize(QSizeF(200, 200), QPageSize::Point));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter(&writer);
-    auto gc = makePagedContext(painter, writer);
-    draw(*gc, writer);
-    gc->finish();
-    painter.end();
-    return pdf;
-}
-
-// The content streams of a PDF, inflated.
-QByteArray pdfContent(const QByteArray& pdf) {
-    QByteArray all;
-    for (qsizetype at = pdf.indexOf(">>\nstream\n"); at >= 0;
-         at = pdf.indexOf(">>\nstream\n", at + 1)) {
-        at += 3;
-        const qsizetype end = pdf.indexOf("endstream", at);
-        if (end < 0)
-            break;
-        const qsizetype dict = pdf.lastIndexOf("<<", at);
-        if (dict < 0 || !pdf.mid(dict, at - dict).contains("/FlateDecode"))
-            continue;
-        QByteArray zipped = pdf.mid(at + 7, end - at - 7);
-        zipped.prepend(QByteArray("\x00\x10\x00\x00", 4));
-        all += qUncompress(zipped);
-    }
-    return all;
-}
-
-TEST(QtGraphicsContextTest, DrawsToPdfWithVectorsAndAPictureForTheShadow) {
-    const QByteArray pdf = pdfOf([](GraphicsContext& gc, QPdfWriter& writer) {
-        EXPECT_NEAR(gc.currentTransform().m11, writer.resolution() / 72.0, 1e-12);
-        gc.saveGState();
-        gc.setShadow({10, -10}, 10, Color(0, 0, 0, 0.5));
-        gc.beginTransparencyLayer();
-        gc.fillPath(BezierPath::bezierPathWithOvalInRect({20, 20, 100, 100}), kRed);
-        gc.endTransparencyLayer();
-        gc.restoreGState();
-    });
-    QFile out(QString::fromStdString(test::testOutputPath("shadow.pdf")));
-    if (out.open(QIODevice::WriteOnly))
-        out.write(pdf);
-    EXPECT_TRUE(pdf.startsWith("%PDF"));
-    EXPECT_TRUE(pdf.contains("/Subtype /Image"));
-    // The oval stays a vector path (curve operators in a content stream).
-    EXPECT_TRUE(pdfContent(pdf).contains(" c\n"));
-}
-
-TEST(QtGraphicsContextTest, SavedStatesAddNoEmptyGroupsToPdf) {
-    constexpr int shapes = 40;
-    const QByteArray content = pdfContent(pdfOf([](GraphicsContext& gc, QPdfWriter&) {
-        for (int i = 0; i < shapes; ++i) {
-            gc.saveGState();
-            gc.concatCTM(AffineTransform::translation(i, i));
-            BezierPath p = BezierPath::bezierPathWithRect({0, 0, 20, 10});
-            gc.fillPath(p, kBlue);
-            p.setLineWidth(1 + i % 2);
-            gc.strokePath(p, kRed);
-            gc.restoreGState();
-        }
-    }));
-    ASSERT_TRUE(content.contains("\nf\n"));
-    // One group for each fill and each stroke, and a few for the page.
-    EXPECT_LE(content.count("q\n"), 2 * shapes + 8);
-}
-
-TEST(QtGraphicsContextTest, ShadowBlurMatchesAGaussianOfHalfTheRadius) {
-    // An opaque vertical line blurred with sigma 3 gives the Gaussian profile
-    // across it (far from its ends).
-    QImage column(41, 81, QImage::Format_ARGB32_Premultiplied);
-    column.fill(Qt::transparent);
-    for (int y = 0; y < 81; ++y)
-        column.setPixel(20, y, qRgba(0, 0, 0, 255));
-    const ShadowPicture blurred = shadowFromAlpha(column, 3, Color(0, 0, 0, 1));
-    EXPECT_EQ(blurred.contentBounds, QRect(20, 0, 1, 81));
-    const double norm = 255 / (std::sqrt(2 * M_PI) * 3);
-    auto alpha = [&](int x, int y) {
-        return qAlpha(blurred.picture.pixel(x - blurred.origin.x(), y - blurred.origin.y()));
-    };
-    for (int dx : {0, 1, 3, 6})
-        EXPECT_NEAR(alpha(20 + dx, 40), norm * std::exp(-dx * dx / 18.0), 1.0) << dx;
-    EXPECT_EQ(alpha(20 + 10, 40), 0);
-}
-
-TEST(QtGraphicsContextTest, LargeBlursStayCloseToTheGaussian) {
-    // Across an edge the blurred alpha is the Gaussian's integral.
-    QImage half(200, 200, QImage::Format_ARGB32_Premultiplied);
-    half.fill(Qt::transparent);
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 100; ++x)
-            half.setPixel(x, y, qRgba(0, 0, 0, 255));
-    const double sigma = 12;
-    const ShadowPicture blurred = shadowFromAlpha(half, sigma, Color(0, 0, 0, 1));
-    for (int d : {-24, -12, -6, 0, 6, 12, 24}) {
-        const double centre = 100 + d + 0.5;
-        const double expected = 255 * 0.5 * std::erfc((centre - 100) / (sigma * std::sqrt(2.0)));
-        const int x = 100 + d - blurred.origin.x(), y = 100 - blurred.origin.y();
-        EXPECT_NEAR(qAlpha(blurred.picture.pixel(x, y)), expected, 255 * 0.02) << d;
-    }
-    // Nothing drawn, nothing to blur.
-    QImage empty(10, 10, QImage::Format_ARGB32_Premultiplied);
-    empty.fill(Qt::transparent);
-    const ShadowPicture none = shadowFromAlpha(empty, 2, Color());
-    EXPECT_TRUE(none.contentBounds.isEmpty());
-    EXPECT_TRUE(none.picture.isNull());
 }
 
 } // namespace

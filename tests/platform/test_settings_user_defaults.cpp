@@ -1,6 +1,7 @@
+// User defaults in a JSON settings file: what is stored reads back after
+// reopening; what has no stored form, and damaged files, leave nothing.
 #include "platform/qt/SettingsUserDefaults.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -11,19 +12,22 @@ namespace {
 
 TEST(SettingsUserDefaults, ValuesReadBackAsStoredAfterReopening) {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath(QStringLiteral("drawapp.json"));
     const Value::Map toolbox{{"Position", Value("{5, 700}")}, {"Visible", Value(true)}};
+    const std::pair<const char*, Value> objects[] = {
+        {"Toolbox", Value(toolbox)},
+        {"RecentDocuments", Value(Value::List{Value("/a"), Value("/b")})},
+        {"frame", Value(Rect(1, 2, 3.5, 4))},
+        {"colour", Value(Color(1, 0.5, 0, 0.25))},
+    };
     {
         auto defaults = SettingsUserDefaults::withFile(file);
         defaults->setInteger(3, "count");
         defaults->setDouble(0.25, "zoom");
         defaults->setBool(false, "flag");
         defaults->setString("caf\u00e9", "name");
-        defaults->setObject(Value(toolbox), "Toolbox");
-        defaults->setObject(Value(Value::List{Value("/a"), Value("/b")}), "RecentDocuments");
-        defaults->setObject(Value(Rect(1, 2, 3.5, 4)), "frame");
-        defaults->setObject(Value(Color(1, 0.5, 0, 0.25)), "colour");
+        for (const auto& [key, value] : objects)
+            defaults->setObject(value, key);
         defaults->setInteger(9, "gone");
         defaults->removeObject("gone");
     }
@@ -32,10 +36,8 @@ TEST(SettingsUserDefaults, ValuesReadBackAsStoredAfterReopening) {
     EXPECT_EQ(*defaults->objectForKey("zoom"), Value(0.25));
     EXPECT_EQ(*defaults->objectForKey("flag"), Value(false));
     EXPECT_EQ(defaults->stringForKey("name"), "caf\u00e9");
-    EXPECT_EQ(*defaults->objectForKey("Toolbox"), Value(toolbox));
-    EXPECT_EQ(defaults->arrayForKey("RecentDocuments").size(), 2u);
-    EXPECT_EQ(*defaults->objectForKey("frame"), Value(Rect(1, 2, 3.5, 4)));
-    EXPECT_EQ(*defaults->objectForKey("colour"), Value(Color(1, 0.5, 0, 0.25)));
+    for (const auto& [key, value] : objects)
+        EXPECT_EQ(defaults->objectForKey(key), value) << key;
     EXPECT_FALSE(defaults->objectForKey("gone").has_value());
     // Registered defaults still answer for keys never stored.
     defaults->registerDefaults({{"toolClickOption", Value(1)}});
@@ -45,11 +47,10 @@ TEST(SettingsUserDefaults, ValuesReadBackAsStoredAfterReopening) {
 TEST(SettingsUserDefaults, UnstorableValuesAndDamagedFilesLeaveAnEmptyStore) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("broken.json"));
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("{ not json");
-    }
+    QFile damaged(file);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("{ not json");
+    damaged.close();
     auto defaults = SettingsUserDefaults::withFile(file);
     EXPECT_FALSE(defaults->objectForKey("anything").has_value());
     // A selection marker, or a list holding one, has no stored form.
