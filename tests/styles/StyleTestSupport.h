@@ -1,29 +1,22 @@
 #pragma once
-// A stand-in for the shape that owns a style: it records every announcement.
+// Shared by the style tests: attributes as "key=value" text, a stand-in for
+// the shape that owns a style (it records every announcement), key-value
+// rows checked with what the owner hears, and file round trips.
 
 #include "document/QVParser.h"
 #include "document/QVWriter.h"
 #include "framework/foundation/AttributeMap.h"
 #include "styles/StyleOwner.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
-#include <initializer_list>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace qv::test {
-
-// Attribute values in their file text form, as the reader hands them over.
-inline AttributeMap asRead(const AttributeMap& written) {
-    AttributeMap m;
-    for (const auto& [key, value] : written)
-        m.append(key, attributeValueText(value));
-    return m;
-}
 
 // Attributes written as "key=value key=value", in order.
 inline std::string line(const AttributeMap& m) {
@@ -31,6 +24,14 @@ inline std::string line(const AttributeMap& m) {
     for (const auto& [key, value] : m)
         out += (out.empty() ? "" : " ") + key + "=" + attributeValueText(value);
     return out;
+}
+
+// Attribute values in their file text form, as the reader hands them over.
+inline AttributeMap asRead(const AttributeMap& written) {
+    AttributeMap m;
+    for (const auto& [key, value] : written)
+        m.append(key, attributeValueText(value));
+    return m;
 }
 
 // The attributes of a "key=value key=value" line, as the reader hands them over.
@@ -46,24 +47,16 @@ inline AttributeMap attributes(std::string_view text) {
     return m;
 }
 
-// What the owner hears of one change of `keys` of the style `name`: its own
-// will, each key's will in order, the fill cache cleared (`clears`), each
-// key's did in reverse order, its own did; `times` such changes in a row.
-inline std::vector<std::string> announced(const std::string& name,
-                                          std::initializer_list<const char*> keys,
-                                          bool clears = false, int times = 1) {
-    std::vector<std::string> one{"willChange"};
-    for (const char* k : keys)
-        one.push_back("will " + name + "." + k);
-    if (clears)
-        one.push_back("clearFillCache");
-    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it)
-        one.push_back("did " + name + "." + *it);
-    one.push_back("didChange");
-    std::vector<std::string> all;
-    for (int i = 0; i < times; ++i)
-        all.insert(all.end(), one.begin(), one.end());
-    return all;
+// The values a style answers for `keys`, colours as hex text, space-separated.
+inline std::string values(const KeyValueCoding& style, std::initializer_list<const char*> keys) {
+    std::string out;
+    for (const char* key : keys) {
+        const Value v = style.valueForKey(key);
+        out +=
+            (out.empty() ? "" : " ") +
+            (v.kind() == Value::Kind::Color ? v.toColor().hexStringWithAlpha() : v.description());
+    }
+    return out;
 }
 
 class RecordingOwner : public StyleOwner {
@@ -77,16 +70,61 @@ public:
         events.push_back("did " + std::string(p));
     }
     void clearFillCache() override { events.push_back("clearFillCache"); }
-
-    int count(const std::string& event) const {
-        int n = 0;
-        for (const auto& e : events)
-            n += e == event;
-        return n;
-    }
-
     std::vector<std::string> events;
 };
+
+// A key set to a value twice on a fresh style; the owner hears, `times` over:
+// its own will, each announced key's will in order, the fill cache cleared
+// (for fills), each key's did in reverse order, its own did. An empty list
+// of keys: the value was the style's already, and nothing is heard.
+struct KeyRow {
+    const char* key;
+    Value value;
+    std::vector<const char*> announced = {};
+    int times = 1;
+};
+
+template <class T> void checkKeys(const std::string& name, const std::vector<KeyRow>& rows) {
+    for (const KeyRow& row : rows) {
+        SCOPED_TRACE(row.key);
+        RecordingOwner owner;
+        T style;
+        style.setShape(&owner);
+        EXPECT_TRUE(style.setValueForKey(row.value, row.key));
+        EXPECT_TRUE(style.setValueForKey(row.value, row.key));
+        EXPECT_EQ(style.valueForKey(row.key), row.value);
+        std::vector<std::string> heard;
+        for (int i = 0; i < (row.announced.empty() ? 0 : row.times); ++i) {
+            heard.push_back("willChange");
+            for (const char* k : row.announced)
+                heard.push_back("will " + name + "." + k);
+            if (name == "fill")
+                heard.push_back("clearFillCache");
+            for (auto it = row.announced.rbegin(); it != row.announced.rend(); ++it)
+                heard.push_back("did " + name + "." + *it);
+            heard.push_back("didChange");
+        }
+        EXPECT_EQ(owner.events, heard);
+        // A copy has every value and no owner: its edits reach nobody.
+        const auto copy = style.copy();
+        EXPECT_EQ(copy->shape(), nullptr);
+        EXPECT_EQ(line(copy->elementAttributes()), line(style.elementAttributes()));
+        owner.events.clear();
+        copy->setValueForKey(T().valueForKey(row.key), row.key);
+        EXPECT_TRUE(owner.events.empty());
+    }
+}
+
+// Values refused by the style's keys: false, and not a word to the owner.
+template <class T> void checkRefused(const std::vector<std::pair<const char*, Value>>& rows) {
+    RecordingOwner owner;
+    T style;
+    style.setShape(&owner);
+    for (const auto& [key, value] : rows)
+        EXPECT_FALSE(style.setValueForKey(value, key)) << key;
+    EXPECT_TRUE(style.valueForKey("nonsense").isNull());
+    EXPECT_TRUE(owner.events.empty());
+}
 
 // Writes a style as a file, reads it back as a new object of its class and
 // answers that object (null when the bytes did not parse as one).
@@ -99,6 +137,17 @@ template <class T> std::shared_ptr<T> throughFile(const T& style, ByteBuffer* by
     if (!parser.parseData(data))
         return nullptr;
     return std::dynamic_pointer_cast<T>(parser.rootElement());
+}
+
+// Write, read, write: the same attributes and (for `sameBytes`) the same file.
+template <class T> void expectStableThroughFile(const T& style, bool sameBytes = true) {
+    ByteBuffer bytes1, bytes2;
+    const auto read = throughFile(style, &bytes1);
+    ASSERT_NE(read, nullptr);
+    const auto again = throughFile(*read, &bytes2);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(line(again->elementAttributes()), line(read->elementAttributes()));
+    EXPECT_TRUE(!sameBytes || bytes1 == bytes2);
 }
 
 } // namespace qv::test

@@ -1,3 +1,6 @@
+// Fills: what each style implies and writes, reading that decides the style,
+// file round trips, keys with what the owner hears, picture placement, the
+// gradient and image pictures, painting, and the picture cache's rules.
 #include "document/ImageCache.h"
 #include "framework/foundation/RecordingGraphicsContext.h"
 #include "styles/Fill.h"
@@ -8,181 +11,67 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <functional>
 #include <random>
-#include <string>
-#include <vector>
 
 namespace qv {
 namespace {
 
 using test::attributes;
-using test::FakeImageCodec;
 using test::line;
-using test::pictureBytes;
-using test::RecordingOwner;
 
-TEST(FillValues, DefaultsAndWhatTheStyleImplies) {
-    Fill fill;
+TEST(Fill, StylesWriteTheirOwnAttributesAndReadingDecidesTheStyle) {
     // The gradient points are single-precision 0.2 and 0.8.
+    Fill fill;
     EXPECT_EQ(fill.gradientStart(), Point(0.20000000298023224, 0.20000000298023224));
     EXPECT_EQ(fill.gradientEnd(), Point(0.800000011920929, 0.800000011920929));
-    EXPECT_EQ(fill.gradientColor(), Color(0.5, 0.5, 0.5, 1));
-    struct Row {
-        int style;
-        bool visible, hasColor, hasGradient, hasImage;
-    };
-    for (Row r : {Row{1, true, true, false, false}, Row{0, false, false, false, false},
-                  Row{2, true, true, true, false}, Row{3, true, false, false, true},
-                  Row{9, true, false, false, false}}) {
-        if (r.style != 1)
-            fill.setStyle(r.style);
-        EXPECT_EQ(fill.style(), r.style);
-        EXPECT_EQ(fill.visible(), r.visible) << r.style;
-        EXPECT_EQ(fill.hasColor(), r.hasColor) << r.style;
-        EXPECT_EQ(fill.hasGradient(), r.hasGradient) << r.style;
-        EXPECT_EQ(fill.hasImage(), r.hasImage) << r.style;
-        EXPECT_EQ(fill.valueForKey("hasImage"), Value(r.hasImage));
-        EXPECT_EQ(fill.valueForKey("visible"), Value(r.visible));
-    }
-}
-
-// Each edit runs twice: colours announce both times, other values only when
-// they change; the style also announces what it implies.
-TEST(FillAnnouncements, RealChangesAnnounceOnePairAndClearTheCacheInside) {
-    auto fill = [](std::initializer_list<const char*> keys, int times = 1) {
-        return test::announced("fill", keys, true, times);
-    };
-    const std::pair<std::function<void(Fill&)>, std::vector<std::string>> cases[] = {
-        {[](Fill& f) {
-             f.setGradientStart({0, 0});
-         },
-         fill({"gradientStart"})},
-        {[](Fill& f) { f.setColor(Color::white()); }, fill({"color"}, 2)},
-        {[](Fill& f) { f.setGradientColor(Color(0.5, 0.5, 0.5, 1)); }, fill({"gradientColor"}, 2)},
-        {[](Fill& f) { f.setImageName("a.png"); }, fill({"imageName"})},
-        {[](Fill& f) { f.setImagePlacement(2); }, fill({"imagePlacement"})},
-        {[](Fill& f) { f.setGradientStyle(1); }, fill({"gradientStyle"})},
-        {[](Fill& f) { f.setStyle(1); }, {}},
-        {[](Fill& f) { f.setGradientStyle(0); }, {}},
-        {[](Fill& f) { f.setGradientEnd(f.gradientEnd()); }, {}},
-        {[](Fill& f) { f.setImageName(""); }, {}},
-        {[](Fill& f) { f.setImagePlacement(0); }, {}},
-        {[](Fill& f) { f.setStyle(3); },
-         fill({"style", "visible", "hasColor", "hasGradient", "hasImage"})},
-    };
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        RecordingOwner owner;
-        Fill fill;
-        fill.setShape(&owner);
-        cases[i].first(fill);
-        cases[i].first(fill);
-        EXPECT_EQ(owner.events, cases[i].second) << i;
-    }
-}
-
-// Every key reaches its value; values of the wrong kind, and the derived
-// keys, are refused without a word to the owner.
-TEST(FillKeyValue, KeysReadAndWriteAndWrongKindsAreRefused) {
-    RecordingOwner owner;
-    Fill fill;
-    fill.setShape(&owner);
-    const std::pair<const char*, Value> keys[] = {
-        {"style", Value(2)},           {"color", Value(Color(1, 0, 0))},
-        {"gradientStyle", Value(1)},   {"gradientColor", Value(Color(0, 0, 1))},
-        {"imagePlacement", Value(3)},  {"gradientStart", Value(Point(0.5, 0.5))},
-        {"imageName", Value("a.png")}, {"gradientEnd", Value(Point(1, 0.5))}};
-    for (const auto& [key, value] : keys) {
-        EXPECT_TRUE(fill.setValueForKey(value, key)) << key;
-        EXPECT_EQ(fill.valueForKey(key), value) << key;
-    }
-    EXPECT_EQ(fill.gradientStart(), Point(0.5, 0.5));
-    EXPECT_TRUE(fill.valueForKey("nonsense").isNull());
-    const auto copy = fill.copy();
-    EXPECT_EQ(copy->shape(), nullptr);
-    EXPECT_EQ(line(copy->elementAttributes()), line(fill.elementAttributes()));
-
-    owner.events.clear();
-    EXPECT_FALSE(fill.setValueForKey(Value(1), "visible"));
-    EXPECT_FALSE(fill.setValueForKey(Value(true), "hasImage"));
-    EXPECT_FALSE(fill.setValueForKey(Value("red"), "color"));
-    EXPECT_FALSE(fill.setValueForKey(Value(3), "gradientStart"));
-    EXPECT_FALSE(fill.setValueForKey(Value::multipleValues(), "style"));
-    EXPECT_FALSE(fill.setValueForKey(Value(), "imageName"));
-    EXPECT_TRUE(owner.events.empty());
-}
-
-TEST(FillElement, EachStyleWritesItsOwnAttributes) {
-    Fill fill;
-    EXPECT_EQ(fill.elementName(), "fill");
-    EXPECT_TRUE(fill.elementChildren().empty());
-    EXPECT_EQ(line(fill.elementAttributes()), "color=#FFFFFFFF");
-    fill.setStyle(2);
     fill.setGradientStyle(1);
-    EXPECT_EQ(line(fill.elementAttributes()),
-              "color=#FFFFFFFF grad-color=#7F7F7FFF grad=1 grad-start-x=0.2000000029802322 "
-              "grad-start-y=0.2000000029802322 grad-end-x=0.800000011920929 "
-              "grad-end-y=0.800000011920929");
-    fill.setStyle(3);
     fill.setImageName("photo.jpg");
     fill.setImagePlacement(1);
-    EXPECT_EQ(line(fill.elementAttributes()), "image=photo.jpg image-placement=1");
-    for (int style : {0, 4, -1}) {
+    const std::tuple<int, const char*, const char*> styles[] = {
+        {1, "true true false false", "color=#FFFFFFFF"},
+        {2, "true true true false",
+         "color=#FFFFFFFF grad-color=#7F7F7FFF grad=1 grad-start-x=0.2000000029802322 "
+         "grad-start-y=0.2000000029802322 grad-end-x=0.800000011920929 "
+         "grad-end-y=0.800000011920929"},
+        {3, "true false false true", "image=photo.jpg image-placement=1"},
+        {0, "false false false false", "color=none"},
+        {4, "true false false false", "color=none"},
+        {-1, "true false false false", "color=none"}};
+    for (const auto& [style, implied, written] : styles) {
         fill.setStyle(style);
-        EXPECT_EQ(line(fill.elementAttributes()), "color=none");
+        EXPECT_EQ(test::values(fill, {"visible", "hasColor", "hasGradient", "hasImage"}), implied);
+        EXPECT_EQ(line(fill.elementAttributes()), written);
     }
-}
 
-TEST(FillElement, ReadingDecidesTheStyleFromWhatIsThere) {
-    const Color W = Color::white(), G(0.5, 0.5, 0.5, 1), K = Color::black(), Green(0, 1, 0, 1);
-    const Point s0(0.20000000298023224, 0.20000000298023224);
-    const Point e0(0.800000011920929, 0.800000011920929);
-    struct Case {
-        const char* file;
-        int style, gradientStyle;
-        Color color, gradientColor;
-        Point start, end;
-    };
-    const Case cases[] = {
-        // An image wins over a colour and leaves the colour alone.
-        {"color=#FF0000FF image=p.png image-placement=2", 3, 0, W, G, s0, e0},
-        {"grad-color=#000000FF", 0, 0, W, G, s0, e0},
-        {"color=none grad-color=#000000FF", 0, 0, W, G, s0, e0},
-        // A missing or "none" gradient colour reads as a solid fill.
-        {"color=#00FF00FF grad=1", 1, 0, Green, G, s0, e0},
-        {"color=#00FF00FF grad-color=none grad=1", 1, 0, Green, G, s0, e0},
-        // A gradient without a start point starts at the top left corner.
+    // An image wins over a colour and leaves the colour alone; a missing or
+    // "none" gradient colour reads as a solid fill; a gradient without a
+    // start point starts at the top left corner.
+    const std::pair<const char*, const char*> reads[] = {
+        {"color=#FF0000FF image=p.png image-placement=2", "3 0 #FFFFFFFF #7F7F7FFF \"p.png\" 2"},
+        {"grad-color=#000000FF", "0 0 #FFFFFFFF #7F7F7FFF \"\" 0"},
+        {"color=none grad-color=#000000FF", "0 0 #FFFFFFFF #7F7F7FFF \"\" 0"},
+        {"color=#00FF00FF grad=1", "1 0 #00FF00FF #7F7F7FFF \"\" 0"},
+        {"color=#00FF00FF grad-color=none grad=1", "1 0 #00FF00FF #7F7F7FFF \"\" 0"},
         {"color=#000000FF grad-color=#FFFFFF80 grad=1 grad-end-x=0.75 grad-end-y=1",
-         2,
-         1,
-         K,
-         Color::colorWithHexString("#FFFFFF80"),
-         {0, 0},
-         {0.75, 1}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        Fill fill;
-        fill.setElementAttributes(attributes(c.file));
-        EXPECT_EQ(fill.style(), c.style);
-        EXPECT_EQ(fill.gradientStyle(), c.gradientStyle);
-        EXPECT_EQ(fill.color(), c.color);
-        EXPECT_EQ(fill.gradientColor(), c.gradientColor);
-        EXPECT_EQ(fill.gradientStart(), c.start);
-        EXPECT_EQ(fill.gradientEnd(), c.end);
-        EXPECT_EQ(fill.imageName(), c.style == 3 ? "p.png" : "");
-        EXPECT_EQ(fill.imagePlacement(), c.style == 3 ? 2 : 0);
+         "2 1 #000000FF #FFFFFF80 \"\" 0"}};
+    for (const auto& [file, values] : reads) {
+        Fill r;
+        r.setElementAttributes(attributes(file));
+        EXPECT_EQ(test::values(r, {"style", "gradientStyle", "color", "gradientColor", "imageName",
+                                   "imagePlacement"}),
+                  values)
+            << file;
+        EXPECT_EQ(r.gradientStart(), r.style() == 2 ? Point(0, 0) : Fill().gradientStart());
+        EXPECT_EQ(r.gradientEnd(), r.style() == 2 ? Point(0.75, 1) : Fill().gradientEnd());
     }
-}
 
-TEST(FillElement, WriteReadWriteGivesTheSameAttributes) {
+    // Write, read, write: the same attributes; unknown styles read as none.
     std::mt19937 random(5);
     std::uniform_int_distribution<int> style(-1, 4), small(-2, 5);
     std::uniform_real_distribution<double> unit(0, 1), coordinate(-3, 3);
     const char* names[] = {"a.png", "photo 2.jpg", "QVImage.tiff", "x"};
     for (int i = 0; i < 500; ++i) {
-        Fill fill;
+        SCOPED_TRACE(i);
         fill.setStyle(style(random));
         fill.setColor(Color(unit(random), unit(random), unit(random), unit(random)));
         fill.setGradientColor(Color(unit(random), unit(random), unit(random), unit(random)));
@@ -191,16 +80,42 @@ TEST(FillElement, WriteReadWriteGivesTheSameAttributes) {
         fill.setGradientEnd({coordinate(random), coordinate(random)});
         fill.setImageName(names[i % 4]);
         fill.setImagePlacement(small(random));
-        const AttributeMap first = test::asRead(fill.elementAttributes());
         Fill read;
-        read.setElementAttributes(first);
-        ASSERT_EQ(line(test::asRead(read.elementAttributes())), line(first)) << i;
+        read.setElementAttributes(test::asRead(fill.elementAttributes()));
+        EXPECT_EQ(line(read.elementAttributes()), line(fill.elementAttributes()));
         const bool known = fill.style() >= 1 && fill.style() <= 3;
         EXPECT_EQ(read.style(), known ? fill.style() : 0);
     }
 }
 
-TEST(FillPlacement, StretchCoverCentreAndTile) {
+// A colour announces even when it is the same, other values only when they
+// change, each clearing the picture cache inside; the style also announces
+// what it implies.
+TEST(Fill, KeysReadWriteAndAnnounceRealChanges) {
+    const Point end = Fill().gradientEnd();
+    test::checkKeys<Fill>(
+        "fill", {{"gradientStart", Value(Point(0, 0)), {"gradientStart"}},
+                 {"gradientEnd", Value(Point(1, 0.5)), {"gradientEnd"}},
+                 {"color", Value(Color::white()), {"color"}, 2},
+                 {"gradientColor", Value(Color(0, 0, 1)), {"gradientColor"}, 2},
+                 {"imageName", Value("a.png"), {"imageName"}},
+                 {"imagePlacement", Value(2), {"imagePlacement"}},
+                 {"gradientStyle", Value(1), {"gradientStyle"}},
+                 {"style", Value(3), {"style", "visible", "hasColor", "hasGradient", "hasImage"}},
+                 {"style", Value(1)},
+                 {"gradientStyle", Value(0)},
+                 {"gradientEnd", Value(end)},
+                 {"imageName", Value("")},
+                 {"imagePlacement", Value(0)}});
+    test::checkRefused<Fill>({{"visible", Value(1)},
+                              {"hasImage", Value(true)},
+                              {"color", Value("red")},
+                              {"gradientStart", Value(3)},
+                              {"style", Value::multipleValues()},
+                              {"imageName", Value()}});
+}
+
+TEST(Fill, PicturesArePlacedByStretchCoverCentreOrTile) {
     using Rects = std::vector<Rect>;
     struct Case {
         int placement;
@@ -232,75 +147,55 @@ TEST(FillPlacement, StretchCoverCentreAndTile) {
         EXPECT_EQ(tiles[k], Rect((k % 4) * 30.0, (k / 4) * 30.0, 30, 30)) << k;
 }
 
-TEST(FillGradient, InterpolatesEachComponent) {
+TEST(Fill, GradientsRunCornerToCornerOrToTheEndRadiusAndImagesDrawTheStoredPicture) {
     const std::array<double, 8> context = {1, 0, 0.2, 1, 0, 1, 0.6, 0};
     EXPECT_EQ(GradientInterpolate(context, 0), (std::array<double, 4>{1, 0, 0.2, 1}));
     EXPECT_EQ(GradientInterpolate(context, 1), (std::array<double, 4>{0, 1, 0.6, 0}));
     const auto mid = GradientInterpolate(context, 0.25);
     for (std::size_t i = 0; i < 4; ++i)
         EXPECT_DOUBLE_EQ(mid[i], (std::array<double, 4>{0.75, 0.25, 0.3, 0.75})[i]) << i;
-}
 
-// The one picture made by `gc` and what was drawn into it.
-const RecordedImage& onlyPicture(const RecordingGraphicsContext& gc) {
-    const auto made = gc.operationsOfKind(DrawOpKind::MakeImage);
-    EXPECT_EQ(made.size(), 1u);
-    static const RecordedImage none({0, 0}, 1, {});
-    return made.empty() || !made[0].madeImage ? none : *made[0].madeImage;
-}
-
-TEST(FillGradient, LinearCornerToCornerRadialToTheEndRadiusUnknownLinear) {
+    // Linear corner to corner (also for unknown gradient styles), radial from
+    // the start to the end's distance; both ends carry on, so the gradient
+    // colour fills what lies beyond.
     using K = DrawOpKind;
-    struct Case {
-        int gradientStyle;
-        Point start, end;
-        Size size;
-        K kind;
-        Point from, to;
-        double startRadius, endRadius;
-    };
-    const Case cases[] = {
+    const std::tuple<int, Point, Point, Size, K, Point, Point, double, double> cases[] = {
         {0, {0, 0}, {1, 1}, {100, 50}, K::LinearGradient, {0, 0}, {100, 50}, 0, 0},
         {5, {0, 0}, {1, 1}, {100, 50}, K::LinearGradient, {0, 0}, {100, 50}, 0, 0},
-        {1, {0.5, 0.5}, {1, 0.5}, {100, 100}, K::RadialGradient, {50, 50}, {50, 50}, 0.1, 50},
-    };
-    for (const Case& c : cases) {
+        {1, {0.5, 0.5}, {1, 0.5}, {100, 100}, K::RadialGradient, {50, 50}, {50, 50}, 0.1, 50}};
+    for (const auto& [style, start, end, size, kind, from, to, r0, r1] : cases) {
         Fill fill;
         fill.setStyle(2);
-        fill.setGradientStyle(c.gradientStyle);
+        fill.setGradientStyle(style);
         fill.setColor(Color(1, 0, 0, 1));
         fill.setGradientColor(Color(0, 0, 1, 0.5));
-        fill.setGradientStart(c.start);
-        fill.setGradientEnd(c.end);
+        fill.setGradientStart(start);
+        fill.setGradientEnd(end);
         RecordingGraphicsContext gc;
-        const ImagePtr picture = fill.gradientFillImage(c.size, 2.0, gc);
+        const ImagePtr picture = fill.gradientFillImage(size, 2.0, gc);
         ASSERT_NE(picture, nullptr);
-        EXPECT_EQ(picture->size(), c.size);
-        const RecordedImage& recorded = onlyPicture(gc);
-        EXPECT_EQ(recorded.scale(), 2.0);
-        ASSERT_EQ(recorded.operations().size(), 1u);
-        const DrawOperation& g = recorded.operations()[0];
-        ASSERT_EQ(g.kind, c.kind) << c.gradientStyle;
-        EXPECT_EQ(g.start, c.from);
-        EXPECT_EQ(g.end, c.to);
-        if (c.kind == DrawOpKind::RadialGradient) {
-            EXPECT_EQ(g.startRadius, c.startRadius);
-            EXPECT_EQ(g.endRadius, c.endRadius);
-        }
-        // Both ends carry on, so the gradient colour fills what lies beyond.
-        EXPECT_TRUE(g.extendStart);
-        EXPECT_TRUE(g.extendEnd);
+        EXPECT_EQ(picture->size(), size);
+        const auto made = gc.operationsOfKind(K::MakeImage);
+        ASSERT_EQ(made.size(), 1u);
+        EXPECT_EQ(made[0].madeImage->scale(), 2.0);
+        ASSERT_EQ(made[0].madeImage->operations().size(), 1u);
+        const DrawOperation& g = made[0].madeImage->operations()[0];
+        ASSERT_EQ(g.kind, kind) << style;
+        EXPECT_EQ(g.start, from);
+        EXPECT_EQ(g.end, to);
+        EXPECT_EQ(g.startRadius, r0);
+        EXPECT_EQ(g.endRadius, r1);
+        EXPECT_TRUE(g.extendStart && g.extendEnd);
         ASSERT_EQ(g.gradientColors.size(), std::size_t(DrawOperation::kGradientSamples));
         EXPECT_EQ(g.gradientColors[5], Color(0.5, 0, 0.5, 0.75));
         EXPECT_EQ(g.gradientColors.front(), fill.color());
         EXPECT_EQ(g.gradientColors.back(), fill.gradientColor());
     }
-}
 
-TEST(FillImagePicture, DrawsTheStoredPictureByPlacementOrNothingForBadNames) {
-    FakeImageCodec codec;
+    // The stored picture by placement; nothing for bad or missing names.
+    test::FakeImageCodec codec;
     ImageCache store;
-    store.addImageData(pictureBytes(200, 100), "wide.png");
+    store.addImageData(test::pictureBytes(200, 100), "wide.png");
     store.addImageData(test::bytesOf("garbage"), "bad.png");
     for (const char* name : {"wide.png", "missing.png", "bad.png", "..", "../wide.png", ""}) {
         Fill fill;
@@ -309,53 +204,159 @@ TEST(FillImagePicture, DrawsTheStoredPictureByPlacementOrNothingForBadNames) {
         fill.setImagePlacement(1);
         RecordingGraphicsContext gc;
         EXPECT_NE(fill.imageFillImage({50, 50}, 1.0, gc, store), nullptr) << name;
-        const auto& ops = onlyPicture(gc).operations();
-        if (std::string(name) != "wide.png") {
-            EXPECT_TRUE(ops.empty()) << name;
-            continue;
+        const auto made = gc.operationsOfKind(K::MakeImage);
+        ASSERT_EQ(made.size(), 1u);
+        const auto& ops = made[0].madeImage->operations();
+        ASSERT_EQ(ops.size(), name == std::string("wide.png") ? 1u : 0u) << name;
+        for (const DrawOperation& op : ops) {
+            EXPECT_EQ(op.kind, K::DrawImage);
+            EXPECT_EQ(op.rect, Rect(-25, 0, 100, 50));
+            EXPECT_EQ(op.image, store.imageNamed("wide.png").get());
+            EXPECT_EQ(op.opacity, 1.0);
         }
-        ASSERT_EQ(ops.size(), 1u);
-        EXPECT_EQ(ops[0].kind, DrawOpKind::DrawImage);
-        EXPECT_EQ(ops[0].rect, Rect(-25, 0, 100, 50));
-        EXPECT_EQ(ops[0].image, store.imageNamed("wide.png").get());
-        EXPECT_EQ(ops[0].opacity, 1.0);
     }
 }
 
-TEST(FillPainting, SolidFillsGradientClipsNoneAndEmptyDrawNothing) {
-    const BezierPath square = BezierPath::bezierPathWithRect(Rect(0, 0, 10, 10));
+// The least a shape does with its fill: own it, embed the cache, clear the
+// cache on every fill edit, and paint its rectangle at a zoom.
+struct MiniShape : StyleOwner {
+    MiniShape() {
+        fill.setShape(this);
+        fill.setStyle(2);
+    }
+    void willChange() override {}
+    void didChange() override {}
+    void styleWillChangeKeyPath(std::string_view) override {}
+    void styleDidChangeKeyPath(std::string_view) override {}
+    void clearFillCache() override { cache.clear(); }
+    void draw(double zoom) {
+        fill.fillPath(gc, BezierPath::bezierPathWithRect(bounds), bounds, cache, zoom, zoom, store);
+    }
+    std::size_t made() const { return gc.countOf(DrawOpKind::MakeImage); }
+    Fill fill;
+    Rect bounds{10, 10, 100, 50};
     FillCache cache;
     ImageCache store;
-    Fill fill;
-    fill.setColor(Color(0, 0, 1));
     RecordingGraphicsContext gc;
-    fill.fillPath(gc, square, Rect(0, 0, 10, 10), cache, 1, 1, store);
-    ASSERT_EQ(gc.fills().size(), 1u);
-    EXPECT_EQ(gc.fills()[0].color, Color(0, 0, 1));
-    EXPECT_EQ(gc.fills()[0].path, square);
-    fill.setStyle(0);
-    gc.clear();
-    fill.fillPath(gc, square, Rect(0, 0, 10, 10), cache, 1, 1, store);
-    // A gradient on an empty path, or on bounds without area, draws no picture.
-    fill.setStyle(2);
-    fill.fillPath(gc, BezierPath(), Rect(0, 0, 10, 10), cache, 1, 1, store);
+};
+
+TEST(Fill, PaintingDrawsColoursAndClippedPicturesOrNothing) {
+    const BezierPath square = BezierPath::bezierPathWithRect(Rect(0, 0, 10, 10));
+    MiniShape shape;
+    shape.fill.setStyle(1);
+    shape.fill.setColor(Color(0, 0, 1));
+    shape.fill.fillPath(shape.gc, square, Rect(0, 0, 10, 10), shape.cache, 1, 1, shape.store);
+    ASSERT_EQ(shape.gc.fills().size(), 1u);
+    EXPECT_EQ(shape.gc.fills()[0].color, Color(0, 0, 1));
+    EXPECT_EQ(shape.gc.fills()[0].path, square);
+    // No fill, and a gradient on an empty path or on bounds without area, draw nothing.
+    shape.gc.clear();
+    shape.fill.setStyle(0);
+    shape.draw(1);
+    shape.fill.setStyle(2);
+    shape.fill.fillPath(shape.gc, BezierPath(), Rect(0, 0, 10, 10), shape.cache, 1, 1, shape.store);
     const BezierPath flat = BezierPath::bezierPathWithRect(Rect(0, 0, 10, 0));
-    fill.fillPath(gc, flat, Rect(0, 0, 10, 0), cache, 1, 1, store);
-    EXPECT_TRUE(gc.operations().empty());
-    EXPECT_FALSE(cache.hasImage());
+    shape.fill.fillPath(shape.gc, flat, Rect(0, 0, 10, 0), shape.cache, 1, 1, shape.store);
+    shape.cache.preload(shape.fill, Size(0, 50), shape.gc, shape.store);
+    EXPECT_TRUE(shape.gc.operations().empty());
+    EXPECT_FALSE(shape.cache.hasImage());
 
     // The gradient's picture covers the bounds, clipped to the path.
     const Rect bounds(20, 30, 100, 50);
     const BezierPath oval = BezierPath::bezierPathWithOvalInRect(bounds);
-    fill.fillPath(gc, oval, bounds, cache, 1, 1, store, Size(0.5, 0.5));
-    EXPECT_EQ(gc.kinds(), (std::vector<DrawOpKind>{DrawOpKind::MakeImage, DrawOpKind::SaveGState,
-                                                   DrawOpKind::ClipToPath, DrawOpKind::DrawImage,
-                                                   DrawOpKind::RestoreGState}));
-    const auto drawn = gc.operationsOfKind(DrawOpKind::DrawImage);
+    shape.fill.fillPath(shape.gc, oval, bounds, shape.cache, 1, 1, shape.store, Size(0.5, 0.5));
+    using K = DrawOpKind;
+    EXPECT_EQ(shape.gc.kinds(), (std::vector<K>{K::MakeImage, K::SaveGState, K::ClipToPath,
+                                                K::DrawImage, K::RestoreGState}));
+    const auto drawn = shape.gc.operationsOfKind(K::DrawImage);
     ASSERT_EQ(drawn.size(), 1u);
     EXPECT_EQ(drawn[0].rect, Rect(20.5, 30.5, 100, 50));
-    EXPECT_EQ(drawn[0].image, cache.image().get());
-    EXPECT_EQ(gc.clips()[0].path, oval);
+    EXPECT_EQ(drawn[0].image, shape.cache.image().get());
+    EXPECT_EQ(shape.gc.clips()[0].path, oval);
+}
+
+TEST(Fill, CachedPictureIsKeptForMovesAndRebuiltForZoomSizeAndFillEdits) {
+    MiniShape shape;
+    shape.draw(1);
+    shape.draw(1);
+    shape.bounds = shape.bounds.offsetBy(40, -3);
+    shape.draw(1);
+    EXPECT_EQ(shape.made(), 1u);
+    // The kept picture is drawn at the new place.
+    EXPECT_EQ(shape.gc.operationsOfKind(DrawOpKind::DrawImage).back().rect, Rect(50, 7, 100, 50));
+    shape.draw(2);
+    EXPECT_EQ(shape.made(), 2u);
+    EXPECT_EQ(shape.cache.zoom(), 2);
+    // Made at the device scale so it stays crisp, still at the bounds' size in points.
+    const auto made = shape.gc.operationsOfKind(DrawOpKind::MakeImage).back();
+    EXPECT_EQ(made.madeImage->scale(), 2);
+    EXPECT_EQ(made.madeImage->size(), Size(100, 50));
+    shape.bounds.size = {80, 50};
+    shape.draw(2);
+    EXPECT_EQ(shape.made(), 3u);
+    EXPECT_EQ(shape.cache.size(), Size(80, 50));
+    shape.fill.setGradientColor(Color(1, 0, 0));
+    EXPECT_FALSE(shape.cache.hasImage());
+    shape.draw(2);
+    shape.fill.setGradientEnd({0.8, 0.8}); // not the stored single-precision 0.8
+    EXPECT_FALSE(shape.cache.hasImage());
+    shape.draw(2);
+    shape.fill.setGradientEnd(shape.fill.gradientEnd()); // unchanged: kept
+    EXPECT_TRUE(shape.cache.hasImage());
+    EXPECT_EQ(shape.made(), 5u);
+
+    // Preloading stamps zoom one and is used at zoom one only.
+    MiniShape preloaded;
+    preloaded.cache.preload(preloaded.fill, preloaded.bounds.size, preloaded.gc, preloaded.store);
+    EXPECT_EQ(preloaded.cache.zoom(), 1.0);
+    preloaded.draw(1);
+    EXPECT_EQ(preloaded.made(), 1u);
+    preloaded.draw(1.5);
+    EXPECT_EQ(preloaded.made(), 2u);
+    // Solid fills make no picture.
+    preloaded.fill.setStyle(1);
+    preloaded.draw(1);
+    preloaded.cache.preload(preloaded.fill, preloaded.bounds.size, preloaded.gc, preloaded.store);
+    EXPECT_EQ(preloaded.made(), 2u);
+    EXPECT_FALSE(preloaded.cache.hasImage());
+
+    // Huge pictures are made at a lower resolution.
+    MiniShape huge;
+    huge.bounds = Rect(0, 0, 10000, 10000);
+    huge.draw(16);
+    const double scale = huge.gc.operationsOfKind(DrawOpKind::MakeImage).at(0).madeImage->scale();
+    EXPECT_LE(10000 * scale * 10000 * scale, FillCache::kMaxPixels * (1 + 1e-12));
+    EXPECT_GT(scale, 0.4);
+}
+
+TEST(Fill, CacheMakesImageFillsFromTheStoreAndFollowsTheContextScale) {
+    test::FakeImageCodec codec;
+    MiniShape shape;
+    shape.store.addImageData(test::pictureBytes(30, 30), "tile.png");
+    shape.fill.setStyle(3);
+    shape.fill.setImageName("tile.png");
+    shape.fill.setImagePlacement(3);
+    shape.bounds = Rect(0, 0, 100, 40);
+    shape.draw(1);
+    const auto* picture = dynamic_cast<const RecordedImage*>(shape.cache.image().get());
+    ASSERT_NE(picture, nullptr);
+    ASSERT_EQ(picture->operations().size(), 8u);
+    EXPECT_EQ(picture->operations()[7].rect, Rect(90, 30, 30, 30));
+
+    Fill fill;
+    fill.setStyle(2);
+    FillCache cache;
+    RecordingGraphicsContext gc(true, AffineTransform::scaling(3, 3));
+    EXPECT_EQ(FillCache::deviceScale(gc), 3);
+    const ImagePtr first = cache.imageFor(gc, fill, Rect(5, 5, 20, 10), 3);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(dynamic_cast<const RecordedImage&>(*first).scale(), 3);
+    cache.validate({20, 10}, 3);
+    EXPECT_TRUE(cache.hasImage());
+    cache.validate({20, 10}, 1);
+    EXPECT_FALSE(cache.hasImage());
+    cache.preload(gc, fill, Rect(5, 5, 20, 10));
+    EXPECT_EQ(cache.zoom(), 1.0);
 }
 
 } // namespace

@@ -1,95 +1,76 @@
+// Strokes: attributes written, read and round-tripped through files, keys
+// with what the owner hears, dash patterns and inspector names.
 #include "styles/Stroke.h"
 
 #include "StyleTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
 
 namespace qv {
 namespace {
 
-using test::asRead;
 using test::attributes;
 using test::line;
-using test::RecordingOwner;
 
-TEST(StrokeElement, WrittenAttributesInOrder) {
+TEST(Stroke, WritesItsAttributesAndReadsWhatTheFileSays) {
+    // Arrow attributes follow only for the arrows in use; an invisible
+    // stroke writes only its colour "none".
     Stroke s;
-    EXPECT_EQ(line(s.elementAttributes()),
-              "style=1 color=#000000FF width=1 cap-style=0 join-style=0");
-    // Arrow attributes follow, only for the arrows in use.
+    std::vector<std::string> written{line(s.elementAttributes())};
     s.setArrowEndStyle(3);
     s.setArrowEndSize(4.5);
-    EXPECT_EQ(line(s.elementAttributes()), "style=1 color=#000000FF width=1 cap-style=0 "
-                                           "join-style=0 arrow-end-style=3 arrow-end-size=4.5");
+    written.push_back(line(s.elementAttributes()));
     s.setArrowStartStyle(1);
-    EXPECT_EQ(line(s.elementAttributes()),
-              "style=1 color=#000000FF width=1 cap-style=0 join-style=0 arrow-start-style=1 "
-              "arrow-start-size=7 arrow-end-style=3 arrow-end-size=4.5");
-    // An invisible stroke writes only its colour "none".
+    written.push_back(line(s.elementAttributes()));
     s.setStyle(0);
-    EXPECT_EQ(line(s.elementAttributes()), "color=none");
-}
+    written.push_back(line(s.elementAttributes()));
+    EXPECT_EQ(written,
+              (std::vector<std::string>{
+                  "style=1 color=#000000FF width=1 cap-style=0 join-style=0",
+                  "style=1 color=#000000FF width=1 cap-style=0 join-style=0 arrow-end-style=3 "
+                  "arrow-end-size=4.5",
+                  "style=1 color=#000000FF width=1 cap-style=0 join-style=0 arrow-start-style=1 "
+                  "arrow-start-size=7 arrow-end-style=3 arrow-end-size=4.5",
+                  "color=none"}));
 
-TEST(StrokeElement, ReadingKeepsWhatTheFileDoesNotSay) {
-    struct Case {
-        const char* file;
-        int style;
-        double width;
-        unsigned cap;
-        int startStyle;
-        double startSize;
-        int endStyle;
-        double endSize;
-        const char* color;
-    };
-    const Case cases[] = {
-        // "none", or no colour at all, keeps everything else the stroke had.
-        {"color=none", 0, 3.5, 1, 2, 3, 0, 4, "#FF0000FF"},
-        {"style=2 width=4", 0, 3.5, 1, 2, 3, 0, 4, "#FF0000FF"},
-        // A colour without numbers reads zeros: an invisible style.
-        {"color=#FF000080", 0, 0, 0, 0, 3, 0, 4, "#FF000080"},
-        // Arrow sizes are read only for an arrow in use.
+    // Read over a stroke that had other values: "none", or no colour at all,
+    // keeps them; a colour without numbers reads zeros (an invisible style);
+    // arrow sizes are read only for an arrow in use.
+    const std::pair<const char*, const char*> reads[] = {
+        {"color=none", "false 0 3.5 1 2 3 0 4 #FF0000FF"},
+        {"style=2 width=4", "false 0 3.5 1 2 3 0 4 #FF0000FF"},
+        {"color=#FF000080", "false 0 0 0 0 3 0 4 #FF000080"},
         {"style=1 color=#000000FF width=2 arrow-start-style=0 arrow-start-size=12 "
          "arrow-end-size=13",
-         1, 2, 0, 0, 3, 0, 4, "#000000FF"},
+         "true 1 2 0 0 3 0 4 #000000FF"},
         {"style=1 color=#000000FF width=2 arrow-start-size=12 arrow-end-style=6 arrow-end-size=13",
-         1, 2, 0, 0, 3, 6, 13, "#000000FF"},
+         "true 1 2 0 0 3 6 13 #000000FF"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        Stroke s;
-        s.setStyle(5);
-        s.setWidth(3.5);
-        s.setColor({1, 0, 0, 1});
-        s.setCapStyle(1);
-        s.setArrowStartStyle(2);
-        s.setArrowStartSize(3);
-        s.setArrowEndSize(4);
-        s.setElementAttributes(attributes(c.file));
-        EXPECT_EQ(s.style(), c.style);
-        EXPECT_EQ(s.visible(), c.style != 0);
-        EXPECT_EQ(s.width(), c.width);
-        EXPECT_EQ(s.capStyle(), c.cap);
-        EXPECT_EQ(s.arrowStartStyle(), c.startStyle);
-        EXPECT_EQ(s.arrowStartSize(), c.startSize);
-        EXPECT_EQ(s.arrowEndStyle(), c.endStyle);
-        EXPECT_EQ(s.arrowEndSize(), c.endSize);
-        EXPECT_EQ(s.color().hexStringWithAlpha(), c.color);
+    for (const auto& [file, values] : reads) {
+        Stroke r;
+        r.setStyle(5);
+        r.setWidth(3.5);
+        r.setColor({1, 0, 0, 1});
+        r.setCapStyle(1);
+        r.setArrowStartStyle(2);
+        r.setArrowStartSize(3);
+        r.setArrowEndSize(4);
+        r.setElementAttributes(attributes(file));
+        EXPECT_EQ(test::values(r, {"visible", "style", "width", "capStyle", "arrowStartStyle",
+                                   "arrowStartSize", "arrowEndStyle", "arrowEndSize", "color"}),
+                  values)
+            << file;
     }
-}
 
-// Write → read → write gives the same attributes and the same file bytes.
-TEST(StrokeElement, WriteReadWriteIsStableOverRandomStrokes) {
+    // Write, read, write: the same file over random strokes.
     for (unsigned seed : {1234u, 77u}) {
         std::mt19937 rng(seed);
         std::uniform_int_distribution<int> style(0, 8), cap(0, 2), arrow(0, 18), byte(0, 255);
         std::uniform_real_distribution<double> real(0, 40);
         for (int i = 0; i < 500; ++i) {
             SCOPED_TRACE(testing::Message() << "seed " << seed << " stroke " << i);
-            Stroke s;
             s.setStyle(style(rng));
             s.setWidth(real(rng));
             s.setColor({byte(rng) / 255.0, byte(rng) / 255.0, real(rng) / 40, byte(rng) / 255.0});
@@ -99,55 +80,39 @@ TEST(StrokeElement, WriteReadWriteIsStableOverRandomStrokes) {
             s.setArrowStartSize(real(rng));
             s.setArrowEndStyle(arrow(rng));
             s.setArrowEndSize(real(rng));
-            const AttributeMap first = asRead(s.elementAttributes());
-            Stroke r;
-            r.setElementAttributes(first);
-            ASSERT_EQ(line(first), line(asRead(r.elementAttributes())));
-            ByteBuffer bytes1, bytes2;
-            const auto read = test::throughFile(s, &bytes1);
-            ASSERT_NE(read, nullptr);
-            ASSERT_NE(test::throughFile(*read, &bytes2), nullptr);
-            ASSERT_EQ(bytes1, bytes2);
+            test::expectStableThroughFile(s);
         }
     }
 }
 
-// Each edit runs twice: a colour announces both times, other values only
-// when they change; the style also announces "visible".
-TEST(StrokeSetters, RealChangesAnnounceOnePairWithTheirKeyPaths) {
-    auto stroke = [](std::initializer_list<const char*> keys, int times = 1) {
-        return test::announced("stroke", keys, false, times);
-    };
-    const std::pair<std::function<void(Stroke&)>, std::vector<std::string>> cases[] = {
-        {[](Stroke& s) { s.setWidth(2); }, stroke({"width"})},
-        {[](Stroke& s) { s.setCapStyle(2); }, stroke({"capStyle"})},
-        {[](Stroke& s) { s.setJoinStyle(1); }, stroke({"joinStyle"})},
-        {[](Stroke& s) { s.setArrowStartStyle(4); }, stroke({"arrowStartStyle"})},
-        {[](Stroke& s) { s.setArrowStartSize(3); }, stroke({"arrowStartSize"})},
-        {[](Stroke& s) { s.setArrowEndStyle(5); }, stroke({"arrowEndStyle"})},
-        {[](Stroke& s) { s.setArrowEndSize(2); }, stroke({"arrowEndSize"})},
-        {[](Stroke& s) { s.setStyle(0); }, stroke({"style", "visible"})},
-        {[](Stroke& s) { s.setColor(Color::black()); }, stroke({"color"}, 2)},
-        {[](Stroke& s) { s.setWidth(1); }, {}},
-        {[](Stroke& s) { s.setCapStyle(0); }, {}},
-        {[](Stroke& s) { s.setJoinStyle(0); }, {}},
-        {[](Stroke& s) { s.setArrowStartStyle(0); }, {}},
-        {[](Stroke& s) { s.setArrowStartSize(7); }, {}},
-        {[](Stroke& s) { s.setArrowEndStyle(0); }, {}},
-        {[](Stroke& s) { s.setArrowEndSize(7); }, {}},
-        {[](Stroke& s) { s.setStyle(1); }, {}},
-    };
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        RecordingOwner owner;
-        Stroke s;
-        s.setShape(&owner);
-        cases[i].first(s);
-        cases[i].first(s);
-        EXPECT_EQ(owner.events, cases[i].second) << i;
-    }
+// A colour announces even when it is the same; other values only when they
+// change; the style also announces "visible".
+TEST(Stroke, KeysReadWriteAndAnnounceRealChanges) {
+    test::checkKeys<Stroke>("stroke", {{"style", Value(4), {"style", "visible"}},
+                                       {"width", Value(2.5), {"width"}},
+                                       {"capStyle", Value(1), {"capStyle"}},
+                                       {"joinStyle", Value(2), {"joinStyle"}},
+                                       {"arrowStartStyle", Value(5), {"arrowStartStyle"}},
+                                       {"arrowEndStyle", Value(6), {"arrowEndStyle"}},
+                                       {"arrowStartSize", Value(3.0), {"arrowStartSize"}},
+                                       {"arrowEndSize", Value(4.0), {"arrowEndSize"}},
+                                       {"color", Value(Color::black()), {"color"}, 2},
+                                       {"style", Value(1)},
+                                       {"width", Value(1.0)},
+                                       {"capStyle", Value(0)},
+                                       {"joinStyle", Value(0)},
+                                       {"arrowStartStyle", Value(0)},
+                                       {"arrowEndStyle", Value(0)},
+                                       {"arrowStartSize", Value(7.0)},
+                                       {"arrowEndSize", Value(7.0)}});
+    test::checkRefused<Stroke>({{"visible", Value(false)},
+                                {"nonsense", Value(1)},
+                                {"width", Value()},
+                                {"color", Value(3)}});
+    EXPECT_EQ(Stroke().valueForKey("visible"), Value(true));
 }
 
-TEST(StrokeDash, PatternsByStyleWidthAndCap) {
+TEST(Stroke, DashPatternsByStyleWidthAndCapAndInspectorNames) {
     using V = std::vector<double>;
     struct Case {
         int style;
@@ -170,60 +135,21 @@ TEST(StrokeDash, PatternsByStyleWidthAndCap) {
     s.setWidth(3);
     s.setCapStyle(1);
     s.setJoinStyle(2);
-    BezierPath p;
+    BezierPath p, expected;
     p.moveToPoint({0, 0});
-    p.lineToPoint({10, 0});
+    expected = p;
     s.applyToPath(p);
-    EXPECT_EQ(p.lineWidth(), 3.0);
-    EXPECT_EQ(p.lineCapStyle(), LineCapStyle::Round);
-    EXPECT_EQ(p.lineJoinStyle(), LineJoinStyle::Bevel);
-    EXPECT_EQ(p.lineDash(), (V{0, 9}));
-    EXPECT_EQ(p.lineDashPhase(), 0.0);
-}
+    expected.setLineWidth(3);
+    expected.setLineCapStyle(LineCapStyle::Round);
+    expected.setLineJoinStyle(LineJoinStyle::Bevel);
+    expected.setLineDash({0, 9}, 0);
+    EXPECT_EQ(p, expected);
 
-TEST(StrokeKeyValue, EveryKeyReadsAndWritesWrongKindsAreRefused) {
-    RecordingOwner owner;
-    Stroke s;
-    s.setShape(&owner);
-    const std::pair<const char*, Value> keys[] = {{"style", Value(4)},
-                                                  {"width", Value(2.5)},
-                                                  {"capStyle", Value(1)},
-                                                  {"joinStyle", Value(2)},
-                                                  {"arrowStartStyle", Value(5)},
-                                                  {"arrowEndStyle", Value(6)},
-                                                  {"arrowStartSize", Value(3.0)},
-                                                  {"arrowEndSize", Value(4.0)},
-                                                  {"color", Value(Color(1, 0, 0, 1))}};
-    for (const auto& [key, value] : keys) {
-        EXPECT_TRUE(s.setValueForKey(value, key)) << key;
-        EXPECT_EQ(s.valueForKey(key), value) << key;
-    }
-    EXPECT_EQ(s.valueForKey("visible"), Value(true));
-    EXPECT_EQ(owner.count("willChange"), 9);
-    EXPECT_FALSE(s.setValueForKey(Value(false), "visible"));
-    EXPECT_FALSE(s.setValueForKey(Value(1), "nonsense"));
-    EXPECT_FALSE(s.setValueForKey(Value(), "width"));
-    EXPECT_FALSE(s.setValueForKey(Value(3), "color"));
-    EXPECT_TRUE(s.valueForKey("nonsense").isNull());
-    EXPECT_EQ(s.width(), 2.5);
-    EXPECT_EQ(owner.count("willChange"), 9);
-    // A copy has every value and no owner: its edits reach nobody.
-    const auto copy = s.copy();
-    EXPECT_EQ(copy->shape(), nullptr);
-    EXPECT_EQ(line(copy->elementAttributes()), line(s.elementAttributes()));
-    copy->setWidth(9);
-    EXPECT_EQ(owner.count("willChange"), 9);
-    EXPECT_EQ(s.width(), 2.5);
-}
-
-TEST(StrokeNames, InspectorNamesOfStylesCapsAndJoins) {
     EXPECT_EQ(strokeStyleName(0), "stroke-none");
-    EXPECT_EQ(strokeStyleName(2), "stroke-dash");
     EXPECT_EQ(strokeStyleName(6), "stroke-longdashdot");
-    EXPECT_TRUE(strokeStyleName(7).empty());
     EXPECT_EQ(capStyleName(1), "cap-round");
-    EXPECT_TRUE(capStyleName(3).empty());
     EXPECT_EQ(joinStyleName(2), "join-bevel");
+    EXPECT_TRUE(strokeStyleName(7).empty() && capStyleName(3).empty());
 }
 
 } // namespace
