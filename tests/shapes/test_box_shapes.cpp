@@ -99,6 +99,8 @@ TEST(BoxShapes, PolygonsAndStars) {
     for (std::size_t i = 0; i < 10; ++i)
         EXPECT_NEAR(std::hypot(v[i].x - 50, v[i].y - 50), i % 2 ? 25 * std::cos(M_PI / 5) : 50,
                     1e-5);
+    p->setStellation(NAN);
+    EXPECT_EQ(p->stellation(), 0);
     p->setStellation(1);
     expectNear(endPoints(*p->path())[1], {50, 50});
     p->setNumberOfSides(RegularPolygonShape::kMaximumSides);

@@ -137,13 +137,8 @@ TEST(GroupShape, TurningScalingAndFlippingMoveEveryOutlineRigidly) {
         const Rect b = group->bounds();
         expectMapped(
             *group,
-            [&] {
-                group->setBounds({b.x() * f, b.y() * f, b.width() * f, b.height() * f});
-            },
-            [&](Point p) {
-                return Point{p.x * f, p.y * f};
-            },
-            false);
+            [&] { group->setBounds(Rect(b.x() * f, b.y() * f, b.width() * f, b.height() * f)); },
+            [&](Point p) { return Point(p.x * f, p.y * f); }, false);
     }
     Random flips(11);
     for (int round = 0; round < 20; ++round) {
@@ -183,6 +178,7 @@ TEST(GroupShape, StyleKeyPathsReachEveryMember) {
     ASSERT_EQ(r1.changes.size(), 1u);
     EXPECT_EQ(r0.changes[0].oldValue, Value(was));
     EXPECT_EQ(r1.changes[0].oldValue, Value(blue));
+    EXPECT_TRUE(group->setValueForKeyPath(Value(3.0), "stroke.width"));
     EXPECT_TRUE(group->setValueForKeyPath(Value(true), "shadow.visible"));
     EXPECT_TRUE(static_cast<GroupShape&>(*group->shapes()[2]).shapes()[0]->shadow().visible());
     EXPECT_FALSE(group->setValueForKeyPath(Value::multipleValues(), "fill.color"));

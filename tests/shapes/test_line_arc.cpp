@@ -28,6 +28,9 @@ TEST(LineShape, BoundsFollowTheEndsThroughMovesStretchesAndFlips) {
     EXPECT_EQ(l->end(), Point(0, 0));
     auto flat = line({0, 0}, {100, 0}); // cannot gain height: its points sit on one y
     flat->setBounds({0, 0, 100, 40});
+    auto upright = line({5, 0}, {5, 100});
+    upright->setBounds({0, 0, 0, 50});
+    EXPECT_EQ(upright->bounds(), Rect(0, 0, kTenth, 50));
     EXPECT_EQ(flat->start().y, flat->end().y);
     EXPECT_EQ(flat->bounds().height(), kTenth);
     auto away = line({210, 320}, {230, 300});

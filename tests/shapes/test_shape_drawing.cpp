@@ -39,6 +39,7 @@ TEST(ShapeDrawing, FillThenStrokeInTheTransformWithTheShadowLayerAroundThem) {
                                           K::ConcatCTM, K::FillPath, K::StrokePath,
                                           K::EndTransparencyLayer, K::RestoreGState}));
     EXPECT_TRUE(gc.operationsOfKind(K::SetShadow).at(0).transform.isIdentity());
+    EXPECT_EQ(gc.layerDepth(), 0);
     // Invisible styles draw nothing at all.
     r->fill().setStyle(0);
     r->stroke().setStyle(0);
@@ -104,14 +105,8 @@ TEST(ShapeDrawing, GradientFillDrawsTheCachedPictureClippedToTheOutline) {
     EXPECT_FALSE(gc.strokes().back().clipped);
     EXPECT_EQ(gc.countOf(K::MakeImage), 1u);
     const std::pair<std::function<void()>, std::size_t> edits[] = {
-        {[&] {
-             o->offset({5, 5});
-         },
-         0},
-        {[&] {
-             o->fill().setGradientColor({1, 0, 0, 1});
-         },
-         1}};
+        {[&] { o->offset(Size(5, 5)); }, 0},
+        {[&] { o->fill().setGradientColor(Color(1, 0, 0, 1)); }, 1}};
     for (const auto& [edit, made] : edits) {
         edit();
         gc.clear();
@@ -280,6 +275,7 @@ TEST(ShapeDrawing, TextAndItsEditDecoration) {
     EXPECT_TRUE(shadowed.shadow.active);
     EXPECT_EQ(shadowed.shadow.offset, Size(6, -8));
     EXPECT_EQ(shadowed.shadow.blurRadius, 10);
+    EXPECT_EQ(shadowed.shadow.color, t.shadow().shadowColor());
     EXPECT_EQ(zgc.countOf(K::BeginTransparencyLayer) + zgc.countOf(K::FillPath), 0u);
     zgc.clear();
     t.drawInView(zgc, &editing);

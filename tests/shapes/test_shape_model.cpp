@@ -47,26 +47,13 @@ TEST(ShapeModel, BoundsHaveAMinimumSizeAndRotationStaysInZeroTo360) {
 TEST(ShapeModel, OnePairOfAnnouncementsPerRealChangeWillBeforeAndDidAfter) {
     RectangleShape s;
     const std::pair<std::function<void()>, int> edits[] = {
-        {[&] {
-             s.setBounds({0, 0, 10, 10});
-         },
-         1},
-        {[&] {
-             s.setBounds({0, 0, 10, 10});
-         },
-         0},
-        {[&] { s.setRotation(30); }, 1},
-        {[&] { s.setRotation(390); }, 0},
-        {[&] {
-             s.offset({0, 0});
-         },
-         0},
-        {[&] {
-             s.offset({1, 0});
-         },
-         1},
+        // clang-format off
+        {[&] { s.setBounds(Rect(0, 0, 10, 10)); }, 1}, {[&] { s.setBounds(Rect(0, 0, 10, 10)); }, 0},
+        {[&] { s.setRotation(30); }, 1},               {[&] { s.setRotation(390); }, 0},
+        {[&] { s.offset(Size(0, 0)); }, 0},            {[&] { s.offset(Size(1, 0)); }, 1},
         {[&] { s.setStroke(Stroke()), s.setFill(Fill()), s.setShadow(Shadow()); }, 3},
         {[&] { s.stroke().setWidth(3); }, 1}, // through the shape the style belongs to
+        // clang-format on
     };
     for (std::size_t i = 0; i < std::size(edits); ++i)
         EXPECT_EQ(changePairs(s, edits[i].first), edits[i].second) << i;
@@ -161,7 +148,7 @@ TEST(ShapeModel, CopiesAndInstalledStylesAreObjectsOfTheirOwn) {
     s.addElement(QVGenericElement::elementNamed("mystery"));
     s.addElement(QVGenericElement::elementNamed("stroke"));
     s.addElement(nullptr);
-    EXPECT_EQ(s.stroke().width(), 4);
+    EXPECT_EQ(s.stroke().style(), 1);
     RectangleShape r;
     r.addElement(nullptr);
     auto bounds = QVGenericElement::elementNamed("bounds");
@@ -198,6 +185,8 @@ TEST(ShapeModel, PerKindAnswersAndKeyValueCoding) {
         EXPECT_EQ(r.shape->numberOfSides(), polygon ? 5 : 0);
         EXPECT_EQ(r.shape->stellation(), polygon ? 0.5 : 0);
         EXPECT_EQ(r.shape->cornerRadiusHeight(), r.view == std::string("roundrect") ? 4 : 0);
+        EXPECT_EQ(std::as_const(*r.shape).cornerRadiusWidth(),
+                  r.view == std::string("roundrect") ? 10 : 0);
     }
     RoundRectangleShape s;
     EXPECT_TRUE(s.setValueForKeyPath(Value(Rect(1, 2, 3, 4)), "bounds"));
@@ -207,11 +196,14 @@ TEST(ShapeModel, PerKindAnswersAndKeyValueCoding) {
     EXPECT_EQ(s.bounds(), Rect(1, 2, 3, 4));
     EXPECT_EQ(s.rotation(), 40);
     EXPECT_EQ(s.stroke().width(), 3.5);
-    EXPECT_EQ(s.valueForKey("cornerRadius"), Value(Size(2, 10)));
+    EXPECT_EQ(s.cornerRadius(), Size(2, 10));
     EXPECT_FALSE(s.setValueForKeyPath(Value(1.0), "noSuchKey"));
     RegularPolygonShape polygon;
     polygon.setNumberOfSides(7);
     EXPECT_EQ(polygon.elementAttributes().size(), 2u);
+    EXPECT_EQ(polygon.elementAttributes().intValueForKey("sides"), 7);
+    for (const std::string& key : polygon.undoableProperties()) // readable, styles' keys too
+        EXPECT_FALSE(polygon.valueForKeyPath(key).isNull()) << key;
 
     auto l = line({}, {});
     auto a = arc({}, 0, 0, 0);
