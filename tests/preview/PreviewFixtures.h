@@ -2,12 +2,13 @@
 // Packages written straight as files, so the tests see the plug-in exactly
 // as a file on disk reaches it, and helpers to look into the PDF it makes.
 
+#include "tests/cli/PdfInspection.h"
+
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -67,58 +68,12 @@ private:
     QTemporaryDir m_Dir;
 };
 
-// The page's media box, [x0 y0 x1 y1].
-inline std::optional<std::array<double, 4>> mediaBox(const QByteArray& pdf) {
-    static const QRegularExpression box(
-        R"(/MediaBox\s*\[\s*([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s*\])");
-    const QRegularExpressionMatch m = box.match(QString::fromLatin1(pdf));
-    if (!m.hasMatch())
-        return std::nullopt;
-    return std::array<double, 4>{m.captured(1).toDouble(), m.captured(2).toDouble(),
-                                 m.captured(3).toDouble(), m.captured(4).toDouble()};
-}
-
-inline int pageCount(const QByteArray& pdf) {
-    static const QRegularExpression page(R"(/Type\s*/Page\b)");
-    return int(QString::fromLatin1(pdf).count(page));
-}
-
-// Every content stream, inflated (Flate is a zlib stream; Qt's inflater
-// wants the expected size up front and grows past it as needed).
+using test::fillColors;
+using test::mediaBox;
+using test::pageCount;
+// Every content stream, inflated.
 inline QByteArray inflatedStreams(const QByteArray& pdf) {
-    QByteArray all;
-    qsizetype at = 0;
-    while ((at = pdf.indexOf("stream", at)) >= 0) {
-        qsizetype start = at + 6;
-        if (pdf.mid(at - 3, 3) == "end") {
-            at = start;
-            continue;
-        }
-        if (pdf.mid(start, 2) == "\r\n")
-            start += 2;
-        else if (pdf.mid(start, 1) == "\n")
-            start += 1;
-        const qsizetype end = pdf.indexOf("endstream", start);
-        if (end < 0)
-            break;
-        QByteArray packed = QByteArray::fromHex("00100000") + pdf.mid(start, end - start);
-        all += qUncompress(packed);
-        at = end + 9;
-    }
-    return all;
-}
-
-// The colours of the fills, in order, as "r g b scn" operands.
-inline std::vector<std::array<double, 3>> fillColors(const QByteArray& content) {
-    static const QRegularExpression scn(R"(([\d.]+) ([\d.]+) ([\d.]+) scn)");
-    std::vector<std::array<double, 3>> colors;
-    auto it = scn.globalMatch(QString::fromLatin1(content));
-    while (it.hasNext()) {
-        const QRegularExpressionMatch m = it.next();
-        colors.push_back(
-            {m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble()});
-    }
-    return colors;
+    return test::pdfContent(pdf);
 }
 
 } // namespace qv::testing

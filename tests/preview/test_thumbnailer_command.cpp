@@ -70,64 +70,46 @@ TEST(ThumbnailCommand, WritesTheFittedPageWithUriAndMTime) {
     PackageDir dir;
     const std::string in =
         dir.package("Plan 1", testing::documentXML(testing::rectangleElement(0, 0, 540, 360)));
+    const std::string wide = dir.package(
+        "wide", testing::documentXML(testing::printInfoElement("820 420", "10 10 10 10")));
     struct stat info {};
     ASSERT_EQ(::stat(in.c_str(), &info), 0);
-
+    // Wide pages fit the width.
     for (const auto& [args, size] : std::vector<std::pair<QStringList, QSize>>{
-             {{}, QSize(192, 256)},
-             {{"-s", "128"}, QSize(96, 128)},
-             {{"--size=64"}, QSize(48, 64)},
+             {{q(in)}, QSize(192, 256)},
+             {{"-s", "128", q(in)}, QSize(96, 128)},
+             {{"--size=64", q(in)}, QSize(48, 64)},
+             {{"-s", "200", q(wide)}, QSize(200, 100)},
          }) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const std::string out = dir.path("thumb.png");
         QFile::remove(q(out));
-        QStringList all{"thumbnail"};
-        all << args << q(in) << q(out);
-        const CommandRun run = qvdraw(all);
+        const CommandRun run = qvdraw(QStringList{"thumbnail"} + args + QStringList{q(out)});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
         const QByteArray png = readAll(out);
-        const auto text = pngText(png);
-        EXPECT_EQ(text.at("Thumb::URI"), fileURLForPath(in));
-        EXPECT_EQ(text.at("Thumb::URI").find("Plan%201.qvdraw") != std::string::npos, true);
-        EXPECT_EQ(text.at("Thumb::MTime"), std::to_string(info.st_mtime));
         const QImage image = QImage::fromData(png, "PNG");
         ASSERT_EQ(image.size(), size);
+        if (args.last() == q(wide))
+            continue;
+        const auto text = pngText(png);
+        EXPECT_EQ(text.at("Thumb::URI"), fileURLForPath(in));
+        EXPECT_NE(text.at("Thumb::URI").find("Plan%201.qvdraw"), std::string::npos);
+        EXPECT_EQ(text.at("Thumb::MTime"), std::to_string(info.st_mtime));
         // The red upper half and the white lower half, right side up.
         EXPECT_EQ(image.pixelColor(size.width() / 2, size.height() / 4), QColor(255, 0, 0));
         EXPECT_EQ(image.pixelColor(size.width() / 2, size.height() * 3 / 4), QColor(255, 255, 255));
     }
 }
 
-TEST(ThumbnailCommand, WidePagesFitTheWidth) {
+// Usage errors exit with 2 and write nothing; an unreadable document gives no
+// thumbnail, exit 1 and one line naming it, but a blank page as preview; an
+// unwritable preview exits with 3.
+TEST(ThumbnailCommand, ExitStatusesAndThePreviewCommand) {
     PackageDir dir;
-    const std::string in = dir.package(
-        "wide", testing::documentXML(testing::printInfoElement("820 420", "10 10 10 10")));
-    const std::string out = dir.path("wide.png");
-    ASSERT_EQ(qvdraw({"thumbnail", "-s", "200", q(in), q(out)}).exitCode, 0);
-    EXPECT_EQ(QImage(q(out)).size(), QSize(200, 100));
-}
-
-TEST(ThumbnailCommand, UnreadableDocumentGivesNoPictureAndExitOne) {
-    PackageDir dir;
-    for (const std::string& in :
-         {dir.path("missing.qvdraw"), dir.packageWithout("noshapes", "Picture.png"),
-          dir.package("broken", "<qvdrawdocument><oval>")}) {
-        SCOPED_TRACE(in);
-        const std::string out = dir.path("none.png");
-        const CommandRun run = qvdraw({"thumbnail", q(in), q(out)});
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_FALSE(QFile::exists(q(out)));
-        // One line naming the file.
-        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(q(in).toUtf8())) << run.err.toStdString();
-    }
-}
-
-TEST(ThumbnailCommand, UsageErrorsExitTwo) {
-    PackageDir dir;
-    const QString in = q(dir.package("ok", testing::documentXML("")));
-    const QString out = q(dir.path("x.png"));
+    const QString in = q(dir.package(
+        "grey", testing::documentXML(testing::rectangleElement(-50, -50, 100, 100), "#808080")));
+    const QString out = q(dir.path("x.png")), pdf = q(dir.path("x.pdf"));
     for (const QStringList& args : std::vector<QStringList>{
              {"thumbnail"},
              {"thumbnail", in},
@@ -136,35 +118,37 @@ TEST(ThumbnailCommand, UsageErrorsExitTwo) {
              {"thumbnail", "-s", "100000", in, out},
              {"thumbnail", "--sharp", in, out},
              {"thumbnail", in, out, out},
+             {"preview", in},
          }) {
         SCOPED_TRACE(args.join(' ').toStdString());
         EXPECT_EQ(qvdraw(args).exitCode, 2);
         EXPECT_FALSE(QFile::exists(out));
     }
-}
-
-TEST(PreviewCommand, WritesThePluginsPdfAndABlankPageForUnreadableFiles) {
-    PackageDir dir;
-    const std::string in = dir.package(
-        "grey", testing::documentXML(testing::rectangleElement(-50, -50, 100, 100), "#808080"));
-    const std::string out = dir.path("grey.pdf");
-    CommandRun run = qvdraw({"preview", q(in), q(out)});
+    for (const std::string& bad :
+         {dir.path("missing.qvdraw"), dir.packageWithout("noshapes", "Picture.png"),
+          dir.package("broken", "<qvdrawdocument><oval>")}) {
+        SCOPED_TRACE(bad);
+        CommandRun run = qvdraw({"thumbnail", q(bad), out});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_FALSE(QFile::exists(out));
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(q(bad).toUtf8())) << run.err.toStdString();
+        ASSERT_EQ(qvdraw({"preview", q(bad), pdf}).exitCode, 0);
+        EXPECT_EQ(testing::mediaBox(readAll(pdf.toStdString())),
+                  (std::array<double, 4>{0, 0, 540, 720}));
+        EXPECT_EQ(testing::fillColors(testing::inflatedStreams(readAll(pdf.toStdString()))).size(),
+                  1u);
+    }
+    // The plug-in's PDF: the grey page, then the shape.
+    CommandRun run = qvdraw({"preview", in, pdf});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QByteArray pdf = readAll(out);
-    EXPECT_EQ(testing::pageCount(pdf), 1);
-    EXPECT_EQ(testing::mediaBox(pdf), (std::array<double, 4>{0, 0, 540, 720}));
-    const auto colors = testing::fillColors(testing::inflatedStreams(pdf));
+    const QByteArray written = readAll(pdf.toStdString());
+    EXPECT_EQ(testing::pageCount(written), 1);
+    EXPECT_EQ(testing::mediaBox(written), (std::array<double, 4>{0, 0, 540, 720}));
+    const auto colors = testing::fillColors(testing::inflatedStreams(written));
     ASSERT_EQ(colors.size(), 2u);
     EXPECT_NEAR(colors[0][0], 128 / 255.0, 1e-3);
-
-    run = qvdraw({"preview", q(dir.path("missing.qvdraw")), q(out)});
-    EXPECT_EQ(run.exitCode, 0);
-    pdf = readAll(out);
-    EXPECT_EQ(testing::mediaBox(pdf), (std::array<double, 4>{0, 0, 540, 720}));
-    EXPECT_EQ(testing::fillColors(testing::inflatedStreams(pdf)).size(), 1u);
-
-    EXPECT_EQ(qvdraw({"preview", q(in)}).exitCode, 2);
-    EXPECT_EQ(qvdraw({"preview", q(in), q(dir.path("no/such/dir/x.pdf"))}).exitCode, 3);
+    EXPECT_EQ(qvdraw({"preview", in, q(dir.path("no/such/dir/x.pdf"))}).exitCode, 3);
 }
 
 } // namespace
