@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace qv::test {
@@ -46,6 +48,24 @@ inline int winding(const std::vector<LineSegment>& segments, Point p) {
         w += a.y <= p.y && b.y > p.y && side > 0 ? 1 : a.y > p.y && b.y <= p.y && side < 0 ? -1 : 0;
     }
     return w;
+}
+
+// A path from text: "M x y", "L x y", "C x1 y1 x2 y2 x y" (controls first)
+// and "Z", with numbers as strtod reads them ("nan" and "inf" included).
+inline BezierPath pathOf(const std::string& text) {
+    BezierPath p;
+    for (const char* s = text.c_str(); *s;) {
+        const char op = *s++;
+        double v[6];
+        for (int i = 0; i < (op == 'C' ? 6 : op == 'M' || op == 'L' ? 2 : 0); ++i)
+            v[i] = std::strtod(s, const_cast<char**>(&s));
+        op == 'M'   ? p.moveToPoint({v[0], v[1]})
+        : op == 'L' ? p.lineToPoint({v[0], v[1]})
+        : op == 'C' ? p.curveToPoint({v[4], v[5]}, {v[0], v[1]}, {v[2], v[3]})
+        : op == 'Z' ? p.closePath()
+                    : void();
+    }
+    return p;
 }
 
 inline Point cubicAt(Point p0, Point p1, Point p2, Point p3, double t) {

@@ -12,18 +12,9 @@ using namespace qv::test;
 
 namespace {
 
-BezierPath polyline(std::initializer_list<Point> points, bool close) {
-    BezierPath p;
-    for (Point q : points)
-        p.isEmpty() ? p.moveToPoint(q) : p.lineToPoint(q);
-    if (close)
-        p.closePath();
-    return p;
-}
-
 TEST(BezierPath, RectanglesOvalsAndEditing) {
     const BezierPath rect = BezierPath::bezierPathWithRect(Rect(10, 20, 30, 40));
-    EXPECT_EQ(rect, polyline({{10, 20}, {40, 20}, {40, 60}, {10, 60}}, true));
+    EXPECT_EQ(rect, pathOf("M 10 20 L 40 20 L 40 60 L 10 60 Z"));
     EXPECT_EQ(BezierPath::bezierPathWithRect(Rect(40, 60, -30, -40)), rect);
     EXPECT_EQ(rect.bounds(), Rect(10, 20, 30, 40));
     EXPECT_EQ(rect.currentPoint(), Point(10, 20)); // after a close: where the subpath began
@@ -43,10 +34,8 @@ TEST(BezierPath, RectanglesOvalsAndEditing) {
     for (Point s : samplePoints(BezierPath::bezierPathWithOvalInRect(Rect(-50, -50, 100, 100))))
         EXPECT_NEAR(std::hypot(s.x, s.y), 50, 50 * 3e-4);
 
-    BezierPath p;
-    EXPECT_EQ(p.currentPoint(), Point(0, 0));
-    p.moveToPoint({1, 1});
-    p.curveToPoint({9, 9}, {2, 2}, {3, 3});
+    EXPECT_EQ(BezierPath().currentPoint(), Point(0, 0));
+    BezierPath p = pathOf("M 1 1 C 2 2 3 3 9 9");
     EXPECT_EQ(p.currentPoint(), Point(9, 9));
     const Point pts[3] = {{4, 4}, {5, 5}, {6, 6}};
     p.setAssociatedPoints(pts, 1);
@@ -119,15 +108,11 @@ TEST(BezierPath, ArcsRunAroundTheCircleInTheirDirectionToTheirEnd) {
 }
 
 TEST(BezierPath, TightBoundsFollowTheCurveNotItsControls) {
-    BezierPath p;
-    p.moveToPoint({0, 0});
-    p.curveToPoint({100, 0}, {0, 100}, {100, 100});
+    const BezierPath p = pathOf("M 0 0 C 0 100 100 100 100 0");
     EXPECT_EQ(p.controlPointBounds(), Rect(0, 0, 100, 100));
     EXPECT_LT(gap(p.bounds(), Rect(0, 0, 100, 75)), 1e-9);
     // An S-shaped curve whose x overshoots both ends.
-    BezierPath s;
-    s.moveToPoint({0, 0});
-    s.curveToPoint({0, 30}, {60, 10}, {-60, 20});
+    const BezierPath s = pathOf("M 0 0 C 60 10 -60 20 0 30");
     EXPECT_TRUE(s.bounds().maxX() > 10 && s.bounds().minX() < -10 && s.bounds().maxX() < 60);
     EXPECT_EQ(BezierPath().bounds(), Rect());
     EXPECT_EQ(BezierPath().controlPointBounds(), Rect());
@@ -156,7 +141,7 @@ TEST(BezierPath, ContainmentAgreesWithTheFlattenedPolygon) {
     EXPECT_FALSE(ring.containsPoint({50, 50}));
     EXPECT_TRUE(ring.containsPoint({10, 50}));
     // Open subpaths count as closed.
-    const BezierPath tri = polyline({{0, 0}, {100, 0}, {0, 100}}, false);
+    const BezierPath tri = pathOf("M 0 0 L 100 0 L 0 100");
     EXPECT_TRUE(tri.containsPoint({20, 20}));
     EXPECT_FALSE(tri.containsPoint({60, 60}));
     EXPECT_FALSE(BezierPath().containsPoint({0, 0}));
@@ -193,9 +178,8 @@ TEST(BezierPath, FlatteningStaysWithinTheToleranceAndClosesOnlyClosedSubpaths) {
                 EXPECT_LE(distanceTo(s, segs), tol * (1 + 1e-9)) << tol;
         }
     }
-    EXPECT_EQ(polyline({{0, 0}, {10, 0}, {10, 10}}, false).flattenedSegments().size(), 2u);
-    const std::vector<LineSegment> segs =
-        polyline({{0, 0}, {10, 0}, {10, 10}}, true).flattenedSegments();
+    EXPECT_EQ(pathOf("M 0 0 L 10 0 L 10 10").flattenedSegments().size(), 2u);
+    const std::vector<LineSegment> segs = pathOf("M 0 0 L 10 0 L 10 10 Z").flattenedSegments();
     ASSERT_EQ(segs.size(), 3u);
     EXPECT_EQ(segs[2].a, Point(10, 10));
     EXPECT_EQ(segs[2].b, Point(0, 0));
@@ -228,12 +212,8 @@ TEST(BezierPath, TransformsMapEveryPointAndKeepTheStroke) {
 }
 
 TEST(BezierPath, NonFiniteHugeAndLongInputStayBounded) {
-    BezierPath p;
-    p.moveToPoint({kNaN, 0});
-    p.curveToPoint({kInf, 1}, {0, kNaN}, {-kInf, 5});
-    p.lineToPoint({1, 1});
-    p.curveToPoint({1e300, -1e300}, {-1e300, 1e300}, {1e300, 1e300});
-    p.closePath();
+    const BezierPath p =
+        pathOf("M nan 0 C 0 nan -inf 5 inf 1 L 1 1 C -1e300 1e300 1e300 1e300 1e300 -1e300 Z");
     (void)p.bounds();
     (void)p.controlPointBounds();
     EXPECT_FALSE(p.containsPoint({kNaN, kNaN}));
@@ -241,10 +221,7 @@ TEST(BezierPath, NonFiniteHugeAndLongInputStayBounded) {
     // The huge curve is cut into at most 2^12 pieces, whatever the tolerance.
     EXPECT_LE(p.flattenedSegments(1e-9).size(), 4200u);
     // A line with no move before it starts where its points begin.
-    BezierPath bare;
-    bare.lineToPoint({5, 5});
-    bare.lineToPoint({10, 5});
-    EXPECT_EQ(bare.bounds(), Rect(5, 5, 5, 0));
+    EXPECT_EQ(pathOf("L 5 5 L 10 5").bounds(), Rect(5, 5, 5, 0));
 
     BezierPath big;
     big.moveToPoint({0, 0});

@@ -83,20 +83,6 @@ void checkDashing(const BezierPath& path, const std::vector<double>& pattern, do
     EXPECT_NEAR(painted, expectedPainted, tol * double(1 + pieces.size()));
 }
 
-BezierPath line(double length) {
-    BezierPath p;
-    p.moveToPoint({0, 0});
-    p.lineToPoint({length, 0});
-    return p;
-}
-
-BezierPath curve(Point start, Point c1, Point c2, Point end) {
-    BezierPath p;
-    p.moveToPoint(start);
-    p.curveToPoint(end, c1, c2);
-    return p;
-}
-
 TEST(PathDasher, RandomAndChosenPathsFollowThePattern) {
     // Random paths with zero-length lines and vanishing tangents, patterns of
     // one to five entries (a tenth of them zero), phases of both signs.
@@ -112,8 +98,6 @@ TEST(PathDasher, RandomAndChosenPathsFollowThePattern) {
         checkDashing(path, pattern, phase(rng), rng() % 2 ? 0.05 : 0);
     }
 
-    BezierPath twice = BezierPath::bezierPathWithRect(Rect(0, 0, 10, 10));
-    twice.lineToPoint({0, 10}); // what follows a close starts the pattern afresh
     const struct {
         BezierPath path;
         std::vector<double> pattern;
@@ -122,22 +106,22 @@ TEST(PathDasher, RandomAndChosenPathsFollowThePattern) {
         {BezierPath::bezierPathWithOvalInRect(Rect(10, 20, 80, 40)), {6, 4}, 0, 0},
         // A straight cubic whose parameter crawls at both ends: positions
         // land where the arc length says, not where t is proportional.
-        {curve({0, 0}, {0, 0}, {100, 0}, {100, 0}), {10, 10}, 5, 0},
-        {curve({0, 0}, {100, 100}, {0, 100}, {100, 0}), {3, 2}, 0, 0.05},           // a cusp
-        {curve({0, 0}, {150, 150}, {150, -50}, {0, 100}), {7, 1, 0.5, 1}, 2, 0.05}, // a loop
+        {pathOf("M 0 0 C 0 0 100 0 100 0"), {10, 10}, 5, 0},
+        {pathOf("M 0 0 C 100 100 0 100 100 0"), {3, 2}, 0, 0.05},           // a cusp
+        {pathOf("M 0 0 C 150 150 150 -50 0 100"), {7, 1, 0.5, 1}, 2, 0.05}, // a loop
         // Closed subpaths are dashed along their closing side.
         {BezierPath::bezierPathWithRect(Rect(0, 0, 10, 10)), {4, 2}, 0, 0},
-        {twice, {4, 2}, 0, 0},
+        {pathOf("M 0 0 L 10 0 L 10 10 L 0 10 Z L 0 10"), {4, 2}, 0, 0}, // afresh after a close
         // Odd patterns repeat swapped.
-        {line(24), {1, 2, 3}, 0, 0},
-        {line(24), {2}, 1, 0},
-        {line(24), {1, 2, 3}, -4.5, 0},
+        {pathOf("M 0 0 L 24 0"), {1, 2, 3}, 0, 0},
+        {pathOf("M 0 0 L 24 0"), {2}, 1, 0},
+        {pathOf("M 0 0 L 24 0"), {1, 2, 3}, -4.5, 0},
         // Zero-length dashes are dots, or nothing without a dot length;
         // none at the very end, where a dot would face off the line.
-        {line(20), {0, 5}, 0, 0.02},
-        {line(20), {0, 5}, 0, 0},
-        {line(20), {0, 2, 3, 0}, 1, 0},
-        {curve({0, 0}, {0, 0}, {10, 10}, {0, 10}), {0, 1}, 0.5, 0.01},
+        {pathOf("M 0 0 L 20 0"), {0, 5}, 0, 0.02},
+        {pathOf("M 0 0 L 20 0"), {0, 5}, 0, 0},
+        {pathOf("M 0 0 L 20 0"), {0, 2, 3, 0}, 1, 0},
+        {pathOf("M 0 0 C 0 0 10 10 0 10"), {0, 1}, 0.5, 0.01},
     };
     for (const auto& k : cases)
         checkDashing(k.path, k.pattern, k.phase, k.dot);
@@ -159,26 +143,18 @@ TEST(PathDasher, CurvesStayCurvesAndDotsFaceAlongThem) {
     // A dot faces along the curve, also where the derivative vanishes.
     DashOptions dots;
     dots.dotLength = 0.02;
-    const BezierPath d = *dashedPath(curve({0, 0}, {0, 0}, {10, 10}, {0, 10}), {0, 100}, 0, dots);
+    const BezierPath d = *dashedPath(pathOf("M 0 0 C 0 0 10 10 0 10"), {0, 100}, 0, dots);
     ASSERT_EQ(d.elementCount(), 2u);
     EXPECT_LT(distance(d.currentPoint(), Point(1, 1) * (0.02 * std::sqrt(0.5))), 1e-6);
 }
 
 TEST(PathDasher, DegenerateInputUnusablePatternsAndStrokeAttributes) {
-    BezierPath single;
-    single.moveToPoint({5, 5});
-    BezierPath closedPoint = single;
-    closedPoint.closePath();
-    for (const BezierPath& p : {BezierPath(), single, closedPoint})
-        EXPECT_TRUE(dashedPath(p, {3, 2}, 0)->isEmpty());
+    for (const char* p : {"", "M 5 5", "M 5 5 Z"})
+        EXPECT_TRUE(dashedPath(pathOf(p), {3, 2}, 0)->isEmpty());
 
     // Zero-length segments change nothing.
-    BezierPath plain = line(10), padded;
-    padded.moveToPoint({0, 0});
-    padded.lineToPoint({0, 0});
-    padded.curveToPoint({0, 0}, {0, 0}, {0, 0});
-    padded.lineToPoint({10, 0});
-    padded.lineToPoint({10, 0});
+    BezierPath plain = pathOf("M 0 0 L 10 0");
+    const BezierPath padded = pathOf("M 0 0 L 0 0 C 0 0 0 0 0 0 L 10 0 L 10 0");
     EXPECT_EQ(*dashedPath(padded, {3, 1}, 0), *dashedPath(plain, {3, 1}, 0));
 
     // Phases wrap both ways (the random paths check that); one that is not
@@ -204,12 +180,9 @@ TEST(PathDasher, DegenerateInputUnusablePatternsAndStrokeAttributes) {
     for (const std::vector<double>& bad : std::vector<std::vector<double>>{
              {}, {0, 0}, {0}, {3, -1}, {kNaN, 2}, {2, kInf}, {1e308, 1e308}})
         EXPECT_FALSE(dashedPath(oval, bad, 0)) << bad.size();
-    BezierPath bad = line(0);
-    bad.lineToPoint({kNaN, 3});
-    EXPECT_FALSE(dashedPath(bad, {3, 2}, 0));
-    EXPECT_FALSE(dashedPath(curve({0, 0}, {1, 1}, {2, 2}, {kInf, 0}), {3, 2}, 0));
-    BezierPath long_ = line(1e6);
-    long_.curveToPoint({0, 1e6}, {1e6, 1e6}, {0, 1e6});
+    EXPECT_FALSE(dashedPath(pathOf("M 0 0 L 0 0 L nan 3"), {3, 2}, 0));
+    EXPECT_FALSE(dashedPath(pathOf("M 0 0 C 1 1 2 2 inf 0"), {3, 2}, 0));
+    const BezierPath long_ = pathOf("M 0 0 L 1e6 0 C 1e6 1e6 0 1e6 0 1e6");
     EXPECT_FALSE(dashedPath(long_, {1e-6, 1e-6}, 0));
     EXPECT_FALSE(dashedPath(long_, {1e-300, 1e-300}, 0));
     const std::optional<BezierPath> coarse = dashedPath(long_, {1e6, 1e-300, 1e-300, 1e-300}, 0);
@@ -218,8 +191,8 @@ TEST(PathDasher, DegenerateInputUnusablePatternsAndStrokeAttributes) {
     // The limit is the caller's to choose.
     DashOptions few;
     few.maxPieces = 10;
-    EXPECT_FALSE(dashedPath(line(100), {2, 2}, 0, few));
-    EXPECT_TRUE(dashedPath(line(100), {20, 20}, 0, few));
+    EXPECT_FALSE(dashedPath(pathOf("M 0 0 L 100 0"), {2, 2}, 0, few));
+    EXPECT_TRUE(dashedPath(pathOf("M 0 0 L 100 0"), {20, 20}, 0, few));
 }
 
 } // namespace

@@ -82,10 +82,7 @@ TEST(StrokeOutline, OtherCapsAndJoinsStayWithinTheirReach) {
 
 TEST(StrokeOutline, MiterLimitDotsPiecesAndNonFinitePoints) {
     // A right angle: the miter is sqrt(2) times the width long.
-    BezierPath corner;
-    corner.moveToPoint({0, 0});
-    corner.lineToPoint({10, 0});
-    corner.lineToPoint({10, 10});
+    const BezierPath corner = pathOf("M 0 0 L 10 0 L 10 10");
     for (double limit : {1.5, 1.4}) {
         OutlineStyle style;
         style.width = 4;
@@ -98,9 +95,7 @@ TEST(StrokeOutline, MiterLimitDotsPiecesAndNonFinitePoints) {
     }
 
     // Zero-length pieces are dots for round and square caps.
-    BezierPath dot;
-    dot.moveToPoint({5, 5});
-    dot.lineToPoint({5, 5});
+    const BezierPath dot = pathOf("M 5 5 L 5 5");
     for (LineCapStyle cap : {LineCapStyle::Butt, LineCapStyle::Round, LineCapStyle::Square}) {
         OutlineStyle style;
         style.width = 3;
@@ -112,13 +107,7 @@ TEST(StrokeOutline, MiterLimitDotsPiecesAndNonFinitePoints) {
     }
 
     // Each piece gets its own polygon; points that are not finite are skipped.
-    BezierPath two;
-    two.moveToPoint({0, 0});
-    two.lineToPoint({10, 0});
-    two.lineToPoint({NAN, 3});
-    two.moveToPoint({0, 5});
-    two.curveToPoint({10, 5}, {3, 8}, {6, 8});
-    const Outline outline(two, OutlineStyle{});
+    const Outline outline(pathOf("M 0 0 L 10 0 L nan 3 M 0 5 C 3 8 6 8 10 5"), OutlineStyle{});
     EXPECT_EQ(outline.polygons, 2u);
     for (const LineSegment& s : outline.segments)
         EXPECT_TRUE(std::isfinite(s.a.x) && std::isfinite(s.a.y));

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,23 @@ inline std::string values(const KeyValueCoding& style, std::initializer_list<con
             (v.kind() == Value::Kind::Color ? v.toColor().hexStringWithAlpha() : v.description());
     }
     return out;
+}
+
+// A path from text: "M x y", "L x y", "C x1 y1 x2 y2 x y" (controls first) and "Z".
+inline BezierPath pathOf(std::string_view text) {
+    std::istringstream in{std::string(text)};
+    BezierPath p;
+    char op;
+    double v[6];
+    while (in >> op) {
+        for (int i = 0; i < (op == 'C' ? 6 : op == 'Z' ? 0 : 2); ++i)
+            in >> v[i];
+        op == 'M'   ? p.moveToPoint({v[0], v[1]})
+        : op == 'L' ? p.lineToPoint({v[0], v[1]})
+        : op == 'C' ? p.curveToPoint({v[4], v[5]}, {v[0], v[1]}, {v[2], v[3]})
+                    : p.closePath();
+    }
+    return p;
 }
 
 class RecordingOwner : public StyleOwner {
