@@ -194,15 +194,16 @@ TEST(DashOutline, OnlyBoundedDashableOutlinesAreMade) {
     EXPECT_FALSE(dashOutlinePath(line, {}));
     // 60,000 round dots of 200 px are few enough pieces but too many points;
     // 100 of them are outlined.
-    for (const double dots : {60000.0, 100.0}) {
-        BezierPath far;
-        far.moveToPoint({0, 0});
-        far.lineToPoint({250 * dots, 0});
-        far.setLineWidth(200);
-        far.setLineCapStyle(LineCapStyle::Round);
-        far.setLineDash({0, 250}, 0);
-        const std::optional<QPainterPath> outline = dashOutlinePath(far, {});
-        EXPECT_EQ(outline.has_value(), dots == 100);
+    BezierPath dots;
+    dots.setLineWidth(200);
+    dots.setLineCapStyle(LineCapStyle::Round);
+    dots.setLineDash({0, 250}, 0);
+    for (const double count : {60000.0, 100.0}) {
+        dots.removeAllPoints();
+        dots.moveToPoint({0, 0});
+        dots.lineToPoint({250 * count, 0});
+        const std::optional<QPainterPath> outline = dashOutlinePath(dots, {});
+        EXPECT_EQ(outline.has_value(), count == 100);
         if (outline) {
             EXPECT_GT(outline->elementCount(), 100 * 20);
         }

@@ -214,18 +214,18 @@ TEST(PngEncoder, RefusesInvalidText) {
     EXPECT_FALSE(encodePng(image, 72, {{"Key", std::string("a\0b", 3)}}));
 }
 
-QImage gradient(int w, int h) {
+QImage gradient(int w, int h, int alpha = 255) {
     QImage image(w, h, QImage::Format_ARGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgba(x * 255 / w, y * 255 / h, (x + y) % 256, 255));
+            image.setPixel(x, y, qRgba(x * 255 / w, y * 255 / h, (x + y) % 256, alpha));
     return image;
 }
 
 // A w × h gradient at `dpi` as a file of `format` written by Qt, or by our
 // encoder for "png" (which states no resolution for a dpi of 0).
-ByteBuffer pictureFile(int w, int h, double dpi, const char* format) {
-    QImage image = gradient(w, h);
+ByteBuffer pictureFile(int w, int h, double dpi, const char* format, int alpha = 255) {
+    QImage image = gradient(w, h, alpha);
     QByteArray data;
     if (std::string(format) == "png") {
         data = encodePng(image, dpi).value_or(QByteArray());
@@ -246,7 +246,7 @@ TEST(QtImageCodec, SizeInPointsComesFromTheFileResolutionOrSeventyTwoDpi) {
         int pixelsWide, pixelsHigh;
         Size points;
     } cases[] = {
-        {pictureFile(40, 30, 144, "png"), 40, 30, {20, 15}},
+        {pictureFile(40, 30, 144, "png", 128), 40, 30, {20, 15}},
         {pictureFile(60, 30, 300, "jpeg"), 60, 30, {60 * 72.0 / 300, 30 * 72.0 / 300}},
         {pictureFile(96, 48, 96, "png"), 96, 48, {72, 36}}, // 96 dpi is taken at its word
         {pictureFile(40, 30, 0, "png"), 40, 30, {40, 30}},

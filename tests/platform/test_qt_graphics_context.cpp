@@ -289,6 +289,7 @@ TEST(QtGraphicsContext, TransformIncludesTheZoomWhateverThePixelRatio) {
     QImage image = QtImageContext::makeImage({10, 10}, 4);
     image.setDevicePixelRatio(2);
     QtImageContext context(image, 4);
+    EXPECT_EQ(context.context().currentTransform(), AffineTransform::scaling(4, 4));
     context.context().concatCTM(AffineTransform::translation(1, 2));
     EXPECT_EQ(context.context().currentTransform().transformPoint({0, 0}), Point(4, 8));
 }

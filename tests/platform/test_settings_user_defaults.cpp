@@ -38,6 +38,7 @@ TEST(SettingsUserDefaults, ValuesReadBackAsStoredAfterReopening) {
     EXPECT_EQ(defaults->stringForKey("name"), "caf\u00e9");
     for (const auto& [key, value] : objects)
         EXPECT_EQ(defaults->objectForKey(key), value) << key;
+    EXPECT_EQ(defaults->arrayForKey("RecentDocuments").size(), 2u);
     EXPECT_FALSE(defaults->objectForKey("gone").has_value());
     // Registered defaults still answer for keys never stored.
     defaults->registerDefaults({{"toolClickOption", Value(1)}});

@@ -164,8 +164,9 @@ QImage imagePlacements() {
     for (int placement = 0; placement <= 4; ++placement) {
         const bool small = placement == 4;
         auto cell = make<RectangleShape>(
-            {20 + placement * 115.0, 20, small ? 24.0 : 100.0, small ? 20.0 : 100.0},
-            "stroke.width 1, stroke.color 0.5 0.5 0.5 1");
+            {20 + placement * 115.0, 20, small ? 24.0 : 100.0, small ? 20.0 : 100.0});
+        cell->stroke().setWidth(1);
+        cell->stroke().setColor({0.5, 0.5, 0.5, 1});
         cell->fill().setStyle(FillStyleImage);
         cell->fill().setImageName(name.value_or(""));
         cell->fill().setImagePlacement(small ? ImagePlacementCentre : placement);
@@ -368,7 +369,7 @@ TEST(ShapePictures, MatchTheirReferences) {
              with(s[1], "fill.style 2, fill.gradientColor 0.1 0.1 0.5 1");
              with(s[2], "fill.style 2, fill.gradientStyle 1, fill.color 1 1 0.6 1, "
                         "fill.gradientStart 0.5 0.5, fill.gradientEnd 1 0.5");
-             with(s[4], "shadow.visible 1");
+             s[4]->shadow().setVisible(true);
              with(s[5], "fill.style 2, fill.gradientStart 0 0, fill.gradientEnd 1 1");
              return render(320, 180, 2, all(s));
          }},
