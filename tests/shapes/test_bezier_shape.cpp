@@ -6,7 +6,6 @@
 #include "ShapeTestSupport.h"
 
 #include "shapes/BezierShape.h"
-#include "shapes/PolylineShape.h"
 #include "shapes/RectangleShape.h"
 #include "shapes/RegularPolygonShape.h"
 
@@ -100,23 +99,7 @@ TEST(BezierShape, PointsControlsAndRemovalAsTheToolsUseThem) {
     EXPECT_EQ(c.elementCount(), 0u);
 }
 
-TEST(BezierShape, ToolSequencesGiveTheExpectedPaths) {
-    // Polyline: clicks with a rubber band that follows the pointer, then a
-    // click near the start replaces the band by a close.
-    PolylineShape poly;
-    poly.moveToPoint({0, 0});
-    poly.lineToPoint({0, 0});
-    poly.setLastPoint({50, 0});
-    poly.lineToPoint({50, 0});
-    poly.setLastPoint({50, 40});
-    poly.lineToPoint({50, 40});
-    poly.setLastPoint({1, 1});
-    poly.removeLastElement();
-    poly.closePath();
-    ASSERT_EQ(poly.elementCount(), 4u);
-    EXPECT_EQ(poly.bounds(), Rect(0, 0, 50, 40));
-    EXPECT_TRUE(poly.hitTestPoint({40, 20}));
-    EXPECT_FALSE(poly.hitTestPoint({10, 30}));
+TEST(BezierShape, ToolSequencesGiveSmoothJoints) {
     // Bézier tool: each press appends a curve, each drag pulls the tangent;
     // closing onto the start also sets the first control. Every joint is
     // smooth: collinear tangents of equal length.

@@ -130,18 +130,19 @@ TEST(ShapeDrawing, SelectionHandlesSitOnTheTurnedOutline) {
     turnedLine->setRotation(90); // about the middle of the 0.1-high bounds
     auto turnedArc = arc({100, 100}, 50, 0, 90);
     turnedArc->setRotation(90);
-    const std::tuple<ShapePtr, const ZoomView*, std::vector<Point>> rows[] = {
-        {rect, new ZoomView(2), corners},
-        {turnedLine, new ZoomView(2), {{50.3, -49.7}, {50.3, 50.3}}},
-        {turnedArc, new ZoomView(2), {{100.25, 100.25}, {100.25, 150.25}, {50.25, 100.25}}},
-        {arc({5, 5}, 0, 10, 200), new ZoomView(1), {{5.5, 5.5}, {5.5, 5.5}, {5.5, 5.5}}}};
-    for (const auto& [shape, view, centres] : rows) {
+    const std::tuple<ShapePtr, double, std::vector<Point>> rows[] = {
+        {rect, 2, corners},
+        {turnedLine, 2, {{50.3, -49.7}, {50.3, 50.3}}},
+        {turnedArc, 2, {{100.25, 100.25}, {100.25, 150.25}, {50.25, 100.25}}},
+        {arc({5, 5}, 0, 10, 200), 1, {{5.5, 5.5}, {5.5, 5.5}, {5.5, 5.5}}}};
+    for (const auto& [shape, zoom, centres] : rows) {
         SCOPED_TRACE(*shape->elementName());
         RecordingGraphicsContext gc;
-        shape->drawSelectionHandlesInView(gc, view);
+        const ZoomView view(zoom);
+        shape->drawSelectionHandlesInView(gc, &view);
         const std::vector<DrawOperation> fills = gc.fills();
         ASSERT_EQ(fills.size(), 2 * centres.size());
-        const double px = 1 / view->zoom();
+        const double px = 1 / zoom;
         for (std::size_t i = 0; i < centres.size(); ++i) {
             EXPECT_EQ(fills[2 * i].color, kOuter);
             EXPECT_EQ(fills[2 * i + 1].color, kInner);
@@ -150,7 +151,6 @@ TEST(ShapeDrawing, SelectionHandlesSitOnTheTurnedOutline) {
             expectNear(fills[2 * i].devicePath.bounds().center(), centres[i], 1e-6);
         }
         EXPECT_EQ(gc.gstateDepth(), 0);
-        delete view;
     }
     auto polygon = box<RegularPolygonShape>({0, 0, 80, 40}, 45);
     const ZoomView two(2);

@@ -199,7 +199,6 @@ TEST(ShapeFiles, EachKindsElementAndWhatIsReadFromAbsurdOrMissingValues) {
         // children, and a line's or path's bounds, are skipped.
         {R"(<rectangle><transform rotation="296"/><bounds x="10000000" y="-10000000" w="10000000" h="0.1000000014901161"/>)", R"(<rectangle><transform rotation="1e308"/><bounds x="1e308" y="-1e999" w="1e999" h="-5"/></rectangle>)"},
         {R"(<roundrectangle><transform rotation="0"/><bounds x="0" y="0" w="10" h="10"/><cornerRadius w="0" h="10000000"/>)", R"(<roundrectangle><cornerRadius w="-4" h="1e400"/><bounds x="0" y="0" w="10" h="10"/></roundrectangle>)"},
-        {R"(<oval><transform rotation="0"/><bounds x="0" y="1" w="2" h="3"/>)", R"(<oval><bounds x="nan" y="1" w="2" h="3"/></oval>)"},
         {R"(<oval><transform rotation="0"/><bounds x="5" y="6" w="7" h="8"/>)", R"(<oval><bounds x="5" y="6" w="7" h="8"/><unknown a="1"/></oval>)"},
         {R"(<roundrectangle><transform rotation="0"/><bounds x="1" y="2" w="3" h="4"/><cornerRadius w="10" h="10"/>)", R"(<roundrectangle><bounds x="1" y="2" w="3" h="4"/></roundrectangle>)"},
         {R"(<regularpolygon sides="3" stellation="0"><transform rotation="0"/><bounds x="0" y="0" w="0" h="0"/>)", R"(<regularpolygon/>)"},
@@ -272,18 +271,9 @@ TEST(ShapeFiles, TextIsReadFromCharacterDataOrTheDataAttribute) {
     EXPECT_FALSE(text("<d><text><rtf/></text></d>"));
 }
 
-// A long path is read and the document goes on (a million elements are
-// measured in bench/); beyond the maximum, elements are dropped and other
-// children still count.
-TEST(ShapeFiles, LongPathsAreReadAndCutAtTheMaximumLength) {
-    std::string xml = R"(<d><freehand><moveto x="0" y="0"/>)";
-    for (std::size_t i = 1; i < 100'000; ++i)
-        xml += "<lineto x=\"" + std::to_string(i % 1000) + "\" y=\"" + std::to_string(i / 1000) +
-               "\"/>";
-    const ShapeList shapes = readShapes(xml + R"(<closepath/></freehand><oval/></d>)");
-    ASSERT_EQ(shapes.size(), 2u);
-    EXPECT_EQ(static_cast<const BezierShape&>(*shapes[0]).elementCount(), 100'001u);
-    EXPECT_EQ(shapes[0]->bounds(), Rect(0, 0, 999, 99));
+// Beyond the maximum length, path elements are dropped (reading a million
+// is measured in bench/); other children still count.
+TEST(ShapeFiles, LongPathsAreCutAtTheMaximumLength) {
     FreehandShape cut;
     auto element = QVGenericElement::elementNamed("moveto");
     cut.addElement(element);
