@@ -143,19 +143,15 @@ TEST(QtRichText, RandomTextsSurviveTheDocument) {
 }
 
 TEST(QtRichText, PostScriptNamesMapToFamilies) {
+    // Names that are not PostScript names (the last three) stay as they are.
     const std::pair<const char*, const char*> names[] = {
-        {"Helvetica", "Helvetica"},
-        {"Helvetica-Bold", "Helvetica"},
-        {"Helvetica-BoldOblique", "Helvetica"},
-        {"Menlo-Regular", "Menlo"},
-        {"TimesNewRomanPSMT", "Times New Roman"},
-        {"TimesNewRomanPS-BoldItalicMT", "Times New Roman"},
-        {"ArialMT", "Arial"},
-        {"Arial-BoldMT", "Arial"},
-        // Names that are not PostScript names stay as they are.
-        {"Gill Sans-Bold", "Gill Sans-Bold"},
-        {"Foo-Bar", "Foo-Bar"},
-        {"-Bold", "-Bold"},
+        // clang-format off
+        {"Helvetica", "Helvetica"}, {"Helvetica-Bold", "Helvetica"},
+        {"Helvetica-BoldOblique", "Helvetica"}, {"Menlo-Regular", "Menlo"},
+        {"TimesNewRomanPSMT", "Times New Roman"}, {"TimesNewRomanPS-BoldItalicMT", "Times New Roman"},
+        {"ArialMT", "Arial"}, {"Arial-BoldMT", "Arial"},
+        {"Gill Sans-Bold", "Gill Sans-Bold"}, {"Foo-Bar", "Foo-Bar"}, {"-Bold", "-Bold"},
+        // clang-format on
     };
     for (const auto& [name, family] : names)
         EXPECT_EQ(qtFontFamilyForFamily(name), family) << name;
