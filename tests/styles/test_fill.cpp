@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 namespace qv {
@@ -148,16 +149,9 @@ TEST(Fill, PicturesArePlacedByStretchCoverCentreOrTile) {
 }
 
 TEST(Fill, GradientsRunCornerToCornerOrToTheEndRadiusAndImagesDrawTheStoredPicture) {
-    const std::array<double, 8> context = {1, 0, 0.2, 1, 0, 1, 0.6, 0};
-    EXPECT_EQ(GradientInterpolate(context, 0), (std::array<double, 4>{1, 0, 0.2, 1}));
-    EXPECT_EQ(GradientInterpolate(context, 1), (std::array<double, 4>{0, 1, 0.6, 0}));
-    const auto mid = GradientInterpolate(context, 0.25);
-    for (std::size_t i = 0; i < 4; ++i)
-        EXPECT_DOUBLE_EQ(mid[i], (std::array<double, 4>{0.75, 0.25, 0.3, 0.75})[i]) << i;
-
     // Linear corner to corner (also for unknown gradient styles), radial from
     // the start to the end's distance; both ends carry on, so the gradient
-    // colour fills what lies beyond.
+    // colour fills what lies beyond; colours are interpolated per component.
     using K = DrawOpKind;
     const std::tuple<int, Point, Point, Size, K, Point, Point, double, double> cases[] = {
         {0, {0, 0}, {1, 1}, {100, 50}, K::LinearGradient, {0, 0}, {100, 50}, 0, 0},
@@ -276,34 +270,38 @@ TEST(Fill, PaintingDrawsColoursAndClippedPicturesOrNothing) {
 }
 
 TEST(Fill, CachedPictureIsKeptForMovesAndRebuiltForZoomSizeAndFillEdits) {
+    // Each step, then the pictures made so far and whether one is kept.
     MiniShape shape;
-    shape.draw(1);
-    shape.draw(1);
-    shape.bounds = shape.bounds.offsetBy(40, -3);
-    shape.draw(1);
-    EXPECT_EQ(shape.made(), 1u);
-    // The kept picture is drawn at the new place.
-    EXPECT_EQ(shape.gc.operationsOfKind(DrawOpKind::DrawImage).back().rect, Rect(50, 7, 100, 50));
-    shape.draw(2);
-    EXPECT_EQ(shape.made(), 2u);
-    EXPECT_EQ(shape.cache.zoom(), 2);
+    const std::tuple<std::function<void(MiniShape&)>, std::size_t, bool> steps[] = {
+        {[](MiniShape& s) { s.draw(1), s.draw(1); }, 1, true},
+        {[](MiniShape& s) { s.bounds = s.bounds.offsetBy(40, -3), s.draw(1); }, 1, true},
+        {[](MiniShape& s) { s.draw(2); }, 2, true},
+        {[](MiniShape& s) {
+             s.bounds.size = {80, 50}, s.draw(2);
+         },
+         3, true},
+        {[](MiniShape& s) { s.fill.setGradientColor(Color(1, 0, 0)); }, 3, false},
+        {[](MiniShape& s) { s.draw(2); }, 4, true},
+        // Not the stored single-precision 0.8, then the stored one unchanged.
+        {[](MiniShape& s) {
+             s.fill.setGradientEnd({0.8, 0.8});
+         },
+         4, false},
+        {[](MiniShape& s) { s.draw(2), s.fill.setGradientEnd(s.fill.gradientEnd()); }, 5, true}};
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        std::get<0>(steps[i])(shape);
+        EXPECT_EQ(shape.made(), std::get<1>(steps[i])) << i;
+        EXPECT_EQ(shape.cache.hasImage(), std::get<2>(steps[i])) << i;
+        // The kept picture is drawn at the new place.
+        EXPECT_TRUE(i != 1 || shape.gc.operationsOfKind(DrawOpKind::DrawImage).back().rect ==
+                                  Rect(50, 7, 100, 50));
+    }
     // Made at the device scale so it stays crisp, still at the bounds' size in points.
     const auto made = shape.gc.operationsOfKind(DrawOpKind::MakeImage).back();
     EXPECT_EQ(made.madeImage->scale(), 2);
-    EXPECT_EQ(made.madeImage->size(), Size(100, 50));
-    shape.bounds.size = {80, 50};
-    shape.draw(2);
-    EXPECT_EQ(shape.made(), 3u);
+    EXPECT_EQ(made.madeImage->size(), Size(80, 50));
+    EXPECT_EQ(shape.cache.zoom(), 2);
     EXPECT_EQ(shape.cache.size(), Size(80, 50));
-    shape.fill.setGradientColor(Color(1, 0, 0));
-    EXPECT_FALSE(shape.cache.hasImage());
-    shape.draw(2);
-    shape.fill.setGradientEnd({0.8, 0.8}); // not the stored single-precision 0.8
-    EXPECT_FALSE(shape.cache.hasImage());
-    shape.draw(2);
-    shape.fill.setGradientEnd(shape.fill.gradientEnd()); // unchanged: kept
-    EXPECT_TRUE(shape.cache.hasImage());
-    EXPECT_EQ(shape.made(), 5u);
 
     // Preloading stamps zoom one and is used at zoom one only.
     MiniShape preloaded;
