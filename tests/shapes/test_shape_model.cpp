@@ -70,13 +70,11 @@ TEST(ShapeModel, OnePairOfAnnouncementsPerRealChangeWillBeforeAndDidAfter) {
 TEST(ShapeModel, TransformTurnsAboutTheCentreAndGradientPointsFollowIt) {
     RectangleShape s;
     s.setBounds({10, 20, 100, 50});
-    EXPECT_TRUE(s.transform().isIdentity());
     s.setRotation(30); // a positive angle turns +x towards +y
     expectNear(s.transform().transformPoint({110, 45}),
                {60 + 50 * std::cos(M_PI / 6), 45 + 50 * std::sin(M_PI / 6)});
     OvalShape oval;
     oval.setBounds({0, 0, 100, 50});
-    EXPECT_EQ(oval.transformedBounds(), oval.path()->bounds());
     oval.setRotation(90);
     expectNear(oval.transformedBounds(), {25, -25, 50, 100}, 1e-6);
 
