@@ -156,30 +156,20 @@ TEST(Screen, FramesAreOnScreenByTheirTopEdgeAndOneSideEdge) {
     // second one beside it.
     const std::vector<Rect> one = {Rect(0, 0, 1440, 878)};
     const std::vector<Rect> two = {Rect(0, 0, 1440, 878), Rect(1440, -200, 1024, 768)};
-    const struct {
-        Rect frame;
-        const std::vector<Rect>& screens;
-        bool expected;
-    } cases[] = {
-        {{100, 100, 200, 300}, one, true},
-        {{0, 0, 1440, 878}, one, true},
-        {{100, 600, 200, 300}, one, false}, // the title bar is under the menu bar
-        {{100, -200, 200, 300}, one, true},
-        {{-100, 100, 200, 300}, one, true},
-        {{1400, 100, 200, 300}, one, true},
-        {{-10, 100, 1500, 300}, one, false}, // wider than the screen on both sides
-        {{1432, 100, 200, 300}, one, false},
-        {{1431.5, 100, 200, 300}, one, true},
-        {{100, 870, 200, 8}, one, false},
-        {{2000, 100, 200, 300}, one, false},
-        {{1500, 200, 300, 300}, two, true},  // wholly inside the second
-        {{1300, 100, 300, 300}, two, true},  // on each screen one side edge cut, the other kept
-        {{1500, 500, 300, 300}, two, false}, // above every screen's visible area
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(isFrameOnScreen(c.frame, c.screens), c.expected)
-            << c.frame.x() << "," << c.frame.y() << " " << c.frame.width() << "x"
-            << c.frame.height();
+    // Off: a title bar under the menu bar, a frame wider than the screen on
+    // both sides, one whose side edges show by eight points or less, one
+    // above every screen's visible area. On: wholly inside the second, or
+    // with one side edge cut on each screen and the other kept.
+    for (Rect on :
+         {Rect(100, 100, 200, 300), Rect(0, 0, 1440, 878), Rect(100, -200, 200, 300),
+          Rect(-100, 100, 200, 300), Rect(1400, 100, 200, 300), Rect(1431.5, 100, 200, 300)})
+        EXPECT_TRUE(isFrameOnScreen(on, one)) << on.x() << "," << on.y();
+    for (Rect off : {Rect(100, 600, 200, 300), Rect(-10, 100, 1500, 300), Rect(1432, 100, 200, 300),
+                     Rect(100, 870, 200, 8), Rect(2000, 100, 200, 300)})
+        EXPECT_FALSE(isFrameOnScreen(off, one)) << off.x() << "," << off.y();
+    EXPECT_TRUE(isFrameOnScreen(Rect(1500, 200, 300, 300), two));
+    EXPECT_TRUE(isFrameOnScreen(Rect(1300, 100, 300, 300), two));
+    EXPECT_FALSE(isFrameOnScreen(Rect(1500, 500, 300, 300), two));
     EXPECT_FALSE(isFrameOnScreen(Rect(100, 100, 200, 300), {}));
 }
 
