@@ -91,16 +91,16 @@ void dashPatterns(GraphicsContext& gc) {
         std::vector<double> dashes;
         double phase;
         Color color;
+        LineCapStyle cap = LineCapStyle::Butt;
     } lines[] = {{15, 2, {10, 10}, 0, kBlack},
                  {35, 2, {10, 10}, 5, kBlack},
-                 {55, 6, {0, 12}, 0, Color(0.7, 0.1, 0.1)},
+                 {55, 6, {0, 12}, 0, Color(0.7, 0.1, 0.1), LineCapStyle::Round},
                  {75, 4, {12, 4, 4}, 0, Color(0.1, 0.4, 0.7)},
                  {90, 0, {6, 3}, 0, kBlack}};
     for (const auto& l : lines) {
         BezierPath p = line({10, l.y}, {190, l.y}, l.width);
         p.setLineDash(l.dashes, l.phase);
-        if (l.y == 55)
-            p.setLineCapStyle(LineCapStyle::Round);
+        p.setLineCapStyle(l.cap);
         gc.strokePath(p, l.color);
     }
 }
