@@ -198,6 +198,9 @@ TEST_F(DrawDocumentTest, ActionNamesAndObservationOfShapesPageGridAndPrintSettin
         member->setRotation(90);
         undo.endEventGroup();
         EXPECT_EQ(undo.undoCount(), steps);
+        undo.undo(); // the name stays for redo
+        EXPECT_EQ(undo.redoActionName(), "Delete Shape");
+        undo.redo();
         // Out-of-range insertions and removals are refused.
         EXPECT_FALSE(doc.insertObject(shape, 5));
         EXPECT_FALSE(doc.removeObjectFromShapesAtIndex(1));

@@ -252,6 +252,8 @@ TEST(QVGenericElement, AttributesAreReplacedWholeAndCompoundOnesSplitIntoKeys) {
     e->setElementAttributes(m);
     e->setAttribute(AttributeValue(std::string("v")), "k");
     e->setAttribute(std::nullopt, "new");
+    EXPECT_EQ(e->attributeForKey("new"), nullptr);
+    EXPECT_EQ(e->elementAttributes().size(), 1u);
     e->addStringData("ab");
     e->addStringData("cd");
     EXPECT_EQ(describe(e), "a[k=v] 'abcd'");
@@ -267,7 +269,7 @@ TEST(QVGenericElement, AttributesAreReplacedWholeAndCompoundOnesSplitIntoKeys) {
     EXPECT_EQ(r->rectAttributeForKey("page"), Rect(5, 6, 7, 8));
     // Values read from a file are text; a missing or bad component reads 0.
     AttributeMap text;
-    text.setStringValue("12.7", "x");
+    text.setStringValue(" 12.7 ", "x");
     text.setStringValue("junk", "y");
     r->setElementAttributes(text);
     EXPECT_EQ(r->pointAttribute(), Point(12.7, 0));
@@ -281,6 +283,7 @@ TEST(QVGenericElement, AttributesAreReplacedWholeAndCompoundOnesSplitIntoKeys) {
     e->addElement(b);
     EXPECT_EQ(e->childNamed("bounds"), a);
     EXPECT_EQ(e->childNamed("none"), nullptr);
+    EXPECT_EQ(e->elementChildren().size(), 3u);
 }
 
 // What generic and registered elements receive for each input; every result
