@@ -237,8 +237,11 @@ TEST(ShapeModel, ShiftConstrainsBoxesToSquaresAndLinesToEighthTurns) {
         {{10, -4}, {10, 0}},  {{10, -7}, {10, -10}}, {{3, -10}, {0, -10}}, {{-10, -9}, {-10, -10}},
         {{-10, 1}, {-10, 0}}, {{-10, 9}, {-10, 10}}, {{1, 10}, {0, 10}},   {{10, 9}, {10, 10}},
         {{10, 1}, {10, 0}},   {{0, -10}, {0, -10}},  {{0, 0}, {0, 0}}};
-    for (const auto& [drag, constrained] : lines)
-        EXPECT_EQ(QVTransform::transformShiftedLineFromStart({0, 0}, drag), constrained) << drag.x;
+    const Point o{3, 4}; // away from the origin, so that no start coordinate drops out
+    for (const auto& [d, c] : lines)
+        EXPECT_EQ(QVTransform::transformShiftedLineFromStart(o, {o.x + d.x, o.y + d.y}),
+                  Point(o.x + c.x, o.y + c.y))
+            << d.x << ", " << d.y;
 }
 
 } // namespace
