@@ -15,7 +15,7 @@
 namespace qv {
 namespace {
 
-TEST(RulerGeometry, ShadesOnlyWhereTheRulerRunsPastThePage) {
+TEST(RulerGeometry, ShadesPastThePageAndTicksFromThePageCorner) {
     // Whole page visible with grey both sides.
     RulerMarks m = rulerMarks(0, 1000, 230, 770, std::nullopt);
     EXPECT_EQ(m.shaded, (std::vector<RulerSpan>{{0, 230}, {770, 230}}));
@@ -26,14 +26,11 @@ TEST(RulerGeometry, ShadesOnlyWhereTheRulerRunsPastThePage) {
     // Selection edges centred on pixels.
     m = rulerMarks(0, 1000, 0, 1000, RulerSpan{120, 100});
     EXPECT_EQ(m.selectionLines, (std::vector<double>{120.5, 220.5}));
-}
 
-TEST(RulerGeometry, TicksStartAtThePageCornerAndFollowTheZoom) {
-    EXPECT_EQ(rulerLabelStep(1), 50);
-    EXPECT_EQ(rulerLabelStep(2), 50);
-    EXPECT_EQ(rulerLabelStep(0.25), 200);
-    EXPECT_EQ(rulerLabelStep(16), 5);
-    EXPECT_EQ(rulerLabelStep(3), 20);
+    // Ticks start at the page's corner and follow the zoom.
+    const std::pair<double, double> steps[] = {{1, 50}, {2, 50}, {0.25, 200}, {16, 5}, {3, 20}};
+    for (const auto& [zoom, step] : steps)
+        EXPECT_EQ(rulerLabelStep(zoom), step) << zoom;
     for (double zoom : {0.25, 0.5, 1.0, 1.5, 3.0, 16.0}) {
         const double zero = 194.5;
         const std::vector<RulerTick> ticks = rulerTicks(zero, zoom, -300, 1300);
@@ -62,7 +59,7 @@ TEST(RulerGeometry, TicksStartAtThePageCornerAndFollowTheZoom) {
     EXPECT_EQ(rulerLabel(-1e-17, 5), "0");
 }
 
-TEST(DirtyRegion, ManySmallAreasStayFewAndCovered) {
+TEST(DirtyRegion, ManySmallAreasStayFewAndCoveredAndDistantOnesSeparate) {
     DirtyRegion region(8);
     std::mt19937 random(3);
     std::uniform_real_distribution<double> pos(0, 1000), side(1, 30);
@@ -77,10 +74,8 @@ TEST(DirtyRegion, ManySmallAreasStayFewAndCovered) {
                                          [&](const Rect& d) { return d.containsRect(r); });
         ASSERT_TRUE(covered);
     }
-}
-
-TEST(DirtyRegion, DistantAreasStaySeparateAndJunkIsIgnored) {
-    DirtyRegion region;
+    // Distant areas stay separate; junk is ignored.
+    region = DirtyRegion();
     region.add({0, 0, 10, 10});
     region.add({500, 500, 10, 10});
     region.add({2, 2, 3, 3}); // inside the first

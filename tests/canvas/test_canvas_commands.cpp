@@ -1,6 +1,9 @@
+// Canvas commands: validation and titles, Convert to Path, Combine Paths,
+// and the Format menu's commands on rich text.
 #include "ControllerTestSupport.h"
 
 #include "canvas/model/CanvasCommands.h"
+#include "canvas/model/TextCommand.h"
 #include "shapes/BezierShape.h"
 #include "shapes/GroupShape.h"
 #include "shapes/LineShape.h"
@@ -8,6 +11,8 @@
 #include "shapes/TextShape.h"
 #include "styles/Fill.h"
 #include "styles/Stroke.h"
+
+#include <array>
 
 namespace qv {
 namespace {
@@ -98,7 +103,7 @@ TEST_F(ControllerTest, ConvertToPathKeepsIndexesAndSelectsTheNewShapes) {
     EXPECT_TRUE(convertToBezierCurve(controller).empty());
 }
 
-TEST_F(ControllerTest, CombineTakesStylesFromTheFirstContributingShape) {
+TEST_F(ControllerTest, CombineJoinsOutlinesInListOrderWithTheFirstContributorsStyles) {
     // The documented case: a text shape at 0 and a rectangle at 1.
     const auto text = std::make_shared<TextShape>();
     text->setBounds({0, 0, 50, 20});
@@ -118,9 +123,8 @@ TEST_F(ControllerTest, CombineTakesStylesFromTheFirstContributingShape) {
     EXPECT_EQ(combined->path()->windingRule(), WindingRule::EvenOdd);
     EXPECT_EQ(lastActionName(), "Combine Paths");
     EXPECT_EQ(controller.selectedObjects(), ShapeList{combined});
-}
 
-TEST_F(ControllerTest, CombineJoinsOutlinesInListOrderAtTheBackmostIndex) {
+    // Outlines joined in list order at the backmost index.
     const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(50, 0, 10, 10);
     const auto line = std::make_shared<LineShape>();
     line->setBounds({0, 40, 80, 0.1});
@@ -128,13 +132,13 @@ TEST_F(ControllerTest, CombineJoinsOutlinesInListOrderAtTheBackmostIndex) {
     install({rectangle(200, 200, 1, 1), a, b, line, path});
     controller.setSelectionIndexes({1, 3, 4});
 
-    const ShapePtr combined = combineBezierCurves(controller);
-    ASSERT_TRUE(combined);
+    const ShapePtr joined = combineBezierCurves(controller);
+    ASSERT_TRUE(joined);
     EXPECT_EQ(controller.arrangedObjects(),
-              (ShapeList{controller.arrangedObjects()[0], combined, b}));
+              (ShapeList{controller.arrangedObjects()[0], joined, b}));
     // The union of the three outlines.
-    EXPECT_NEAR(combined->bounds().minY(), 0, 1e-9);
-    EXPECT_NEAR(combined->bounds().maxY(), 90, 1e-9);
+    EXPECT_NEAR(joined->bounds().minY(), 0, 1e-9);
+    EXPECT_NEAR(joined->bounds().maxY(), 90, 1e-9);
 
     undo().endEventGroup();
     undo().undo();
@@ -142,12 +146,91 @@ TEST_F(ControllerTest, CombineJoinsOutlinesInListOrderAtTheBackmostIndex) {
     EXPECT_EQ(controller.arrangedObjects()[3], line);
 
     // Only text selected: nothing contributes, nothing changes.
-    const auto text = std::make_shared<TextShape>();
     install({text});
     controller.setSelectionIndexes({0});
     EXPECT_FALSE(combineBezierCurves(controller));
     EXPECT_EQ(controller.arrangedObjects(), ShapeList{text});
 }
 
+using Kind = TextCommand::Kind;
+
+TextAttributes font(double size, bool bold = false, bool italic = false, bool underline = false) {
+    TextAttributes a;
+    a.fontFamily = "Times";
+    a.fontSize = size;
+    a.bold = bold;
+    a.italic = italic;
+    a.underline = underline;
+    return a;
+}
+
+// Two runs, an empty line and a line of its own: every kind of run the
+// commands must reach.
+RichText sample(std::array<TextAttributes, 4> runs, TextAlignment alignment = TextAlignment::Left) {
+    return RichText({{alignment, {{"ab", runs[0]}, {"cd", runs[1]}}},
+                     {alignment, {{"", runs[2]}}},
+                     {alignment, {{"ef", runs[3]}}}});
+}
+
+TextCommand command(Kind kind) {
+    TextCommand c;
+    c.kind = kind;
+    c.font = font(20.3, true);
+    c.font.fontFamily = " Courier ";
+    c.color = Color(0.5, 0.25, 1.0, 0.5);
+    c.alignment = TextAlignment::Center;
+    return c;
+}
+
+TEST(TextCommand, ChangesEveryRunAsTheCommandDecidesFromAllOfThem) {
+    const TextAttributes plain = font(12), bold = font(12, true), italic = font(12, false, true),
+                         underlined = font(12, false, false, true);
+    TextAttributes red = font(9, false, true, true), courier = font(20.5, true);
+    red.color = Color(1, 0, 0);
+    courier.fontFamily = "Courier";
+    TextAttributes redCourier = courier;
+    redCourier.underline = true;
+    redCourier.color = red.color;
+    TextAttributes coloured = plain;
+    coloured.color = RichText::normalizedColor(command(Kind::SetColor).color);
+
+    const struct {
+        const char* name;
+        Kind kind;
+        RichText before, after;
+    } cases[] = {
+        {"bold on where one run lacks it", Kind::AddBold, sample({plain, bold, bold, bold}),
+         sample({bold, bold, bold, bold})},
+        {"bold off where every run has it", Kind::AddBold, sample({bold, bold, bold, bold}),
+         sample({plain, plain, plain, plain})},
+        {"bold on when only the empty line lacks it", Kind::AddBold,
+         sample({bold, bold, plain, bold}), sample({bold, bold, bold, bold})},
+        {"italic on", Kind::AddItalic, sample({italic, plain, italic, italic}),
+         sample({italic, italic, italic, italic})},
+        {"underline added when the first run lacks it", Kind::ToggleUnderline,
+         sample({plain, underlined, plain, plain}),
+         sample({underlined, underlined, underlined, underlined})},
+        {"underline removed when the first run has it", Kind::ToggleUnderline,
+         sample({underlined, plain, plain, plain}), sample({plain, plain, plain, plain})},
+        {"bigger by a point up to the largest size", Kind::Bigger,
+         sample({plain, font(1637.5), font(1638), font(7.5)}),
+         sample({font(13), font(1638), font(1638), font(8.5)})},
+        {"smaller by a point down to the smallest size", Kind::Smaller,
+         sample({plain, font(1.5), font(1), font(7.5)}),
+         sample({font(11), font(1), font(1), font(6.5)})},
+        {"font: family, size, bold, italic; underline and colour kept", Kind::SetFont,
+         sample({plain, red, font(30), italic}), sample({courier, redCourier, courier, courier})},
+        {"colour as the model keeps colours", Kind::SetColor, sample({plain, plain, plain, plain}),
+         sample({coloured, coloured, coloured, coloured})},
+        {"alignment of every paragraph", Kind::SetAlignment, sample({plain, bold, plain, plain}),
+         sample({plain, bold, plain, plain}, TextAlignment::Center)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RichText text = c.before;
+        applyTextCommand(text, command(c.kind));
+        EXPECT_EQ(text, c.after);
+    }
+}
 } // namespace
 } // namespace qv

@@ -1,3 +1,5 @@
+// Zoom rules, the canvas frame around the page, redraw snapping and the
+// window frames (y up).
 #include "canvas/model/CanvasGeometry.h"
 #include "canvas/model/WindowFrames.h"
 
@@ -6,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace qv {
@@ -14,39 +17,35 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-TEST(ZoomRules, MenuStepsStopAtTheLimits) {
-    std::vector<double> in;
+TEST(ZoomRules, MenuStepsStopAtTheLimitsAndNoZoomIsEverNaNOrInfinite) {
+    std::vector<double> in, out;
     for (std::optional<double> z = 1.0; z; z = zoomInStep(*z))
         in.push_back(*z);
-    EXPECT_EQ(in, (std::vector<double>{1, 2, 4, 8, 16}));
-    std::vector<double> out;
     for (std::optional<double> z = 1.0; z; z = zoomOutStep(*z))
         out.push_back(*z);
+    EXPECT_EQ(in, (std::vector<double>{1, 2, 4, 8, 16}));
     EXPECT_EQ(out, (std::vector<double>{1, 0.5, 0.25}));
     // A zoom between steps goes to the limit, not past it.
     EXPECT_EQ(zoomInStep(12), 16.0);
     EXPECT_EQ(zoomOutStep(0.3), 0.25);
     EXPECT_EQ(zoomOnPointZoom(16, false), 16.0);
     EXPECT_EQ(zoomOnPointZoom(0.25, true), 0.25);
-}
 
-TEST(ZoomRules, NoZoomIsEverNaNOrInfinite) {
-    EXPECT_EQ(clampedZoom(kNaN, 2), 2.0);
-    EXPECT_EQ(clampedZoom(kInf, 2), kMaxZoom);
-    EXPECT_EQ(clampedZoom(-kInf, 2), kMinZoom);
-    EXPECT_EQ(clampedZoom(0, 2), kMinZoom);
-    const Rect v(0, 0, 1000, 600);
+    const std::pair<double, double> clamped[] = {
+        {kNaN, 2}, {kInf, kMaxZoom}, {-kInf, kMinZoom}, {0, kMinZoom}};
+    for (const auto& [requested, zoom] : clamped)
+        EXPECT_EQ(clampedZoom(requested, 2), zoom) << requested;
     const Rect rects[] = {{0, 0, 0, 0},       {5, 5, 0, 10},          {0, 0, kNaN, 5},
                           {0, 0, kInf, kInf}, {0, 0, 1e-300, 1e-300}, {0, 0, -50, -20}};
     for (const Rect& r : rects)
-        for (bool out : {false, true})
-            for (const Rect& visible : {v, Rect()}) {
-                const double z = zoomOnRectZoom(1.5, visible, r, out);
-                EXPECT_TRUE(z >= kMinZoom && z <= kMaxZoom) << r.width() << " " << out;
+        for (bool zoomOut : {false, true})
+            for (const Rect& visible : {Rect(0, 0, 1000, 600), Rect()}) {
+                const double z = zoomOnRectZoom(1.5, visible, r, zoomOut);
+                EXPECT_TRUE(z >= kMinZoom && z <= kMaxZoom) << r.width() << " " << zoomOut;
             }
 }
 
-TEST(ZoomRules, ZoomOnRectFitsTheRectOrShrinksTheView) {
+TEST(ZoomRules, ZoomOnRectFitsTheRectOrShrinksTheViewAndTheSelectionGrows) {
     const Rect v(0, 0, 1000, 600);
     // In: the tighter axis decides (600/200 = 3 against 1000/100 = 10).
     EXPECT_DOUBLE_EQ(zoomOnRectZoom(1, v, {50, 50, 100, 200}, false), 3);
@@ -57,9 +56,8 @@ TEST(ZoomRules, ZoomOnRectFitsTheRectOrShrinksTheView) {
     EXPECT_DOUBLE_EQ(zoomOnRectZoom(1.5, v, {3, 3, 0, 0}, false), 1.5);
     // Negative sizes count by their extent.
     EXPECT_DOUBLE_EQ(zoomOnRectZoom(1, v, {150, 250, -100, -200}, false), 3);
-}
 
-TEST(ZoomRules, SelectionZoomRectGrowsBySinglePrecisionFivePercent) {
+    // The selection's box grows by five per cent in single precision.
     const double grow = static_cast<double>(0.05f) * 100;
     ASSERT_NE(grow, 5.0);
     // A horizontal line: one positive side counts.
@@ -85,10 +83,9 @@ TEST(ZoomRules, SelectionZoomRectGrowsBySinglePrecisionFivePercent) {
 TEST(ZoomRules, FractionalZoomSnapsRedrawAreasOutwards) {
     // The documented figure: s = 2/3.
     const Rect r = snappedInvalidationRect({10, 10, 5, 5}, 1.5);
-    EXPECT_DOUBLE_EQ(r.x(), 28.0 / 3);
-    EXPECT_DOUBLE_EQ(r.y(), 28.0 / 3);
-    EXPECT_DOUBLE_EQ(r.width(), 20.0 / 3);
-    EXPECT_DOUBLE_EQ(r.height(), 20.0 / 3);
+    const double snapped[] = {r.x(), r.y(), r.width(), r.height()};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_DOUBLE_EQ(snapped[i], i < 2 ? 28.0 / 3 : 20.0 / 3);
     EXPECT_EQ(snappedInvalidationRect({10.3, 1, 5.5, 2}, 2), Rect(10.3, 1, 5.5, 2));
     EXPECT_EQ(snappedInvalidationRect({10.3, 1, 5.5, 2}, 0.25 * 4), Rect(10.3, 1, 5.5, 2));
 
@@ -165,42 +162,38 @@ TEST(CanvasFrame, DevicePixelAlignment) {
 // ---------------------------------------------------------------------------
 // Window frames, y up
 
-TEST(WindowFrames, IdealFrameShowsThePageAndKeepsTheTopEdge) {
-    // 22 points of title bar, 15 of scroll bars.
+TEST(WindowFrames, IdealZoomButtonRulerAndFirstFramesKeepTheirCorners) {
+    // 22 points of title bar, 15 of scroll bars: the ideal frame shows the page.
     const Rect frame(100, 200, 700, 900), content(100, 200, 700, 878);
-    const Size scrollContent{685, 863};
-    const Rect r = idealWindowFrame(frame, content, scrollContent, {540, 720}, 1);
-    EXPECT_EQ(r, Rect(100, 200 + 900 - 760, 558, 760));
-    const Rect r2 = idealWindowFrame(frame, content, scrollContent, {540, 720}, 2);
+    EXPECT_EQ(idealWindowFrame(frame, content, {685, 863}, {540, 720}, 1),
+              Rect(100, 200 + 900 - 760, 558, 760));
+    const Rect r2 = idealWindowFrame(frame, content, {685, 863}, {540, 720}, 2);
     EXPECT_DOUBLE_EQ(r2.width(), 1083 + 15);
     EXPECT_DOUBLE_EQ(r2.y() + r2.height(), frame.y() + frame.height());
-}
-
-TEST(WindowFrames, ZoomButtonRulersAndFlipsKeepTheirCorners) {
     // The zoom button never exceeds the screen's default frame.
     const Rect screen(0, 40, 1440, 860);
     EXPECT_EQ(standardWindowFrame({300, -500, 1200, 1400}, screen), Rect(240, 40, 1200, 860));
     EXPECT_EQ(standardWindowFrame({300, 300, 400, 300}, screen), Rect(300, 300, 400, 300));
     // Rulers grow and shrink the window about its top-left corner.
-    const Rect frame(50, 300, 600, 500);
-    const Rect shown = rulerWindowFrame(frame, 18, 20, true);
+    const Rect shown = rulerWindowFrame({50, 300, 600, 500}, 18, 20, true);
     EXPECT_EQ(shown, Rect(50, 280, 618, 520));
-    EXPECT_EQ(rulerWindowFrame(shown, 18, 20, false), frame);
+    EXPECT_EQ(rulerWindowFrame(shown, 18, 20, false), Rect(50, 300, 600, 500));
     // Flipping is its own inverse.
-    const Rect r(10, 20, 300, 400);
-    EXPECT_EQ(flippedRect(r, 1080), Rect(10, 660, 300, 400));
-    EXPECT_EQ(flippedRect(flippedRect(r, 1080), 1080), r);
-}
+    EXPECT_EQ(flippedRect({10, 20, 300, 400}, 1080), Rect(10, 660, 300, 400));
+    EXPECT_EQ(flippedRect({10, 660, 300, 400}, 1080), Rect(10, 20, 300, 400));
 
-TEST(WindowFrames, FirstWindowIsPlacedAndClampedToTheVisibleArea) {
-    const Rect visible(0, 40, 1920, 1000); // a panel along the bottom
-    EXPECT_EQ(firstWindowFrame({500, 500, 800, 600}, visible), Rect(71, 436, 800, 600));
-    // Too tall: as tall as the area, top edge inside it.
-    EXPECT_EQ(firstWindowFrame({0, 0, 800, 1200}, visible), Rect(71, 40, 800, 1000));
-    // Too wide for the offset: moved left to fit.
-    EXPECT_EQ(firstWindowFrame({0, 0, 1900, 600}, visible), Rect(20, 436, 1900, 600));
-    // A visible area away from the origin (a second screen).
-    EXPECT_EQ(firstWindowFrame({0, 0, 400, 300}, {1920, 0, 1280, 1024}), Rect(1991, 720, 400, 300));
+    // The first window: placed, clamped to the visible area (a panel along the
+    // bottom), as tall as it when too tall, moved left when too wide, and on
+    // a second screen away from the origin.
+    const Rect visible(0, 40, 1920, 1000);
+    const std::tuple<Rect, Rect, Rect> first[] = {
+        {{500, 500, 800, 600}, visible, {71, 436, 800, 600}},
+        {{0, 0, 800, 1200}, visible, {71, 40, 800, 1000}},
+        {{0, 0, 1900, 600}, visible, {20, 436, 1900, 600}},
+        {{0, 0, 400, 300}, {1920, 0, 1280, 1024}, {1991, 720, 400, 300}},
+    };
+    for (const auto& [frame, area, placed] : first)
+        EXPECT_EQ(firstWindowFrame(frame, area), placed);
 }
 
 } // namespace

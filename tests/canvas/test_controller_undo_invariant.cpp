@@ -8,6 +8,7 @@
 
 #include "canvas/model/MenuCommands.h"
 
+#include <sstream>
 #include <string>
 
 namespace qv {
@@ -24,25 +25,18 @@ std::string shapesXml(DrawDocument& document) {
 std::string firstDifference(const std::string& expected, const std::string& actual) {
     if (expected == actual)
         return {};
-    std::size_t line = 1, start = 0, i = 0;
-    for (; i < expected.size() && i < actual.size() && expected[i] == actual[i]; ++i)
-        if (expected[i] == '\n') {
-            ++line;
-            start = i + 1;
-        }
-    const auto lineAt = [start](const std::string& text) {
-        const std::size_t end = text.find('\n', start);
-        return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    };
-    return "line " + std::to_string(line) + "\n  expected: " + lineAt(expected) +
-           "\n  actual:   " + lineAt(actual);
+    std::istringstream e(expected), a(actual);
+    std::string le, la;
+    int line = 1;
+    while (std::getline(e, le) && std::getline(a, la) && le == la)
+        ++line;
+    return "line " + std::to_string(line) + "\n  expected: " + le + "\n  actual:   " + la;
 }
 
 class Script {
 public:
-    Script(DrawDocument& document, ShapesController& controller, unsigned seed,
-           std::vector<int> kinds, int nesting)
-        : m_Document(document), m_Controller(controller), m_Random(seed, std::move(kinds)) {
+    Script(ShapesController& controller, unsigned seed, std::vector<int> kinds, int nesting)
+        : m_Controller(controller), m_Random(seed, std::move(kinds)) {
         m_Random.setMaxNesting(nesting);
     }
 
@@ -84,31 +78,23 @@ private:
     }
 
     std::string edit() {
-        static const char* const kPaths[] = {
-            "stroke.width", "stroke.color", "stroke.style",   "stroke.arrowStartStyle",
-            "fill.style",   "fill.color",   "shadow.visible", "shadow.shadowOffset",
-            "rotation",     "bounds",
+        using R = RandomDrawing;
+        static const std::pair<const char*, Value (*)(R&)> kEdits[] = {
+            {"stroke.width", [](R& r) { return Value(r.integer(0, 20) / 2.0); }},
+            {"stroke.color", [](R& r) { return Value(r.color()); }},
+            {"stroke.style", [](R& r) { return Value(std::int64_t(r.integer(0, 3))); }},
+            {"stroke.arrowStartStyle", [](R& r) { return Value(std::int64_t(r.integer(0, 3))); }},
+            {"fill.style", [](R& r) { return Value(std::int64_t(r.integer(0, 2))); }},
+            {"fill.color", [](R& r) { return Value(r.color()); }},
+            {"shadow.visible", [](R& r) { return Value(r.integer(0, 1) == 1); }},
+            {"shadow.shadowOffset",
+             [](R& r) { return Value(Size(r.integer(-5, 5), r.integer(-5, 5))); }},
+            {"rotation", [](R& r) { return Value(r.coordinate(0, 359)); }},
+            {"bounds", [](R& r) { return Value(r.rect()); }},
         };
-        const std::string path = kPaths[m_Random.integer(0, 9)];
-        Value value;
-        if (path == "stroke.width")
-            value = Value(m_Random.integer(0, 20) / 2.0);
-        else if (path == "stroke.color" || path == "fill.color")
-            value = Value(m_Random.color());
-        else if (path == "stroke.style" || path == "stroke.arrowStartStyle")
-            value = Value(static_cast<std::int64_t>(m_Random.integer(0, 3)));
-        else if (path == "fill.style")
-            value = Value(static_cast<std::int64_t>(m_Random.integer(0, 2)));
-        else if (path == "shadow.visible")
-            value = Value(m_Random.integer(0, 1) == 1);
-        else if (path == "shadow.shadowOffset")
-            value = Value(Size(m_Random.integer(-5, 5), m_Random.integer(-5, 5)));
-        else if (path == "rotation")
-            value = Value(m_Random.coordinate(0, 359));
-        else
-            value = Value(m_Random.rect());
-        m_Controller.setValueForKeyPath(value, "selection." + path);
-        return "set " + path;
+        const auto& [path, value] = kEdits[m_Random.integer(0, 9)];
+        m_Controller.setValueForKeyPath(value(m_Random), std::string("selection.") + path);
+        return std::string("set ") + path;
     }
 
     std::string insertOrMove() {
@@ -139,7 +125,6 @@ private:
         }
     }
 
-    DrawDocument& m_Document;
     ShapesController& m_Controller;
     RandomDrawing m_Random;
 };
@@ -153,7 +138,7 @@ void checkUndoInvariant(unsigned seed, const std::vector<int>& kinds, int nestin
     UndoManager& undo = document.undoManager();
     undo.removeAllActions();
 
-    Script script(document, controller, seed * 7919u + 1u, kinds, nesting);
+    Script script(controller, seed * 7919u + 1u, kinds, nesting);
     std::vector<std::string> states{shapesXml(document)};
     std::vector<std::string> names{"start"};
     for (int i = 0; i < 120; ++i) {

@@ -1,3 +1,6 @@
+// The shapes controller: insertion, selection, hit-testing, z-order, alignment,
+// groups, duplicates, transforms, the hidden animation, pending edits, the
+// selection proxy, validation and the menus' command table.
 #include "ControllerTestSupport.h"
 
 #include "canvas/model/MenuCommands.h"
@@ -9,6 +12,7 @@
 #include "styles/Fill.h"
 #include "styles/Stroke.h"
 
+#include <functional>
 #include <set>
 
 namespace qv {
@@ -26,38 +30,70 @@ std::vector<double> xs(const ShapeList& shapes) {
     return out;
 }
 
-// ---------------------------------------------------------------------------
-// Selection and insertion
+std::shared_ptr<LineShape> lineShape(Point from, Point to) {
+    auto line = std::make_shared<LineShape>();
+    line->setStart(from);
+    line->setEnd(to);
+    line->updateBounds();
+    return line;
+}
 
-TEST_F(ControllerTest, InsertingSelectsExactlyTheInsertedShapes) {
-    installRectangles(3);
+void expectNear(const Rect& a, const Rect& b) {
+    EXPECT_NEAR(a.x(), b.x(), 1e-9);
+    EXPECT_NEAR(a.y(), b.y(), 1e-9);
+    EXPECT_NEAR(a.width(), b.width(), 1e-9);
+    EXPECT_NEAR(a.height(), b.height(), 1e-9);
+}
+
+TEST_F(ControllerTest, InsertionSelectsTheNewShapesAndRefusesWhatWouldCorruptTheList) {
+    const ShapeList shapes = installRectangles(3);
+    const ShapePtr s = rectangle(100, 0, 5, 5), b = rectangle(200, 0, 5, 5);
+    // Nothing, a listed shape, one shape twice, a gap, one index twice, no index.
+    EXPECT_FALSE(controller.addObject(nullptr));
+    EXPECT_FALSE(controller.addObject(shapes[0]));
+    EXPECT_FALSE(controller.addObjects({s, s}));
+    EXPECT_FALSE(controller.insertObjects({s}, {5}));
+    EXPECT_FALSE(controller.insertObjects({s, b}, {1, 1}));
+    EXPECT_FALSE(controller.insertObjects({s}, {}));
+    EXPECT_EQ(controller.count(), 3u);
+    EXPECT_FALSE(undo().canUndo());
+
     controller.setSelectionIndexes({0, 2});
-    const ShapePtr a = rectangle(100, 0, 5, 5), b = rectangle(200, 0, 5, 5);
-    ASSERT_TRUE(controller.insertObjects({a, b}, {1, 4}));
-    EXPECT_EQ(controller.arrangedObjects()[1], a);
+    ASSERT_TRUE(controller.insertObjects({s, b}, {1, 4}));
+    EXPECT_EQ(controller.arrangedObjects()[1], s);
     EXPECT_EQ(controller.arrangedObjects()[4], b);
     EXPECT_EQ(controller.selectionIndexes(), (IndexSet{1, 4}));
-
     ASSERT_TRUE(controller.addObject(rectangle(300, 0, 5, 5)));
     EXPECT_EQ(controller.selectionIndexes(), (IndexSet{5}));
     EXPECT_EQ(lastActionName(), "Insert Shape");
 }
 
-TEST_F(ControllerTest, InsertionsThatWouldCorruptTheListAreRefused) {
-    const ShapeList shapes = installRectangles(2);
-    EXPECT_FALSE(controller.addObject(nullptr));
-    EXPECT_FALSE(controller.addObject(shapes[0])); // already listed
-    const ShapePtr s = rectangle(0, 0, 1, 1);
-    EXPECT_FALSE(controller.addObjects({s, s}));
-    EXPECT_FALSE(controller.insertObjects({s}, {5})); // would leave a gap
-    EXPECT_FALSE(controller.insertObjects({s, rectangle(0, 0, 1, 1)}, {1, 1}));
-    EXPECT_FALSE(controller.insertObjects({s}, {}));
-    EXPECT_EQ(controller.count(), 2u);
-    EXPECT_FALSE(undo().canUndo());
-}
-
-TEST_F(ControllerTest, SelectionIsKeptByObjectWhenTheListChangesUnderneath) {
+TEST_F(ControllerTest, SelectionIsNormalisedKeptByObjectAndNoUndoStep) {
+    struct Observer : KeyValueObserver {
+        void observeValueForKeyPath(std::string_view, KeyValueObservable&, const Value&,
+                                    const Value&) override {
+            ++calls;
+        }
+        int calls = 0;
+    } observer;
     const ShapeList shapes = installRectangles(4);
+    EXPECT_TRUE(controller.setSelectionIndexes({2, 0, 2, 9}));
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{0, 2}));
+    EXPECT_FALSE(controller.setSelectionIndexes({0, 2}));
+    controller.addSelectionIndexes({1});
+    controller.removeSelectionIndexes({0});
+    EXPECT_EQ(controller.valueForKey("selectionIndexes"), Value(Value::List{1, 2}));
+    // Observers hear of changes only.
+    controller.addObserver(&observer, "selectedObjects", 0);
+    run("selectAll");
+    run("selectAll");
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{0, 1, 2, 3}));
+    run("deselectAll");
+    EXPECT_TRUE(controller.selectionIndexes().empty());
+    EXPECT_EQ(observer.calls, 2);
+    controller.removeObserver(&observer);
+    EXPECT_FALSE(undo().canUndo());
+
     controller.setSelectionIndexes({2, 3});
     controller.removeObjectsAtArrangedObjectIndexes({0});
     undo().endEventGroup();
@@ -70,25 +106,8 @@ TEST_F(ControllerTest, SelectionIsKeptByObjectWhenTheListChangesUnderneath) {
     // A shape leaving the list leaves the selection.
     document.removeObjectFromShapesAtIndex(3);
     EXPECT_EQ(controller.selectedObjects(), (ShapeList{shapes[2]}));
-}
 
-TEST_F(ControllerTest, SelectionIndexesAreNormalisedAndSelectingIsNoStep) {
-    installRectangles(3);
-    EXPECT_TRUE(controller.setSelectionIndexes({2, 0, 2, 9}));
-    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{0, 2}));
-    EXPECT_FALSE(controller.setSelectionIndexes({0, 2}));
-    controller.addSelectionIndexes({1});
-    controller.removeSelectionIndexes({0});
-    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{1, 2}));
-    EXPECT_EQ(controller.valueForKey("selectionIndexes"), Value(Value::List{1, 2}));
-    run("selectAll");
-    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{0, 1, 2}));
-    run("deselectAll");
-    EXPECT_TRUE(controller.selectionIndexes().empty());
-    EXPECT_FALSE(undo().canUndo());
-}
-
-TEST_F(ControllerTest, DocumentKnowsItsController) {
+    // The document knows its latest controller, and forgets a destroyed one.
     EXPECT_EQ(document.shapesController(), &controller);
     {
         ShapesController other(&document);
@@ -97,62 +116,12 @@ TEST_F(ControllerTest, DocumentKnowsItsController) {
     EXPECT_EQ(document.shapesController(), nullptr);
 }
 
-// ---------------------------------------------------------------------------
-// Queries
-
-TEST_F(ControllerTest, ShapeAtPointFollowsChangesOfShapesAndMembers) {
-    const ShapePtr r = rectangle(0, 0, 10, 10);
-    install({r, GroupShape::groupWithShapes({rectangle(100, 0, 10, 10)})});
-    EXPECT_EQ(controller.shapeAtPoint(Point(205, 5)), nullptr);
-    // A moved shape is found at its new place, not at its old one.
-    r->offset(Size(200, 0));
-    EXPECT_EQ(controller.shapeAtPoint(Point(205, 5)), r);
-    EXPECT_EQ(controller.shapeAtPoint(Point(5, 5)), nullptr);
-    // A change followed by a change of the list before the next query.
-    r->offset(Size(0, 100));
-    controller.addObject(rectangle(900, 900, 5, 5));
-    EXPECT_EQ(controller.shapeAtPoint(Point(205, 105)), r);
-    EXPECT_EQ(controller.shapeAtPoint(Point(205, 5)), nullptr);
-    controller.removeObjectsAtArrangedObjectIndexes({2});
-    r->offset(Size(0, -100));
-    // A member changed directly moves the group's hit area with it.
-    auto group = std::dynamic_pointer_cast<GroupShape>(controller.arrangedObjects()[1]);
-    group->shapes()[0]->offset(Size(0, 300));
-    EXPECT_EQ(controller.shapeAtPoint(Point(105, 305)), group);
-    EXPECT_EQ(controller.shapeAtPoint(Point(105, 5)), nullptr);
-    // A wider stroke widens a line's hit band.
-    auto line = std::make_shared<LineShape>();
-    line->setStart(Point(0, 500));
-    line->setEnd(Point(100, 500));
-    line->updateBounds();
-    controller.addObject(line);
-    EXPECT_EQ(controller.shapeAtPoint(Point(50, 508)), nullptr);
-    line->stroke().setWidth(20);
-    EXPECT_EQ(controller.shapeAtPoint(Point(50, 508)), line);
-    // Undo and redo change the list behind the controller's back.
-    EXPECT_EQ(controller.shapeAtPoint(Point(50, 500)), line);
-    undo().endEventGroup();
-    undo().undo(); // the stroke width
-    undo().undo(); // the insertion
-    EXPECT_EQ(controller.shapeAtPoint(Point(50, 500)), nullptr);
-}
-
-TEST_F(ControllerTest, ShapeAtPointAgreesWithHitTestingFrontToBackEverywhere) {
-    // Overlapping turned shapes, a line, an oval and a group: the quick
-    // rejection must never hide a hit, and the frontmost hit wins.
-    auto oval = std::make_shared<OvalShape>();
-    oval->setBounds(Rect(20, 20, 60, 30));
-    oval->setRotation(30);
-    auto line = std::make_shared<LineShape>();
-    line->setStart(Point(10, 90));
-    line->setEnd(Point(90, 10));
-    line->updateBounds();
-    line->setRotation(15);
-    const ShapePtr turned = rectangle(40, 40, 30, 10);
-    turned->setRotation(70);
-    install({oval, line, turned, GroupShape::groupWithShapes({rectangle(0, 0, 5, 5)})});
-    for (double x = -10; x <= 110; x += 1.5) {
-        for (double y = -10; y <= 110; y += 1.5) {
+// The controller's quick answer against hit-testing every shape front to back,
+// on a grid over `area`: the quick rejection must never hide a hit, and the
+// frontmost hit wins.
+void expectShapeAtPointAgrees(ShapesController& controller, Rect area, double step) {
+    for (double x = area.minX(); x <= area.maxX(); x += step)
+        for (double y = area.minY(); y <= area.maxY(); y += step) {
             ShapePtr expected;
             for (auto it = controller.arrangedObjects().rbegin();
                  it != controller.arrangedObjects().rend() && !expected; ++it)
@@ -160,6 +129,49 @@ TEST_F(ControllerTest, ShapeAtPointAgreesWithHitTestingFrontToBackEverywhere) {
                     expected = *it;
             ASSERT_EQ(controller.shapeAtPoint(Point(x, y)), expected) << x << ", " << y;
         }
+}
+
+TEST_F(ControllerTest, ShapeAtPointAgreesWithHitTestingThroughChangesOfShapesAndMembers) {
+    // Overlapping turned shapes, a line, an oval and a group.
+    auto oval = std::make_shared<OvalShape>();
+    oval->setBounds(Rect(20, 20, 60, 30));
+    oval->setRotation(30);
+    const auto slanted = lineShape({10, 90}, {90, 10});
+    slanted->setRotation(15);
+    const ShapePtr turned = rectangle(40, 40, 30, 10);
+    turned->setRotation(70);
+    install({oval, slanted, turned, GroupShape::groupWithShapes({rectangle(0, 0, 5, 5)})});
+    expectShapeAtPointAgrees(controller, {-10, -10, 120, 120}, 1.5);
+
+    const ShapePtr r = rectangle(0, 0, 10, 10);
+    install({r, GroupShape::groupWithShapes({rectangle(100, 0, 10, 10)})});
+    const auto line = lineShape({0, 500}, {100, 500});
+    auto group = std::dynamic_pointer_cast<GroupShape>(controller.arrangedObjects()[1]);
+    // Each change, then a query everywhere: a moved shape; a change followed
+    // by a change of the list; a member changed directly; a wider stroke;
+    // undo changing the list behind the controller's back.
+    const std::function<void()> changes[] = {
+        [&] { r->offset(Size(200, 0)); },
+        [&] {
+            r->offset(Size(0, 100));
+            controller.addObject(rectangle(300, 300, 5, 5));
+        },
+        [&] {
+            controller.removeObjectsAtArrangedObjectIndexes({2});
+            r->offset(Size(0, -100));
+        },
+        [&] { group->shapes()[0]->offset(Size(0, 300)); },
+        [&] { controller.addObject(line); },
+        [&] { line->stroke().setWidth(20); },
+        [&] {
+            undo().endEventGroup();
+            undo().undo(); // the stroke width
+            undo().undo(); // the insertion
+        },
+    };
+    for (const auto& change : changes) {
+        change();
+        expectShapeAtPointAgrees(controller, {-5, -5, 320, 520}, 5);
     }
 }
 
@@ -175,35 +187,19 @@ TEST_F(ControllerTest, ShapesInRectAndSelectionBounds) {
     // do not drag it towards the origin.
     install({rectangle(0, 0, 10, 10), rectangle(20, 30, 10, 10), turned,
              std::make_shared<RectangleShape>(), std::make_shared<RectangleShape>()});
-    EXPECT_EQ(controller.selectionBounds(), Rect());
-    controller.setSelectionIndexes({0, 1, 3});
-    EXPECT_EQ(controller.selectionBounds(), Rect(0, 0, 30, 40));
-    controller.setSelectionIndexes({3, 4});
-    EXPECT_EQ(controller.selectionBounds(), Rect());
-    controller.setSelectionIndexes({2});
-    const Rect r = controller.selectionBounds();
-    EXPECT_NEAR(r.x(), 5, 1e-9);
-    EXPECT_NEAR(r.y(), -5, 1e-9);
-    EXPECT_NEAR(r.width(), 10, 1e-9);
-    EXPECT_NEAR(r.height(), 20, 1e-9);
+    const std::pair<IndexSet, Rect> cases[] = {
+        {{}, {}}, {{0, 1, 3}, {0, 0, 30, 40}}, {{3, 4}, {}}, {{2}, {5, -5, 10, 20}}};
+    for (const auto& [selection, bounds] : cases) {
+        controller.setSelectionIndexes(selection);
+        expectNear(controller.selectionBounds(), bounds);
+    }
 }
 
-// ---------------------------------------------------------------------------
 // Z-order, alignment and distribution: the shapes' boxes in list order after
-// one command. Undoing is the random undo invariant's concern.
+// one command, and the undo step named by the menu's title. Undoing is the
+// random undo invariant's concern.
 
-// A fixture whose undo steps are named by the commands' menu titles.
-class ArrangeTest : public ControllerTest {
-protected:
-    void expectStep(std::string_view command, bool changed) {
-        EXPECT_EQ(undo().canUndo(), changed);
-        if (changed) {
-            EXPECT_EQ(lastActionName(), menuTitleForCommand(command));
-        }
-    }
-};
-
-TEST_F(ArrangeTest, ZOrderCommandsKeepOrderAndSelectionOrBeep) {
+TEST_F(ControllerTest, ZOrderCommandsKeepOrderAndSelectionOrBeep) {
     // Rectangles 0..n-1; the order after, or none when the command must beep.
     const struct {
         const char* command;
@@ -236,13 +232,14 @@ TEST_F(ArrangeTest, ZOrderCommandsKeepOrderAndSelectionOrBeep) {
         EXPECT_EQ(controller.selectionIndexes(), c.selectionAfter);
         EXPECT_EQ(beeps - beepsBefore, c.order.empty() ? 1 : 0);
         EXPECT_EQ(controller.beepCount() - countedBefore, c.order.empty() ? 1u : 0u);
-        expectStep(c.command, !c.order.empty());
+        EXPECT_EQ(undo().canUndo() ? lastActionName() : "",
+                  c.order.empty() ? "" : menuTitleForCommand(c.command));
     }
     controller.setSelectionIndexes({1, 3});
     EXPECT_FALSE(controller.validateCommand("bringToFront"));
 }
 
-TEST_F(ArrangeTest, AlignAndDistributeMoveEveryShapeOntoTheCommonBox) {
+TEST_F(ControllerTest, AlignAndDistributeMoveEveryShapeOntoTheCommonBox) {
     // Every shape selected; the origins (x, y) of the shapes after.
     const std::vector<Rect> two = {{0, 0, 10, 10}, {30, 40, 20, 20}};
     const std::vector<Rect> aligned = {{5, 0, 10, 10}, {5, 50, 30, 10}};
@@ -286,7 +283,8 @@ TEST_F(ArrangeTest, AlignAndDistributeMoveEveryShapeOntoTheCommonBox) {
                       Rect(c.origins[2 * i], c.origins[2 * i + 1], was.width(), was.height()));
             changed = changed || shapes[i]->bounds() != was;
         }
-        expectStep(c.command, changed);
+        EXPECT_EQ(undo().canUndo() ? lastActionName() : "",
+                  changed ? menuTitleForCommand(c.command) : "");
     }
     // One shape: nothing to align. Already aligned, and two shapes to
     // distribute: nothing to do.
@@ -296,26 +294,19 @@ TEST_F(ArrangeTest, AlignAndDistributeMoveEveryShapeOntoTheCommonBox) {
     controller.selectAll();
     EXPECT_FALSE(controller.alignXBy(1, 0));
     EXPECT_FALSE(controller.distributeXBy(1, 1));
-}
 
-TEST_F(ControllerTest, AlignmentCountsAFlatBox) {
     // A horizontal line has a box of no height, which still counts.
-    auto line = std::make_shared<LineShape>();
-    line->setStart(Point(0, 100));
-    line->setEnd(Point(50, 100));
-    line->updateBounds();
+    const auto line = lineShape({0, 100}, {50, 100});
     const ShapePtr r = rectangle(0, 0, 10, 10);
     install({r, line});
     controller.selectAll();
     run("alignBottomEdges");
     EXPECT_EQ(r->transformedBounds().maxY(), line->transformedBounds().maxY());
     EXPECT_NEAR(r->bounds().maxY(), 100, 1e-9);
-}
 
-TEST_F(ControllerTest, ShapeSortKeys) {
-    const ShapePtr a = rectangle(0, 10, 10, 10), b = rectangle(5, 0, 2, 40);
-    // By key: minX 0 < 5, midX 5 < 6, maxX 10 > 7, minY 10 > 0, midY 15 < 20,
+    // Sort keys: minX 0 < 5, midX 5 < 6, maxX 10 > 7, minY 10 > 0, midY 15 < 20,
     // maxY 20 < 40; an unknown key compares equal.
+    const ShapePtr a = rectangle(0, 10, 10, 10), b = rectangle(5, 0, 2, 40);
     const int expected[] = {-1, -1, 1, 1, -1, -1, 0};
     for (int key = 0; key <= 6; ++key) {
         EXPECT_EQ(ShapesController::shapeSort(*a, *b, key), expected[key]) << key;
@@ -324,10 +315,7 @@ TEST_F(ControllerTest, ShapeSortKeys) {
     EXPECT_EQ(ShapesController::shapeSort(*a, *a, 0), 0);
 }
 
-// ---------------------------------------------------------------------------
-// Group and ungroup
-
-TEST_F(ControllerTest, GroupingFromTheMiddleAppendsTheSelectedGroup) {
+TEST_F(ControllerTest, GroupAppendsTheGroupAndUngroupSelectsOnlyTheMembers) {
     const ShapeList shapes = installRectangles(5);
     controller.setSelectionIndexes({1, 2, 3});
     run("group");
@@ -339,46 +327,37 @@ TEST_F(ControllerTest, GroupingFromTheMiddleAppendsTheSelectedGroup) {
     EXPECT_EQ(xs(group->shapes()), (std::vector<double>{10, 20, 30}));
     EXPECT_EQ(controller.selectionIndexes(), (IndexSet{2}));
     EXPECT_EQ(lastActionName(), "Group");
-}
 
-TEST_F(ControllerTest, GroupNeedsTwoShapesNotNestedTooDeeply) {
+    // A group and a rectangle ungrouped: the members come last, selected.
+    group = GroupShape::groupWithShapes({rectangle(10, 0, 5, 5), rectangle(20, 0, 5, 5)});
+    install({group, rectangle(0, 0, 5, 5), rectangle(30, 0, 5, 5)});
+    controller.setSelectionIndexes({0, 1});
+    EXPECT_TRUE(controller.validateCommand("ungroup"));
+    run("ungroup");
+    EXPECT_EQ(xs(controller.arrangedObjects()), (std::vector<double>{0, 30, 10, 20}));
+    EXPECT_EQ(controller.arrangedObjects()[2], group->shapes()[0]);
+    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{2, 3}));
+    EXPECT_EQ(lastActionName(), "Ungroup");
+    controller.setSelectionIndexes({0});
+    EXPECT_FALSE(controller.validateCommand("ungroup"));
+
+    // Grouping needs two shapes, none nested too deeply.
     ShapePtr deep = rectangle(0, 0, 5, 5);
     for (std::size_t i = 0; i < GroupShape::kMaxGroupDepth; ++i)
         deep = GroupShape::groupWithShapes({deep});
     install({deep, rectangle(10, 10, 5, 5)});
-    controller.setSelectionIndexes({1});
-    EXPECT_FALSE(controller.validateCommand("group"));
-    run("group");
-    controller.selectAll();
-    EXPECT_FALSE(controller.validateCommand("group"));
-    run("group");
+    beeps = 0;
+    for (const IndexSet& selection : {IndexSet{1}, IndexSet{0, 1}}) {
+        controller.setSelectionIndexes(selection);
+        EXPECT_FALSE(controller.validateCommand("group"));
+        run("group");
+    }
     EXPECT_EQ(controller.count(), 2u);
     EXPECT_EQ(beeps, 1);
     EXPECT_FALSE(undo().canUndo());
 }
 
-TEST_F(ControllerTest, UngroupingAGroupAndARectangleSelectsOnlyTheMembers) {
-    const ShapePtr r = rectangle(0, 0, 5, 5);
-    auto group = GroupShape::groupWithShapes({rectangle(10, 0, 5, 5), rectangle(20, 0, 5, 5)});
-    const ShapePtr last = rectangle(30, 0, 5, 5);
-    install({group, r, last});
-    controller.setSelectionIndexes({0, 1});
-    EXPECT_TRUE(controller.validateCommand("ungroup"));
-    run("ungroup");
-    ASSERT_EQ(controller.count(), 4u);
-    EXPECT_EQ(xs(controller.arrangedObjects()), (std::vector<double>{0, 30, 10, 20}));
-    EXPECT_EQ(controller.arrangedObjects()[2], group->shapes()[0]);
-    EXPECT_EQ(controller.selectionIndexes(), (IndexSet{2, 3}));
-    EXPECT_EQ(lastActionName(), "Ungroup");
-
-    controller.setSelectionIndexes({0});
-    EXPECT_FALSE(controller.validateCommand("ungroup"));
-}
-
-// ---------------------------------------------------------------------------
-// Duplicate
-
-TEST_F(ControllerTest, DuplicateRepeatsTheDisplacementOfTheLastCopies) {
+TEST_F(ControllerTest, DuplicateRepeatsTheDisplacementOfTheLastCopiesUntilTheSelectionChanges) {
     document.grid().setSpacing(72);
     document.grid().setMinorTicks(8);
     ASSERT_EQ(document.grid().minorSpacing(), 9);
@@ -403,46 +382,30 @@ TEST_F(ControllerTest, DuplicateRepeatsTheDisplacementOfTheLastCopies) {
     ASSERT_EQ(controller.count(), 6u);
     EXPECT_EQ(controller.arrangedObjects()[4]->bounds(), Rect(49 + 49, 18, 10, 10));
     EXPECT_EQ(controller.arrangedObjects()[5]->bounds(), Rect(69 + 49, 38, 10, 10));
-
-    // Any change of the selection falls back to one minor grid step.
-    controller.setSelectionIndexes({0});
+    // Undoing a duplicate ends the repeated displacement.
+    undo().undo();
+    EXPECT_EQ(controller.count(), 4u);
     EXPECT_FALSE(controller.usesDuplicateOffset());
-    run("duplicate");
-    EXPECT_EQ(controller.arrangedObjects()[6]->bounds(), Rect(9, 9, 10, 10));
-}
+    undo().redo();
 
-TEST_F(ControllerTest, DuplicateWithNothingSelectedChangesNothing) {
-    installRectangles(2);
-    controller.selectAll();
-    run("duplicate");
-    ASSERT_TRUE(controller.usesDuplicateOffset());
+    // With nothing selected, nothing changes.
     const Rect original = controller.originalBounds();
     controller.deselectAll();
     ASSERT_FALSE(controller.usesDuplicateOffset());
     const std::size_t steps = undo().undoCount();
     EXPECT_FALSE(controller.validateCommand("duplicate"));
     run("duplicate");
-    EXPECT_EQ(controller.count(), 4u);
-    EXPECT_FALSE(controller.usesDuplicateOffset());
+    EXPECT_EQ(controller.count(), 6u);
     EXPECT_EQ(controller.originalBounds(), original);
     EXPECT_EQ(undo().undoCount(), steps);
-}
 
-TEST_F(ControllerTest, UndoingADuplicateEndsTheRepeatedDisplacement) {
-    installRectangles(1);
-    controller.selectAll();
+    // Any change of the selection falls back to one minor grid step.
+    controller.setSelectionIndexes({0});
     run("duplicate");
-    ASSERT_TRUE(controller.usesDuplicateOffset());
-    undo().undo();
-    EXPECT_EQ(controller.count(), 1u);
-    EXPECT_TRUE(controller.selectionIndexes().empty());
-    EXPECT_FALSE(controller.usesDuplicateOffset());
+    EXPECT_EQ(controller.arrangedObjects()[6]->bounds(), Rect(9, 9, 10, 10));
 }
 
-// ---------------------------------------------------------------------------
-// Offsets, rotation and flips
-
-TEST_F(ControllerTest, OffsetAndRotationNameNoAction) {
+TEST_F(ControllerTest, OffsetRotationAndFlips) {
     const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(20, 0, 10, 10);
     install({a, b});
     controller.selectAll();
@@ -461,15 +424,11 @@ TEST_F(ControllerTest, OffsetAndRotationNameNoAction) {
     EXPECT_NEAR(a->position().y, -15, 1e-9);
     EXPECT_NEAR(b->position().x, 15, 1e-9);
     EXPECT_NEAR(b->position().y, 5, 1e-9);
-    EXPECT_EQ(a->rotation(), 90);
     EXPECT_EQ(b->rotation(), 90);
-}
+    undo().endEventGroup();
 
-TEST_F(ControllerTest, FlipsNameTheirAction) {
-    const ShapePtr a = rectangle(0, 0, 10, 10);
     a->setRotation(30);
-    install({a});
-    controller.selectAll();
+    controller.setSelectionIndexes({0});
     run("flipHorizontally");
     EXPECT_EQ(a->rotation(), 330);
     EXPECT_EQ(lastActionName(), "Flip Horizontally");
@@ -478,9 +437,6 @@ TEST_F(ControllerTest, FlipsNameTheirAction) {
     EXPECT_EQ(lastActionName(), "Flip Vertically");
 }
 
-// ---------------------------------------------------------------------------
-// Remove and the hidden animation
-
 ShapePtr textShape(const std::string& text) {
     auto t = std::make_shared<TextShape>();
     t->setBounds(Rect(0, 0, 100, 20));
@@ -488,20 +444,13 @@ ShapePtr textShape(const std::string& text) {
     return t;
 }
 
-class TriggerTest : public ControllerTest {
-protected:
-    TriggerTest() {
-        controller.setHiddenAnimationHook([this] {
-            ++starts;
-            // The shape is gone by the time the animation starts.
-            countAtStart = controller.count();
-        });
-    }
+TEST_F(ControllerTest, OnlyRemovingTheExactTriggerTextAloneStartsTheHiddenAnimation) {
     int starts = 0;
     std::size_t countAtStart = 99;
-};
-
-TEST_F(TriggerTest, OnlyRemovingTheExactTriggerTextAloneStartsTheAnimation) {
+    controller.setHiddenAnimationHook([&] {
+        ++starts;
+        countAtStart = controller.count();
+    });
     struct LabelShape : TextShape {};
     auto label = std::make_shared<LabelShape>();
     label->setRichText(RichText::fromPlainText("my butt hurts"));
@@ -531,9 +480,6 @@ TEST_F(TriggerTest, OnlyRemovingTheExactTriggerTextAloneStartsTheAnimation) {
         EXPECT_TRUE(controller.selectionIndexes().empty());
     }
 }
-
-// ---------------------------------------------------------------------------
-// Pending edits
 
 class FakeEditor : public EditingObject {
 public:
@@ -579,9 +525,6 @@ TEST_F(ControllerTest, AddingAShapeKeepsThePendingEditASeparateStep) {
     EXPECT_EQ(controller.selectionIndexes(), (IndexSet{1}));
 }
 
-// ---------------------------------------------------------------------------
-// The selection proxy
-
 TEST_F(ControllerTest, SelectionProxyAnswersCommonValuesAndMarkers) {
     const ShapePtr a = rectangle(0, 0, 10, 10), b = rectangle(20, 0, 10, 10);
     install({a, b});
@@ -608,55 +551,32 @@ TEST_F(ControllerTest, SelectionProxyAnswersCommonValuesAndMarkers) {
     EXPECT_EQ(controller.selection().valueForKeyPath("stroke.width"), Value(2.0));
 }
 
-TEST_F(ControllerTest, SelectionObserversAreTold) {
-    struct Observer : KeyValueObserver {
-        void observeValueForKeyPath(std::string_view path, KeyValueObservable&, const Value&,
-                                    const Value&) override {
-            paths.emplace_back(path);
-        }
-        std::vector<std::string> paths;
-    } observer;
-    installRectangles(2);
-    controller.addObserver(&observer, "selectedObjects", 0);
-    controller.selectAll();
-    controller.selectAll();
-    controller.deselectAll();
-    EXPECT_EQ(observer.paths.size(), 2u);
-    controller.removeObserver(&observer);
-}
-
-// ---------------------------------------------------------------------------
-// Validation and commands by name
-
-TEST_F(ControllerTest, ValidationTable) {
+TEST_F(ControllerTest, ValidationFollowsTheSelection) {
     EXPECT_FALSE(controller.validateCommand("selectAll"));
     installRectangles(3);
-    EXPECT_TRUE(controller.validateCommand("selectAll"));
-    for (const char* c : {"remove", "duplicate", "flipHorizontally", "flipVertically",
-                          "bringForward", "sendToBack", "group", "ungroup", "alignTopEdges"})
-        EXPECT_FALSE(controller.validateCommand(c)) << c;
-    for (const char* c : {"distributeLeftEdges", "distributeVerticalGaps", "deselectAll"})
-        EXPECT_TRUE(controller.validateCommand(c)) << c;
-
-    controller.setSelectionIndexes({1});
-    for (const char* c : {"remove", "duplicate", "flipHorizontally", "flipVertically",
-                          "bringForward", "bringToFront", "sendBackward", "sendToBack"})
-        EXPECT_TRUE(controller.validateCommand(c)) << c;
-    EXPECT_FALSE(controller.validateCommand("alignBottomEdges"));
-
-    controller.setSelectionIndexes({0, 1});
-    EXPECT_TRUE(controller.validateCommand("bringForward"));
-    EXPECT_FALSE(controller.validateCommand("sendBackward"));
-    EXPECT_FALSE(controller.validateCommand("sendToBack"));
-    EXPECT_TRUE(controller.validateCommand("group"));
-    EXPECT_TRUE(controller.validateCommand("alignCentersHorizontally"));
-
-    EXPECT_FALSE(controller.validateCommand("cut"));
+    // Commands enabled (+) or disabled (-) for each selection of three rectangles.
+    const std::pair<IndexSet, std::vector<std::string>> cases[] = {
+        {{},
+         {"+selectAll", "-remove", "-duplicate", "-flipHorizontally", "-flipVertically",
+          "-bringForward", "-sendToBack", "-group", "-ungroup", "-alignTopEdges",
+          "+distributeLeftEdges", "+distributeVerticalGaps", "+deselectAll"}},
+        {{1},
+         {"+remove", "+duplicate", "+flipHorizontally", "+flipVertically", "+bringForward",
+          "+bringToFront", "+sendBackward", "+sendToBack", "-alignBottomEdges"}},
+        {{0, 1},
+         {"+bringForward", "-sendBackward", "-sendToBack", "+group", "+alignCentersHorizontally",
+          "-cut"}},
+    };
+    for (const auto& [selection, commands] : cases) {
+        controller.setSelectionIndexes(selection);
+        for (const std::string& c : commands)
+            EXPECT_EQ(controller.validateCommand(c.substr(1)), c[0] == '+') << c;
+    }
     EXPECT_FALSE(controller.performCommand("cut"));
     EXPECT_FALSE(controller.performCommand("alignLeftEdges:"));
 }
 
-TEST(MenuCommands, EveryControllerCommandHasOneTitleAndRuns) {
+TEST(MenuCommands, EveryCommandHasOneTitleOneMenuEntryAndRunsOnAnEmptyDrawing) {
     DrawDocument document;
     ShapesController controller(&document);
     std::set<std::string_view> names, titles;
@@ -666,13 +586,37 @@ TEST(MenuCommands, EveryControllerCommandHasOneTitleAndRuns) {
         EXPECT_FALSE(command.title.empty());
         EXPECT_TRUE(controller.respondsToCommand(command.name)) << command.name;
         EXPECT_EQ(menuTitleForCommand(command.name), command.title);
-        // Runs on an empty drawing without harm.
         EXPECT_TRUE(controller.performCommand(command.name)) << command.name;
+        // In the menu its table names, titled by the table so undo names agree.
+        const MenuItemDefinition* entry = findMenuItem(command.name);
+        ASSERT_NE(entry, nullptr) << command.name;
+        EXPECT_EQ(entry->menu, command.menu) << command.name;
+        EXPECT_TRUE(entry->title.empty()) << command.name;
     }
     EXPECT_EQ(names.size(), 26u);
     EXPECT_EQ(menuTitleForCommand("alignLeftEdges"), "Align Left Edges");
     EXPECT_EQ(menuTitleForCommand("nothing"), "");
     EXPECT_EQ(findMenuCommand("nothing"), nullptr);
+    EXPECT_EQ(findMenuItem("noSuchCommand"), nullptr);
+
+    // Every entry of the layout: in a declared menu, no menu empty, no name twice.
+    using Kind = MenuItemDefinition::Kind;
+    std::set<std::string_view> menus(mainMenuTitles().begin(), mainMenuTitles().end()), used,
+        commands;
+    for (const MenuItemDefinition& entry : menuLayout()) {
+        EXPECT_TRUE(menus.count(entry.menu)) << entry.name << " in undeclared " << entry.menu;
+        used.insert(entry.menu);
+        if (entry.kind == Kind::Submenu) {
+            EXPECT_TRUE(menus.insert(entry.name).second) << "submenu twice: " << entry.name;
+        }
+        if (entry.kind == Kind::Command) {
+            EXPECT_TRUE(commands.insert(entry.name).second) << "command twice: " << entry.name;
+            EXPECT_EQ(findMenuItem(entry.name), &entry);
+        } else {
+            EXPECT_TRUE(entry.shortcut.empty()) << entry.name;
+        }
+    }
+    EXPECT_EQ(used, menus);
 }
 
 } // namespace

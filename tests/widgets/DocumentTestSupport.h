@@ -1,16 +1,19 @@
 #pragma once
 // Helpers for the application's widget tests: a document controller with
-// in-memory defaults, copies of the example drawing, and answering the
-// window-modal message boxes that the machinery runs.
+// in-memory defaults, copies of the example drawing, edits made as the user
+// makes them, and answering the window-modal message boxes the machinery runs.
 
 #include "app/DocumentController.h"
 #include "app/DocumentWindowController.h"
+#include "canvas/ShapesController.h"
 #include "framework/foundation/UserDefaults.h"
+#include "shapes/RectangleShape.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -30,6 +33,29 @@ inline QString copyExample(const QTemporaryDir& dir, const QString& name) {
     for (const QString& file : QDir(source).entryList(QDir::Files))
         QFile::copy(QDir(source).filePath(file), QDir(target).filePath(file));
     return target;
+}
+
+inline QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline ShapePtr rectangle(double x = 10) {
+    auto s = std::make_shared<RectangleShape>();
+    s->setBounds({x, 10, 50, 40});
+    return s;
+}
+
+// Lets queued work (the undo manager's event groups, window closes) run.
+inline void settle() {
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+// One event, one undo step.
+inline void addShape(DocumentWindowController& document) {
+    document.shapesController().addObject(rectangle());
+    settle();
 }
 
 // Runs `handle` on the next modal dialog of type T that shows up, from
@@ -85,12 +111,6 @@ private:
     }
     std::vector<std::function<bool(QWidget*)>> m_Handlers;
 };
-
-// Lets queued work (the undo manager's event groups, window closes) run.
-inline void settle() {
-    for (int i = 0; i < 5; ++i)
-        QApplication::processEvents();
-}
 
 class DocumentTest : public ::testing::Test {
 protected:

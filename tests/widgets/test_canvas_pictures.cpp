@@ -17,7 +17,6 @@
 #include "shapes/PolylineShape.h"
 #include "shapes/RegularPolygonShape.h"
 #include "shapes/RoundRectangleShape.h"
-#include "shapes/TextShape.h"
 #include "styles/Fill.h"
 #include "styles/Shadow.h"
 #include "styles/Stroke.h"
@@ -125,18 +124,8 @@ TEST_F(CanvasPictureTest, ContentKeptForScrollingMatchesAFreshDrawing) {
     EXPECT_EQ(compareImages(after, freshGrab(), 2).outliers, 0);
 }
 
-// Counts its drawings, to tell a moved picture from one drawn again.
-class DrawCountingRectangle : public RectangleShape {
-public:
-    void drawInView(GraphicsContext& gc, const ShapeView* view, bool dragTarget) override {
-        ++draws;
-        RectangleShape::drawInView(gc, view, dragTarget);
-    }
-    static inline int draws = 0;
-};
-
 TEST_F(CanvasPictureTest, MovingTheWholeDrawingShowsWhatAFreshDrawingShows) {
-    auto counted = std::make_shared<DrawCountingRectangle>();
+    auto counted = std::make_shared<CountingRectangle>();
     counted->setBounds({20, 100, 40, 30});
     counted->setRotation(10);
     install({rect, oval, counted});
@@ -152,12 +141,12 @@ TEST_F(CanvasPictureTest, MovingTheWholeDrawingShowsWhatAFreshDrawingShows) {
         view().setZoom(m.zoom);
         view().centerOnRect(rect->bounds());
         settledGrab();
-        DrawCountingRectangle::draws = 0;
+        CountingRectangle::draws = 0;
         oval->fill().setColor(Color(0.1, 0.6 + 0.1 * m.zoom, 0.2));
         controller.offset(m.delta.width, m.delta.height);
         const QImage moved = settledGrab();
         if (m.zoom == 1) {
-            EXPECT_EQ(DrawCountingRectangle::draws, 0);
+            EXPECT_EQ(CountingRectangle::draws, 0);
         }
         const ImageComparison c = compareImages(moved, freshGrab(), 2);
         EXPECT_TRUE(c.sameSize);
@@ -279,7 +268,7 @@ TEST_F(CanvasPictureTest, StampedHandlesOfEveryKindMatchTheShapesOwnDrawing) {
         }
 }
 
-TEST_F(CanvasPictureTest, ThePageCornerSitsOnADevicePixel) {
+TEST_F(CanvasPictureTest, ThePageCornerSitsOnADevicePixelAndTheBorderAScreenPointAway) {
     document.grid().setVisible(false);
     install({});
     setViewportSize({400, 260});
@@ -300,11 +289,6 @@ TEST_F(CanvasPictureTest, ThePageCornerSitsOnADevicePixel) {
             ASSERT_GT(x, 0) << dpr << " " << zoom;
             EXPECT_EQ(image.pixel(x - 1, y), qRgb(85, 85, 85)) << dpr << " " << zoom;
         }
-}
-
-TEST_F(CanvasPictureTest, ThePageBorderStaysAScreenPointAwayAtEveryZoom) {
-    document.grid().setVisible(false);
-    install({});
     // A page that fits the viewport even at 1600 %, with desk all around.
     setPaper({18, 12});
     for (double zoom : {1.0, 4.0, 16.0}) {
@@ -399,12 +383,6 @@ TEST(PaintExtent, HoldsEveryPixelAShapeAndItsHandlesPaint) {
     const PlainView view(1);
     EXPECT_LT(canvasPaintExtent(*gradient, &view).width(), 120);
 }
-
-} // namespace
-} // namespace qv::test
-
-namespace qv::test {
-namespace {
 
 TEST(OverlaySpriteContext, StampedCirclesMatchFilledOnesAndOtherPathsPassThrough) {
     // Turned, at zoom 2 and a fractional device ratio: a circle is a circle.

@@ -9,7 +9,6 @@
 #include "canvas/TextEditorOverlay.h"
 #include "document/Grid.h"
 #include "shapes/BezierShape.h"
-#include "shapes/TextShape.h"
 #include "tools/qt/ToolboxPalette.h"
 #include "tools/qt/ToolboxPreferencesPane.h"
 
@@ -21,51 +20,33 @@
 namespace qv::test {
 namespace {
 
-void sendMouse(QWidget& w, QEvent::Type type, QPointF pos, Qt::KeyboardModifiers modifiers = {}) {
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons held =
-        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, pos, w.mapToGlobal(pos), button, held, modifiers);
-    QApplication::sendEvent(&w, &event);
-}
-
-// A click where the window system would deliver it: to whatever lies there.
-void clickInWindow(DrawView& view, Point p) {
-    QWidget* window = view.window();
-    const QPoint at = view.mapTo(window, view.viewportPointForDrawingPoint(p).toPoint());
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
-}
-
 TEST_F(CanvasTest, ADoubleClickOnATextEditsItAndATripleClickIsSwallowed) {
-    auto text = std::make_shared<TextShape>();
-    text->setBounds({100, 100, 200, 40});
-    text->setRichText(RichText::fromPlainText("Hello there"));
+    const auto text = textShape("Hello there", {100, 100, 200, 40});
     install({text});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    // Clicks routed by the window system, counted by the canvas from the
-    // events' times (QTest spaces separate clicks beyond the double-click
-    // interval, its double click within it).
-    clickInWindow(view(), {150, 115});
+    // Clicks routed by the window system to whatever lies there, counted by
+    // the canvas from the events' times (QTest spaces separate clicks beyond
+    // the double-click interval, its double click within it).
+    const QPoint inWindow = view().mapTo(&window, at({150, 115}).toPoint());
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, inWindow);
     EXPECT_EQ(view().editingShape(), nullptr);
-    QTest::mouseDClick(
-        view().window()->windowHandle(), Qt::LeftButton, {},
-        view().mapTo(view().window(), view().viewportPointForDrawingPoint({150, 115}).toPoint()));
+    QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, {}, inWindow);
     ASSERT_EQ(view().editingShape(), text.get());
     EXPECT_TRUE(view().textEditor()->isVisible());
     view().commitEditing();
 
     // The third press of a triple click reaches the text tool, which takes
     // it and does nothing: no commit, no move, no marquee.
-    const QPointF at = view().viewportPointForDrawingPoint({290, 136});
+    const QPointF corner = at({290, 136});
     for (int press = 1; press <= 3; ++press) {
-        sendMouse(view(), QEvent::MouseButtonPress, at);
+        sendMouse(view(), QEvent::MouseButtonPress, corner);
         EXPECT_EQ(view().editingShape(), press == 1 ? nullptr : text.get()) << press;
         if (press < 3)
-            sendMouse(view(), QEvent::MouseButtonRelease, at);
+            sendMouse(view(), QEvent::MouseButtonRelease, corner);
     }
     EXPECT_FALSE(view().toolIsTracking());
-    sendMouse(view(), QEvent::MouseMove, at + QPointF(20, 20));
-    sendMouse(view(), QEvent::MouseButtonRelease, at + QPointF(20, 20));
+    sendMouse(view(), QEvent::MouseMove, corner + QPointF(20, 20));
+    sendMouse(view(), QEvent::MouseButtonRelease, corner + QPointF(20, 20));
     EXPECT_EQ(view().editingShape(), text.get());
     EXPECT_EQ(text->bounds(), Rect(100, 100, 200, 40));
     EXPECT_EQ(controller.selectedObjects(), ShapeList{text});
@@ -87,13 +68,15 @@ TEST_F(CanvasTest, OptionDragWithTheMoveToolDuplicatesWithEitherOptionKey) {
             const Qt::KeyboardModifier none = Qt::NoModifier;
             const Qt::KeyboardModifier atPress = way == 0 ? c.option : way == 1 ? c.other : none;
             const Qt::KeyboardModifier later = way == 1 ? c.other : c.option;
-            const QPointF from = view().viewportPointForDrawingPoint({140, 130});
-            sendMouse(view(), QEvent::MouseButtonPress, from, atPress);
+            const QPointF from = at({140, 130});
+            sendMouse(view(), QEvent::MouseButtonPress, from, Qt::LeftButton, atPress);
             if (way == 2)
                 QTest::keyPress(&view(), c.key);
             for (int step = 1; step <= 3; ++step)
-                sendMouse(view(), QEvent::MouseMove, from + QPointF(10 * step, 0), later);
-            sendMouse(view(), QEvent::MouseButtonRelease, from + QPointF(30, 0), later);
+                sendMouse(view(), QEvent::MouseMove, from + QPointF(10 * step, 0), Qt::LeftButton,
+                          later);
+            sendMouse(view(), QEvent::MouseButtonRelease, from + QPointF(30, 0), Qt::LeftButton,
+                      later);
             if (way == 2)
                 QTest::keyRelease(&view(), c.key, c.option);
             const bool duplicates = way != 1;
@@ -125,15 +108,6 @@ protected:
         sendMouse(view(), QEvent::MouseButtonRelease, at);
         settle();
     }
-    void drag(Point from, Point to) {
-        const QPointF a = view().viewportPointForDrawingPoint(from);
-        const QPointF b = view().viewportPointForDrawingPoint(to);
-        sendMouse(view(), QEvent::MouseButtonPress, a);
-        sendMouse(view(), QEvent::MouseMove, (a + b) / 2);
-        sendMouse(view(), QEvent::MouseMove, b);
-        sendMouse(view(), QEvent::MouseButtonRelease, b);
-        settle();
-    }
     void key(int k, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(&view(), Qt::Key(k), modifiers);
         settle();
@@ -142,12 +116,18 @@ protected:
     DocumentWindowController* document = nullptr;
 };
 
-TEST_F(CanvasGestureTest, MenuShortcutsWaitWhileAPolylineIsDrawn) {
+TEST_F(CanvasGestureTest, ShortcutsWaitForAGestureWhichEndsWhenTheKeyboardOrTheToolChanges) {
     Toolbox& toolbox = Toolbox::sharedToolbox();
+    // A rectangle drawn with the mouse, shown while it is drawn.
     toolbox.setSelectedToolIndex(Toolbox::RectangleToolIndex);
-    drag({50, 50}, {120, 100});
+    sendMouse(view(), QEvent::MouseButtonPress, view().viewportPointForDrawingPoint({400, 50}));
+    sendMouse(view(), QEvent::MouseMove, view().viewportPointForDrawingPoint({440, 80}));
+    settle();
+    view().repaint();
+    sendMouse(view(), QEvent::MouseMove, view().viewportPointForDrawingPoint({470, 100}));
+    sendMouse(view(), QEvent::MouseButtonRelease, view().viewportPointForDrawingPoint({470, 100}));
+    settle();
     ASSERT_EQ(shapeCount(), 1u);
-
     toolbox.setSelectedToolIndex(Toolbox::PolylineToolIndex);
     click({200, 200});
     click({300, 200});
@@ -170,10 +150,7 @@ TEST_F(CanvasGestureTest, MenuShortcutsWaitWhileAPolylineIsDrawn) {
     // Once the gesture is over the same shortcut undoes it, as one step.
     key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(shapeCount(), 1u);
-}
 
-TEST_F(CanvasGestureTest, AGestureEndsWhenItsWindowLosesTheKeyboardOrTheToolChanges) {
-    Toolbox& toolbox = Toolbox::sharedToolbox();
     toolbox.setSelectedToolIndex(Toolbox::BezierToolIndex);
     click({100, 100});
     click({200, 150});
@@ -182,9 +159,9 @@ TEST_F(CanvasGestureTest, AGestureEndsWhenItsWindowLosesTheKeyboardOrTheToolChan
     documents->performMenuCommand("showPreferences");
     ASSERT_TRUE(QTest::qWaitForWindowActive(documents->preferences()));
     EXPECT_FALSE(view().toolIsTracking());
-    ASSERT_EQ(shapeCount(), 1u);
-    EXPECT_NE(dynamic_cast<BezierShape*>(document->shapesController().arrangedObjects()[0].get()),
-              nullptr);
+    ASSERT_EQ(shapeCount(), 2u);
+    EXPECT_TRUE(
+        dynamic_cast<BezierShape*>(document->shapesController().arrangedObjects()[1].get()));
     documents->preferences()->close();
     document->window()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(document->window()));
@@ -200,8 +177,8 @@ TEST_F(CanvasGestureTest, AGestureEndsWhenItsWindowLosesTheKeyboardOrTheToolChan
     ASSERT_TRUE(view().toolIsTracking());
     palette.buttonForTool(Toolbox::RectangleToolIndex)->click();
     EXPECT_EQ(toolbox.selectedToolIndex(), std::size_t(Toolbox::RectangleToolIndex));
-    ASSERT_EQ(shapeCount(), 2u);
-    EXPECT_EQ(document->shapesController().arrangedObjects()[1]->bounds(),
+    ASSERT_EQ(shapeCount(), 3u);
+    EXPECT_EQ(document->shapesController().arrangedObjects()[2]->bounds(),
               Rect(100, 300, 100, 100));
     toolbox.setSelectedToolIndex(Toolbox::PolylineToolIndex);
     EXPECT_FALSE(view().toolIsTracking());

@@ -12,14 +12,12 @@
 #include "platform/qt/QtImageCodec.h"
 #include "shapes/GroupShape.h"
 #include "shapes/OvalShape.h"
-#include "shapes/TextShape.h"
 #include "styles/Fill.h"
 #include "styles/Stroke.h"
 
 #include <QBuffer>
 #include <QClipboard>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -303,25 +301,21 @@ TEST_F(DocumentTest, WhileATextIsEditedTheMenuCommandsAreTheEditors) {
 class DropTest : public ClipboardTest {
 protected:
     bool drag(QEvent::Type type, const QMimeData& mime, Point at) {
-        const QPointF pos = view().viewportPointForDrawingPoint(at);
-        if (type == QEvent::DragLeave) {
-            QDragLeaveEvent leave;
-            QApplication::sendEvent(&view(), &leave);
-            return true;
-        }
-        if (type == QEvent::Drop) {
-            QDropEvent drop(pos, Qt::CopyAction, &mime, Qt::LeftButton, {});
-            QApplication::sendEvent(&view(), &drop);
-            return drop.isAccepted();
-        }
-        if (type == QEvent::DragEnter) {
-            QDragEnterEvent enter(pos.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, {});
-            QApplication::sendEvent(&view(), &enter);
-            return enter.isAccepted();
-        }
-        QDragMoveEvent move(pos.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, {});
-        QApplication::sendEvent(&view(), &move);
-        return move.isAccepted();
+        const QPoint pos = view().viewportPointForDrawingPoint(at).toPoint();
+        std::unique_ptr<QEvent> event;
+        if (type == QEvent::DragLeave)
+            event = std::make_unique<QDragLeaveEvent>();
+        else if (type == QEvent::Drop)
+            event = std::make_unique<QDropEvent>(pos, Qt::CopyAction, &mime, Qt::LeftButton,
+                                                 Qt::NoModifier);
+        else if (type == QEvent::DragEnter)
+            event = std::make_unique<QDragEnterEvent>(pos, Qt::CopyAction, &mime, Qt::LeftButton,
+                                                      Qt::NoModifier);
+        else
+            event = std::make_unique<QDragMoveEvent>(pos, Qt::CopyAction, &mime, Qt::LeftButton,
+                                                     Qt::NoModifier);
+        QApplication::sendEvent(&view(), event.get());
+        return event->isAccepted();
     }
 };
 

@@ -1,17 +1,15 @@
-#include "tests/widgets/EditingSupport.h"
+// Document windows: the edited mark, close questions, Save As, the first
+// window's rule, menus and shortcuts, and the package open and save dialogs.
+#include "tests/widgets/DocumentTestSupport.h"
 
 #include "app/ApplicationMenus.h"
 #include "app/PackageFileDialog.h"
 #include "canvas/DrawView.h"
 #include "canvas/DrawWindow.h"
-#include "canvas/ShapesController.h"
-#include "document/DrawDocument.h"
-#include "shapes/RectangleShape.h"
 #include "tools/Toolbox.h"
 #include "tools/qt/ToolboxPalette.h"
 
 #include <QAction>
-#include <QFile>
 #include <QFileInfo>
 #include <QKeySequence>
 
@@ -20,10 +18,8 @@
 namespace qv::test {
 namespace {
 
-using editing::addShape;
-
 QByteArray shapesFile(const QString& package) {
-    return editing::fileBytes(QDir(package).filePath(QStringLiteral("Shapes.xml")));
+    return fileBytes(package + "/Shapes.xml");
 }
 
 TEST_F(DocumentTest, EditedMarkFollowsUndoAndTheGridAndRulers) {
@@ -128,21 +124,6 @@ TEST_F(DocumentTest, SaveAsNeverReplacesAFolderThatIsNoDrawing) {
     EXPECT_EQ(documents->recentDocuments().value(0), QFileInfo(plan).absoluteFilePath());
 }
 
-TEST_F(DocumentTest, RevertReadsTheSavedDrawingBack) {
-    const QString package = copyExample(dir, QStringLiteral("Plan.qvdraw"));
-    DocumentWindowController* doc = documents->openDocument(package);
-    ASSERT_NE(doc, nullptr);
-    const std::size_t before = doc->document().shapes().size();
-    EXPECT_FALSE(documents->validateMenuCommand("revertDocumentToSaved").enabled);
-    addShape(*doc);
-    EXPECT_TRUE(documents->validateMenuCommand("revertDocumentToSaved").enabled);
-    answers.click(QStringLiteral("Revert"));
-    EXPECT_TRUE(doc->revertToSaved());
-    EXPECT_EQ(doc->document().shapes().size(), before);
-    EXPECT_FALSE(doc->isEdited());
-    EXPECT_FALSE(documents->validateMenuCommand("undo").enabled);
-}
-
 TEST_F(DocumentTest, OnlyTheUntouchedLaunchWindowGivesWayToAFile) {
     DocumentWindowController* launch = documents->newDocument();
     EXPECT_EQ(documents->firstDocument(), launch);
@@ -232,49 +213,36 @@ TEST_F(DocumentTest, MenusHaveOneActionPerShortcutAndFollowTheActiveDocument) {
     EXPECT_EQ(first->shapesController().selectedCount(), 1u);
 }
 
-} // namespace
-} // namespace qv::test
-
-namespace qv::test {
-namespace {
-
 TEST(PackageFileDialog, APackageIsChosenAsOneDocumentAndAFolderIsEntered) {
     QTemporaryDir dir;
-    const QString plan = copyExample(dir, QStringLiteral("Plan.qvdraw"));
+    const QString plan = QDir::cleanPath(copyExample(dir, QStringLiteral("Plan.qvdraw")));
     QDir().mkpath(dir.filePath(QStringLiteral("Folder")));
-
-    PackageFileDialog open(PackageFileDialog::Purpose::Open);
-    open.setDirectory(dir.path());
-    settle();
-    open.selectFile(QStringLiteral("Plan.qvdraw"));
-    open.accept();
-    EXPECT_EQ(open.result(), QDialog::Accepted);
-    EXPECT_EQ(open.chosenPaths(), QStringList{QDir::cleanPath(plan)});
-
-    PackageFileDialog folder(PackageFileDialog::Purpose::Open);
-    folder.setDirectory(dir.path());
-    settle();
-    folder.selectFile(QStringLiteral("Folder"));
-    folder.accept();
-    EXPECT_NE(folder.result(), QDialog::Accepted);
-    EXPECT_EQ(QDir(folder.directory()).dirName(), QStringLiteral("Folder"));
+    using Purpose = PackageFileDialog::Purpose;
+    const std::pair<Purpose, QString> choices[] = {
+        {Purpose::Open, "Plan.qvdraw"}, {Purpose::Save, "Plan.qvdraw"}, {Purpose::Open, "Folder"}};
+    for (const auto& [purpose, name] : choices) {
+        PackageFileDialog dialog(purpose);
+        dialog.setDirectory(dir.path());
+        settle();
+        dialog.selectFile(name);
+        dialog.accept();
+        if (name == "Folder") {
+            EXPECT_NE(dialog.result(), QDialog::Accepted);
+            EXPECT_EQ(QDir(dialog.directory()).dirName(), name);
+        } else {
+            EXPECT_EQ(dialog.result(), QDialog::Accepted);
+            EXPECT_EQ(dialog.chosenPaths(), QStringList{plan});
+        }
+    }
 
     // A double-click enters the package as the dialog does it: that chooses it.
-    PackageFileDialog entered(PackageFileDialog::Purpose::Open);
+    PackageFileDialog entered(Purpose::Open);
     entered.setDirectory(dir.path());
     entered.setDirectory(plan);
     emit entered.directoryEntered(plan);
     EXPECT_EQ(entered.result(), QDialog::Accepted);
-    EXPECT_EQ(entered.chosenPaths(), QStringList{QDir::cleanPath(plan)});
+    EXPECT_EQ(entered.chosenPaths(), QStringList{plan});
     EXPECT_EQ(QDir(entered.directory()).absolutePath(), QDir(dir.path()).absolutePath());
-
-    PackageFileDialog save(PackageFileDialog::Purpose::Save);
-    save.setDirectory(dir.path());
-    settle();
-    save.selectFile(QStringLiteral("Plan.qvdraw"));
-    save.accept();
-    EXPECT_EQ(save.result(), QDialog::Accepted);
-    EXPECT_EQ(save.chosenPaths(), QStringList{QDir::cleanPath(plan)});
 }
 
 } // namespace

@@ -1,10 +1,9 @@
 // The export dialog and exporting, page setup and printing (to PDF).
+#include "tests/widgets/DocumentTestSupport.h"
 
 #include "app/ExportDialog.h"
 #include "canvas/DrawView.h"
 #include "canvas/DrawWindow.h"
-#include "document/DrawDocument.h"
-#include "tests/widgets/DocumentTestSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,15 +1,14 @@
-#include "tests/widgets/EditingSupport.h"
+// Recovery copies: written after a quiet time, removed when nothing is left
+// unsaved, offered at start-up; and saving under faults.
+#include "tests/widgets/DocumentTestSupport.h"
 
 #include "app/RecoveryController.h"
 #include "app/RecoveryDialog.h"
 #include "canvas/DrawWindow.h"
-#include "canvas/ShapesController.h"
 #include "document/DrawDocument.h"
 #include "document/RecoveryStore.h"
-#include "shapes/RectangleShape.h"
 #include "styles/Fill.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -23,13 +22,11 @@
 namespace qv::test {
 namespace {
 
-using editing::addShape;
-using editing::fileBytes;
-using editing::rectangle;
-
-QByteArray shapesXml(DrawDocument& document) {
-    const ByteBuffer data = document.dataWithSelectionOnly(false);
+QByteArray bytes(const ByteBuffer& data) {
     return QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+}
+QByteArray shapesXml(DrawDocument& document) {
+    return bytes(document.dataWithSelectionOnly(false));
 }
 
 // Every file of a package with its bytes.
@@ -92,12 +89,10 @@ TEST_F(RecoveryTest, ACopyFollowsTheEditsAndGoesWhenNothingIsLeftUnsaved) {
     ASSERT_TRUE(copyComes());
     const QString copy = recovery.copyPathOf(doc);
     ASSERT_TRUE(copy.startsWith(storeFolder())) << copy.toStdString();
-    const QString copyPackage = QDir(copy).filePath(QStringLiteral("Drawing.qvdraw"));
-    EXPECT_EQ(fileBytes(QDir(copyPackage).filePath(QStringLiteral("Shapes.xml"))),
-              shapesXml(doc->document()));
+    const QString copyPackage = copy + QStringLiteral("/Drawing.qvdraw/");
+    EXPECT_EQ(fileBytes(copyPackage + "Shapes.xml"), shapesXml(doc->document()));
     // Pictures travel with the copy; nothing is written beside the user's file.
-    EXPECT_EQ(fileBytes(QDir(copyPackage).filePath(QStringLiteral("checker.png"))),
-              fileBytes(QDir(package).filePath(QStringLiteral("checker.png"))));
+    EXPECT_EQ(fileBytes(copyPackage + "checker.png"), fileBytes(package + "/checker.png"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("Plan.qvdraw")});
     std::string error;
@@ -110,38 +105,41 @@ TEST_F(RecoveryTest, ACopyFollowsTheEditsAndGoesWhenNothingIsLeftUnsaved) {
 
     addShape(*doc);
     ASSERT_TRUE(copyComes());
-    EXPECT_EQ(fileBytes(QDir(copyPackage).filePath(QStringLiteral("Shapes.xml"))),
-              shapesXml(doc->document()));
+    EXPECT_EQ(fileBytes(copyPackage + "Shapes.xml"), shapesXml(doc->document()));
 
     // Undone back to the saved state, saved, reverted, closed without saving:
     // each time nothing is left to recover.
-    documents->performMenuCommand("undo");
-    documents->performMenuCommand("undo");
-    recovery.waitForWrites();
-    EXPECT_TRUE(copiesOnDisk().isEmpty());
-
-    const auto editAndWait = [&] {
-        addShape(*doc);
-        ASSERT_TRUE(copyComes());
-        ASSERT_EQ(copiesOnDisk().size(), 1);
-    };
-    editAndWait();
-    ASSERT_TRUE(doc->save());
-    recovery.waitForWrites();
-    EXPECT_TRUE(copiesOnDisk().isEmpty());
-
-    editAndWait();
-    answers.click(QStringLiteral("Revert"));
-    ASSERT_TRUE(doc->revertToSaved());
-    recovery.waitForWrites();
-    EXPECT_TRUE(copiesOnDisk().isEmpty());
-
-    editAndWait();
-    answers.click(QStringLiteral("Don't Save"));
-    doc->window()->close();
-    settle();
-    recovery.waitForWrites();
-    EXPECT_TRUE(copiesOnDisk().isEmpty());
+    const std::function<void()> ends[] = {
+        [&] {
+            documents->performMenuCommand("undo");
+            documents->performMenuCommand("undo");
+        },
+        [&] { ASSERT_TRUE(doc->save()); },
+        [&] {
+            const std::size_t saved = doc->document().shapes().size() - 1;
+            EXPECT_TRUE(documents->validateMenuCommand("revertDocumentToSaved").enabled);
+            answers.click(QStringLiteral("Revert"));
+            ASSERT_TRUE(doc->revertToSaved());
+            EXPECT_EQ(doc->document().shapes().size(), saved);
+            EXPECT_FALSE(doc->isEdited());
+            EXPECT_FALSE(documents->validateMenuCommand("undo").enabled);
+            EXPECT_FALSE(documents->validateMenuCommand("revertDocumentToSaved").enabled);
+        },
+        [&] {
+            answers.click(QStringLiteral("Don't Save"));
+            doc->window()->close();
+            settle();
+        }};
+    for (std::size_t i = 0; i < std::size(ends); ++i) {
+        if (i > 0) {
+            addShape(*doc);
+            ASSERT_TRUE(copyComes());
+            ASSERT_EQ(copiesOnDisk().size(), 1);
+        }
+        ends[i]();
+        recovery.waitForWrites();
+        EXPECT_TRUE(copiesOnDisk().isEmpty()) << i;
+    }
 }
 
 TEST_F(RecoveryTest, WritingAllNowCopiesEveryEditedDocumentAndTheCopiesOutliveTheProgram) {
@@ -153,8 +151,7 @@ TEST_F(RecoveryTest, WritingAllNowCopiesEveryEditedDocumentAndTheCopiesOutliveTh
     ASSERT_FALSE(recovery->copyPathOf(edited).isEmpty());
     EXPECT_TRUE(recovery->copyPathOf(clean).isEmpty());
     const QString copy = recovery->copyPathOf(edited);
-    EXPECT_EQ(fileBytes(copy + QStringLiteral("/Drawing.qvdraw/Shapes.xml")),
-              shapesXml(edited->document()));
+    EXPECT_EQ(fileBytes(copy + "/Drawing.qvdraw/Shapes.xml"), shapesXml(edited->document()));
     std::string error;
     const std::optional<RecoveryRecord> record =
         store.readRecord(QFileInfo(copy).fileName().toStdString(), error);
@@ -199,9 +196,7 @@ TEST_F(RecoveryTest, StartUpOffersCopiesOfEndedProcessesAndOpensTheChosenOnes) {
     EXPECT_EQ(recovered->filePath(), QFileInfo(plan).absoluteFilePath());
     EXPECT_TRUE(recovered->isEdited());
     EXPECT_TRUE(recovered->window()->isWindowModified());
-    const auto& planXml = planEdited.at("Shapes.xml");
-    EXPECT_EQ(shapesXml(recovered->document()),
-              QByteArray(reinterpret_cast<const char*>(planXml.data()), qsizetype(planXml.size())));
+    EXPECT_EQ(shapesXml(recovered->document()), bytes(planEdited.at("Shapes.xml")));
     EXPECT_TRUE(opened[1]->isUntitled()) << "its file is gone: Save asks where";
     EXPECT_EQ(opened[1]->displayName(), QStringLiteral("Lost.qvdraw"));
     EXPECT_TRUE(opened[1]->isEdited());
@@ -346,7 +341,7 @@ TEST_F(SavingUnderFaults, ARemovedFolderOrAMissingPicture) {
     // Its recovery copy keeps the shapes all the same, and says what it lacks.
     ASSERT_TRUE(recovery.writeCopyNow(photo));
     recovery.waitForWrites();
-    EXPECT_EQ(fileBytes(recovery.copyPathOf(photo) + QStringLiteral("/Drawing.qvdraw/Shapes.xml")),
+    EXPECT_EQ(fileBytes(recovery.copyPathOf(photo) + "/Drawing.qvdraw/Shapes.xml"),
               shapesXml(photo->document()));
     EXPECT_TRUE(
         photo->window()->statusBar()->currentMessage().contains(QStringLiteral("lacks a picture")));

@@ -161,7 +161,7 @@ TEST_F(ToolboxPaletteTest, PlaceIsSavedYUpRestoredAndAnOffScreenRecordFallsBackH
     EXPECT_EQ(savedPosition(), before);
 }
 
-TEST(ToolIcons, EveryToolHasItsOwnIconInTheRequestedColourAtBothRatios) {
+TEST(ToolIcons, EveryToolHasItsOwnIconInTheRequestedColourAndCursorsTheirHotSpots) {
     std::vector<QImage> icons;
     for (std::size_t i = 0; i < Toolbox::ToolCount; ++i) {
         for (const qreal ratio : {1.0, 2.0}) {
@@ -177,9 +177,8 @@ TEST(ToolIcons, EveryToolHasItsOwnIconInTheRequestedColourAtBothRatios) {
     for (std::size_t i = 0; i < icons.size(); ++i)
         for (std::size_t j = i + 1; j < icons.size(); ++j)
             EXPECT_NE(icons[i], icons[j]) << i << " " << j;
-}
 
-TEST(ToolCursors, DrawnCursorsHaveTheirHotSpotsOnTheirPicturesAtBothRatios) {
+    // Drawn cursors have their hot spots on their pictures at both ratios.
     EXPECT_EQ(toolCursor(CursorKind::Arrow).shape(), Qt::ArrowCursor);
     EXPECT_EQ(toolCursor(CursorKind::Crosshair).shape(), Qt::CrossCursor);
     const bool xcb = QGuiApplication::platformName() == "xcb";
