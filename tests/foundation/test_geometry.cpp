@@ -100,7 +100,7 @@ TEST(AffineTransform, MapsPointsRectsAndSizesAndInverts) {
 
     const Point pts[] = {{0, 0}, {1, -1}, {123.5, 77.25}, {-1000, 3}};
     for (const AffineTransform& t :
-         {appended, about, fitted, AffineTransform::scaling(2, -0.25),
+         {AffineTransform::identity(), appended, about, fitted, AffineTransform::scaling(2, -0.25),
           AffineTransform::rotationByDegrees(33), AffineTransform(1, 2, 3, 4, 5, 6)}) {
         const AffineTransform inv = t.inverseTransform();
         for (const Point& p : pts) {

@@ -75,9 +75,13 @@ struct Recorder : KeyValueObserver {
 TEST(KeyValueCoding, PathsTraverseChildrenAndMapsAndOverlapByWholeKeys) {
     Widget w;
     w.set("size", 3);
-    const std::pair<const char*, Value> reads[] = {
-        {"size", Value(3)},        {"fill.style", Value(1)}, {"info.name", Value("w")},
-        {"fill.nothing", Value()}, {"size.x", Value()},      {"nothing.at.all", Value()}};
+    const std::pair<const char*, Value> reads[] = {{"size", Value(3)},
+                                                   {"fill.style", Value(1)},
+                                                   {"info.name", Value("w")},
+                                                   {"fill.nothing", Value()},
+                                                   {"size.x", Value()},
+                                                   {"nothing.at.all", Value()},
+                                                   {"fill.color.deeper", Value()}};
     for (const auto& [path, value] : reads)
         EXPECT_EQ(w.valueForKeyPath(path), value) << path;
     EXPECT_TRUE(w.setValueForKeyPath(Value(5), "fill.color"));

@@ -114,12 +114,15 @@ TEST_F(UndoManagerTest, NamesRedoRemovalAndLevels) {
     }
     undo.endEventGroup();
     undo.setActionName("Flip Horizontally");
-    auto titles = [&] { return undo.undoMenuItemTitle() + ", " + undo.redoMenuItemTitle(); };
-    EXPECT_EQ(titles(), "Undo Paste, Redo");
+    auto titles = [&] {
+        return undo.undoMenuItemTitle() + ", " + undo.redoMenuItemTitle() + " " +
+               std::to_string(undo.redoCount());
+    };
+    EXPECT_EQ(titles(), "Undo Paste, Redo 0");
     undo.undo();
-    EXPECT_EQ(titles(), "Undo, Redo Paste");
+    EXPECT_EQ(titles(), "Undo, Redo Paste 1");
     undo.redo();
-    EXPECT_EQ(titles(), "Undo Paste, Redo");
+    EXPECT_EQ(titles(), "Undo Paste, Redo 0");
     undo.undo();
     model.set("b", 3); // a new registration clears what could be redone
     EXPECT_FALSE(undo.canRedo());

@@ -23,6 +23,7 @@ using test::line;
 TEST(Fill, StylesWriteTheirOwnAttributesAndReadingDecidesTheStyle) {
     // The gradient points are single-precision 0.2 and 0.8.
     Fill fill;
+    EXPECT_TRUE(fill.elementName() == "fill" && fill.elementChildren().empty());
     EXPECT_EQ(fill.gradientStart(), Point(0.20000000298023224, 0.20000000298023224));
     EXPECT_EQ(fill.gradientEnd(), Point(0.800000011920929, 0.800000011920929));
     fill.setGradientStyle(1);
@@ -305,6 +306,7 @@ TEST(Fill, CachedPictureIsKeptForMovesAndRebuiltForZoomSizeAndFillEdits) {
 
     // Preloading stamps zoom one and is used at zoom one only.
     MiniShape preloaded;
+    preloaded.cache.preload(preloaded.fill, preloaded.bounds.size, preloaded.gc, preloaded.store);
     preloaded.cache.preload(preloaded.fill, preloaded.bounds.size, preloaded.gc, preloaded.store);
     EXPECT_EQ(preloaded.cache.zoom(), 1.0);
     preloaded.draw(1);

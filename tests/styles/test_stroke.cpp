@@ -184,6 +184,7 @@ TEST(Arrow, CatalogueFlagsAndOutlines) {
     const std::string outline = "0010110101011011101", opaque = "0111101111110110011";
     for (std::size_t i = 1; i < 19; ++i) {
         ASSERT_TRUE(arrows[i]->unitPath().has_value()) << i;
+        EXPECT_EQ(Arrow::arrowNames()[i], arrows[i]->name()); // the inspector's menu
         EXPECT_EQ(arrows[i]->opaque(), opaque[i] == '1') << i;
         EXPECT_EQ(arrows[i]->outline(), outline[i] == '1') << i;
     }
