@@ -1,9 +1,8 @@
 #pragma once
 // A canvas without a window for driving tools with made-up events: it keeps
-// the zoom, the visible area, the editing shape and free rotation, and
-// records what the tools ask of it (redisplay, zoom requests, the autoscroll
-// tick). ToolTest wires it to a document and closes the undo event group
-// after every event, as the application's event loop does.
+// the zoom, visible area, editing shape and free rotation, and records zoom
+// requests and autoscroll ticks. ToolTest wires it to a document and closes
+// the undo event group after every event, as the application's loop does.
 
 #include "canvas/ShapesController.h"
 #include "document/DrawDocument.h"
@@ -21,21 +20,17 @@
 
 namespace qv::testing {
 
-class FakeCanvas : public ToolCanvas, public EditingObject {
+class FakeCanvas : public ToolCanvas, public ShapeView, public EditingObject {
 public:
-    FakeCanvas(DrawDocument& document, ShapesController& controller)
-        : m_Document(document), m_Controller(controller), m_View(*this) {}
-    ~FakeCanvas() override {
-        if (m_Editing)
-            m_Controller.objectDidEndEditing(this);
-    }
+    explicit FakeCanvas(ShapesController& controller) : m_Controller(controller) {}
+    ~FakeCanvas() override { commitEditing(); }
 
-    double zoom() const override { return m_Zoom; }
+    double zoom() const override { return zoomFactor; }
     Rect documentVisibleRect() const override { return visible; }
-    const ShapeView& shapeView() const override { return m_View; }
+    const ShapeView& shapeView() const override { return *this; }
     void setNeedsDisplayInRect(const Rect&) override {}
     void setNeedsDisplay() override {}
-    const Grid& grid() const override { return m_Document.grid(); }
+    const Grid& grid() const override { return m_Controller.document()->grid(); }
 
     Shape* editingShape() const override { return m_Editing.get(); }
     void beginEditingShape(const ShapePtr& shape, bool creating) override {
@@ -62,10 +57,9 @@ public:
     }
     Point freeRotateCenter() const override { return m_FreeRotateCenter; }
 
+    // Points are recorded as rectangles without size.
     void zoomOnRect(const Rect& r, bool zoomOut) override { zoomRequests.push_back({r, zoomOut}); }
-    void zoomOnPoint(Point p, bool zoomOut) override {
-        zoomRequests.push_back({Rect(p, Size()), zoomOut});
-    }
+    void zoomOnPoint(Point p, bool zoomOut) override { zoomOnRect(Rect(p, Size()), zoomOut); }
 
     // One step scrolls 10 units towards the point on each axis it lies beyond.
     void autoscrollToPoint(Point p) override {
@@ -77,41 +71,24 @@ public:
     void setAutoscrollTimerRunning(bool running) override { timerRunning = running; }
     void invalidateCursor() override {}
 
-    void setZoom(double z) { m_Zoom = z; }
-
+    double zoomFactor = 1;
     Rect visible{0, 0, 1000, 1000};
     int autoscrollSteps = 0;
-    bool timerRunning = false;
-    bool editingCreated = false;
-    // Points as rectangles without size.
+    bool timerRunning = false, editingCreated = false;
     std::vector<std::pair<Rect, bool>> zoomRequests;
 
 private:
-    class View : public ShapeView {
-    public:
-        explicit View(FakeCanvas& canvas) : m_Canvas(canvas) {}
-        double zoom() const override { return m_Canvas.m_Zoom; }
-        const Shape* editingShape() const override { return m_Canvas.m_Editing.get(); }
-
-    private:
-        FakeCanvas& m_Canvas;
-    };
-
-    DrawDocument& m_Document;
     ShapesController& m_Controller;
-    View m_View;
-    double m_Zoom = 1;
     ShapePtr m_Editing;
     bool m_FreeRotating = false;
     Point m_FreeRotateCenter;
 };
 
 // A document, its controller and the fake canvas, with a fresh toolbox that
-// reads its click option from in-memory defaults. Snapping is off unless a
-// test turns it on.
+// reads its click option from in-memory defaults. Snapping is off.
 class ToolTest : public ::testing::Test {
 protected:
-    ToolTest() : controller(&document), canvas(document, controller) {
+    ToolTest() : controller(&document), canvas(controller) {
         Toolbox::resetSharedToolboxForTesting();
         Toolbox::setUserDefaults(&defaults);
         document.grid().setSnap(false);
@@ -125,7 +102,7 @@ protected:
     UndoManager& undo() { return document.undoManager(); }
     Toolbox& toolbox() { return Toolbox::sharedToolbox(); }
     Tool& tool(std::size_t index) { return toolbox().toolAtIndex(index); }
-
+    std::string lastAction() { return undo().undoActionName(); }
     void install(const ShapeList& shapes) {
         document.setShapes(shapes);
         undo().removeAllActions();
@@ -134,9 +111,7 @@ protected:
     // One event, then the end of its event group.
     void send(Tool& t, ToolEvent::Type type, Point p, unsigned flags = 0, int clicks = 1,
               char32_t character = 0, bool inView = true) {
-        ToolEvent e;
-        e.type = type;
-        e.location = p;
+        ToolEvent e{type, p};
         e.modifierFlags = flags;
         e.clickCount = clicks;
         e.character = character;
@@ -144,8 +119,8 @@ protected:
         t.handleEvent(e, canvas, controller);
         undo().endEventGroup();
     }
-    void press(Tool& t, Point p, unsigned flags = 0, int clicks = 1) {
-        send(t, ToolEvent::Type::MouseDown, p, flags, clicks);
+    void press(Tool& t, Point p, unsigned f = 0, int clicks = 1) {
+        send(t, ToolEvent::Type::MouseDown, p, f, clicks);
     }
     void drag(Tool& t, Point p, unsigned f = 0) { send(t, ToolEvent::Type::MouseDragged, p, f); }
     void release(Tool& t, Point p, unsigned f = 0) { send(t, ToolEvent::Type::MouseUp, p, f); }
@@ -155,19 +130,17 @@ protected:
         send(t, ToolEvent::Type::KeyDown, {}, f, 1, c);
     }
     void tick(Tool& t) { send(t, ToolEvent::Type::Periodic, {}); }
+    void click(Tool& t, Point p, unsigned f = 0, int clicks = 1) {
+        press(t, p, f, clicks);
+        release(t, p, f);
+    }
     // Press at `from`, drag in `steps` even steps to `to`, release there.
-    void dragGesture(Tool& t, Point from, Point to, unsigned flags = 0, int steps = 4) {
-        press(t, from, flags);
+    void dragGesture(Tool& t, Point from, Point to, unsigned f = 0, int steps = 4) {
+        press(t, from, f);
         for (int i = 1; i <= steps; ++i)
-            drag(t, from + (to - from) * (static_cast<double>(i) / steps), flags);
-        release(t, to, flags);
+            drag(t, from + (to - from) * (static_cast<double>(i) / steps), f);
+        release(t, to, f);
     }
-    void click(Tool& t, Point p, unsigned flags = 0, int clicks = 1) {
-        press(t, p, flags, clicks);
-        release(t, p, flags);
-    }
-
-    std::string lastAction() { return undo().undoActionName(); }
 
     InMemoryUserDefaults defaults;
     DrawDocument document;
