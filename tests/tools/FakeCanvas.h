@@ -8,17 +8,26 @@
 #include "document/DrawDocument.h"
 #include "framework/foundation/UndoManager.h"
 #include "framework/foundation/UserDefaults.h"
+#include "shapes/RectangleShape.h"
 #include "tools/Tool.h"
 #include "tools/ToolCanvas.h"
 #include "tools/Toolbox.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace qv::testing {
+
+inline ShapePtr box(double x, double y, double w, double h) {
+    auto s = std::make_shared<RectangleShape>();
+    s->setBounds(Rect(x, y, w, h));
+    return s;
+}
 
 class FakeCanvas : public ToolCanvas, public ShapeView, public EditingObject {
 public:
@@ -109,37 +118,56 @@ protected:
     }
 
     // One event, then the end of its event group.
-    void send(Tool& t, ToolEvent::Type type, Point p, unsigned flags = 0, int clicks = 1,
-              char32_t character = 0, bool inView = true) {
-        ToolEvent e{type, p};
-        e.modifierFlags = flags;
-        e.clickCount = clicks;
-        e.character = character;
-        e.inView = inView;
+    void send(Tool& t, const ToolEvent& e) {
         t.handleEvent(e, canvas, controller);
         undo().endEventGroup();
     }
-    void press(Tool& t, Point p, unsigned f = 0, int clicks = 1) {
-        send(t, ToolEvent::Type::MouseDown, p, f, clicks);
-    }
-    void drag(Tool& t, Point p, unsigned f = 0) { send(t, ToolEvent::Type::MouseDragged, p, f); }
-    void release(Tool& t, Point p, unsigned f = 0) { send(t, ToolEvent::Type::MouseUp, p, f); }
-    void move(Tool& t, Point p, unsigned f = 0) { send(t, ToolEvent::Type::MouseMoved, p, f); }
-    void flags(Tool& t, unsigned f) { send(t, ToolEvent::Type::FlagsChanged, {}, f); }
-    void key(Tool& t, char32_t c, unsigned f = 0) {
-        send(t, ToolEvent::Type::KeyDown, {}, f, 1, c);
-    }
-    void tick(Tool& t) { send(t, ToolEvent::Type::Periodic, {}); }
     void click(Tool& t, Point p, unsigned f = 0, int clicks = 1) {
-        press(t, p, f, clicks);
-        release(t, p, f);
+        send(t, {ToolEvent::Type::MouseDown, p, f, clicks});
+        send(t, {ToolEvent::Type::MouseUp, p, f, clicks});
     }
     // Press at `from`, drag in `steps` even steps to `to`, release there.
     void dragGesture(Tool& t, Point from, Point to, unsigned f = 0, int steps = 4) {
-        press(t, from, f);
+        send(t, {ToolEvent::Type::MouseDown, from, f});
         for (int i = 1; i <= steps; ++i)
-            drag(t, from + (to - from) * (static_cast<double>(i) / steps), f);
-        release(t, to, f);
+            send(t, {ToolEvent::Type::MouseDragged, from + (to - from) * (double(i) / steps), f});
+        send(t, {ToolEvent::Type::MouseUp, to, f});
+    }
+    // Plays a script of events: "p", "d", "r", "m", "c" (press and release)
+    // and "C" (a double click) at the point that follows, "o" a press there
+    // outside the canvas, "f" a change of modifiers, "t" an autoscroll tick,
+    // "k" the key whose code follows, "e" the end of the gesture from outside.
+    // Modifiers follow the letter: S Shift, O Option, K Command.
+    void play(Tool& t, const std::string& script) {
+        using enum ToolEvent::Type;
+        std::istringstream in(script);
+        for (char op, comma; in >> op;) {
+            ToolEvent e{op == 'r'   ? MouseUp
+                        : op == 'd' ? MouseDragged
+                        : op == 'm' ? MouseMoved
+                        : op == 'f' ? FlagsChanged
+                        : op == 't' ? Periodic
+                        : op == 'k' ? KeyDown
+                                    : MouseDown,
+                        {}};
+            for (char m; (m = char(in.peek())) == 'S' || m == 'O' || m == 'K'; in.get())
+                e.modifierFlags |= m == 'S'   ? ShiftKeyMask
+                                   : m == 'O' ? AlternateKeyMask
+                                              : CommandKeyMask;
+            if (int code; op == 'k' && in >> code)
+                e.character = char32_t(code);
+            else if (std::string_view("pdrmcCo").find(op) != std::string_view::npos)
+                in >> e.location.x >> comma >> e.location.y;
+            e.clickCount = op == 'C' ? 2 : 1;
+            e.inView = op != 'o';
+            for (int n = op == 'c' || op == 'C' ? 2 : 1; n-- > 0; e.type = MouseUp) {
+                if (op == 'e')
+                    t.endGesture(canvas, controller);
+                else
+                    t.handleEvent(e, canvas, controller);
+                undo().endEventGroup();
+            }
+        }
     }
 
     InMemoryUserDefaults defaults;

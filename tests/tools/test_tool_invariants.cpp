@@ -23,6 +23,7 @@ using testing::RandomDrawing;
 
 class ToolUndoInvariant : public testing::ToolTest, public ::testing::WithParamInterface<unsigned> {
 protected:
+    using enum ToolEvent::Type;
     ToolUndoInvariant() : r(GetParam()) {}
 
     std::string bytes() {
@@ -61,24 +62,24 @@ protected:
     void dragTo(Tool& t, Point from, Point to, unsigned flags) {
         const int steps = r.integer(1, 4);
         for (int i = 1; i <= steps; ++i) {
-            drag(t, from + (to - from) * (static_cast<double>(i) / steps), flags);
+            send(t, {MouseDragged, from + (to - from) * (double(i) / steps), flags});
             if (oneIn(6))
-                this->flags(t, flags = modifiers());
+                send(t, {FlagsChanged, {}, flags = modifiers()});
         }
         if (oneIn(7)) {
-            drag(t, {1100, to.y}, flags);
-            tick(t);
-            tick(t);
-            drag(t, to, flags);
+            send(t, {MouseDragged, {1100, to.y}, flags});
+            send(t, {Periodic, {}});
+            send(t, {Periodic, {}});
+            send(t, {MouseDragged, to, flags});
         }
         if (oneIn(13))
-            key(t, 27);
+            send(t, {KeyDown, {}, 0, 1, true, 27});
     }
     void pressDragRelease(Tool& t, Point from, double reach) {
         const unsigned flags = modifiers();
-        press(t, from, flags);
+        send(t, {MouseDown, from, flags});
         dragTo(t, from, near(from, reach), flags);
-        release(t, from, flags);
+        send(t, {MouseUp, from, flags});
     }
     // The arrow: a press on a shape (often a selected one, in free rotation
     // or with its path being edited, after a double click) or on nothing.
@@ -105,26 +106,30 @@ protected:
         Point p = anywhere();
         const Point start = p;
         for (int i = r.integer(1, 4); i > 0; --i) {
-            move(t, p);
-            press(t, p, modifiers());
+            send(t, {MouseMoved, p});
+            send(t, {MouseDown, p, modifiers()});
             if (oneIn(2))
                 dragTo(t, p, near(p, 40), 0);
-            release(t, p);
+            send(t, {MouseUp, p});
             p = near(p, 200);
         }
         const std::function<void()> endings[] = {
             [&] { click(t, p, 0, 2); },
-            [&] { key(t, 13); },
+            [&] {
+                send(t, {KeyDown, {}, 0, 1, true, 13});
+            },
             [&] { clicks(t, start, near(start, 2)); },
             [&] {
-                send(t, ToolEvent::Type::MouseDown, {2000, 0}, 0, 1, 0, false);
+                send(t, {MouseDown, {2000, 0}, 0, 1, false});
             },
-            [&] { key(t, '.', CommandKeyMask); },
+            [&] {
+                send(t, {KeyDown, {}, CommandKeyMask, 1, true, '.'});
+            },
             [] {}};
         endings[r.integer(0, 5)]();
     }
     void clicks(Tool& t, Point moveTo, Point at) {
-        move(t, moveTo);
+        send(t, {MouseMoved, moveTo});
         click(t, at);
     }
     // One gesture of a random tool, half of them the arrow's; a gesture still
@@ -214,8 +219,7 @@ TEST(OutlineBoxCacheTest, AgreesWithShapesInRectAcrossChanges) {
         lone->moveToPoint({300, 300});
         shapes.push_back(lone);
         shapes.push_back(std::make_shared<BezierShape>());
-        shapes.push_back(std::make_shared<RectangleShape>());
-        shapes.back()->setBounds(Rect(100, 100, 50, 50));
+        shapes.push_back(testing::box(100, 100, 50, 50));
         document.setShapes(shapes);
 
         OutlineBoxCache cache;
@@ -259,10 +263,7 @@ TEST(OutlineBoxCacheTest, AgreesWithShapesInRectAcrossChanges) {
 TEST(OutlineBoxCacheTest, FormerMembersOfAGroupAnswerForThemselves) {
     DrawDocument document;
     ShapesController controller(&document);
-    auto a = std::make_shared<RectangleShape>(), b = std::make_shared<RectangleShape>();
-    a->setBounds(Rect(0, 0, 10, 10));
-    b->setBounds(Rect(20, 0, 10, 10));
-    document.setShapes({a, b});
+    document.setShapes({testing::box(0, 0, 10, 10), testing::box(20, 0, 10, 10)});
     OutlineBoxCache cache;
     const Rect near(-5, -5, 50, 50);
     controller.selectAll();

@@ -23,17 +23,12 @@
 #include <cmath>
 #include <numbers>
 #include <sstream>
-#include <string_view>
 #include <typeinfo>
 
 namespace qv {
 namespace {
 
-ShapePtr box(double x, double y, double w, double h) {
-    auto s = std::make_shared<RectangleShape>();
-    s->setBounds(Rect(x, y, w, h));
-    return s;
-}
+using testing::box;
 
 class ToolsTest : public testing::ToolTest {
 protected:
@@ -62,36 +57,6 @@ protected:
         install({box(r.x(), r.y(), r.width(), r.height())});
         controller.selectAll();
         return document.shapes()[0];
-    }
-    // Plays a script on the tool: "p", "d", "r", "m", "c" and "C" press, drag,
-    // release, move, click and double-click at the point that follows; "k"
-    // types the key whose code follows, "." is Command-period, "o" a press
-    // outside the canvas and "e" ends the gesture from outside.
-    void play(Tool& t, const std::string& script) {
-        std::istringstream in(script);
-        for (char op, comma; in >> op;) {
-            Point p;
-            int code = 0;
-            if (op == 'k')
-                in >> code;
-            else if (std::string_view("pdrmcC").find(op) != std::string_view::npos)
-                in >> p.x >> comma >> p.y;
-            if (op == 'p' || op == 'c' || op == 'C')
-                press(t, p, 0, op == 'C' ? 2 : 1);
-            if (op == 'd')
-                drag(t, p);
-            if (op == 'r' || op == 'c' || op == 'C')
-                release(t, p);
-            if (op == 'm')
-                move(t, p);
-            if (op == 'k' || op == '.')
-                key(t, op == 'k' ? char32_t(code) : U'.', op == '.' ? CommandKeyMask : 0);
-            if (op == 'o')
-                send(t, ToolEvent::Type::MouseDown, {2000, 0}, 0, 1, 0, false);
-            if (op == 'e')
-                t.endGesture(canvas, controller);
-            undo().endEventGroup();
-        }
     }
     // The last shape's path: "M0,0 C1,1 2,2 3,3 Z".
     std::string path() const {
@@ -128,11 +93,7 @@ TEST_F(ToolsTest, ModifiersConstrainCentreAndInvertTheGridSnap) {
     dragGesture(rect(), {10, 10}, {50, 30}, ShiftKeyMask);
     EXPECT_EQ(last()->bounds(), Rect(10, 10, 20, 20));
     // Modifiers pressed after the button went down act without a movement.
-    press(rect(), {10, 10});
-    drag(rect(), {50, 30});
-    flags(rect(), ShiftKeyMask);
-    flags(rect(), ShiftKeyMask | AlternateKeyMask);
-    release(rect(), {50, 30}, ShiftKeyMask | AlternateKeyMask);
+    play(rect(), "p10,10 d50,30 fS fSO rSO50,30");
     EXPECT_EQ(last()->bounds(), Rect(-10, -10, 40, 40));
     // The default grid: 72 points in 8 steps of 9; Command inverts snapping.
     document.grid().setSnap(true);
@@ -185,10 +146,10 @@ TEST_F(ToolsTest, MultiClickAndFreehandGesturesMakeTheseShapes) {
         {polyline(), "m0,0 c0,0 m100,0 c100,0 m100,100 c100,100 m2,1 c2,1", 1,
          "M0,0 L100,0 L100,100 Z"},
         {polyline(), "c0,0 m100,0 c100,0 C100,0", 1, "M0,0 L100,0"},
-        // Return keeps the rubber band to the pointer, also a dragged one.
-        {polyline(), "c0,0 m50,0 c50,0 m50,50 d60,50 k13", 1, "M0,0 L50,0 L60,50"},
+        // Return keeps the rubber band to the pointer.
+        {polyline(), "c0,0 m50,0 c50,0 m50,50 k13", 1, "M0,0 L50,0 L50,50"},
         // A press outside and ending from outside keep only the fixed segments.
-        {polyline(), "c0,0 m50,0 c50,0 m70,40 o", 1, "M0,0 L50,0"},
+        {polyline(), "c0,0 m50,0 c50,0 m70,40 o2000,0", 1, "M0,0 L50,0"},
         {polyline(), "c0,0 m50,0 c50,0 m80,0 e", 1, "M0,0 L50,0"},
         {polyline(), "c0,0 m50,0 c50,0 k27", 0, ""},
         {polyline(), "c0,0 m50,0 c50,0 m1,1 c1,1", 0, ""},
@@ -200,7 +161,7 @@ TEST_F(ToolsTest, MultiClickAndFreehandGesturesMakeTheseShapes) {
         // Escape abandons an arc in either phase, as does Command-period;
         // Return and ending from outside keep it; a drag ended so is dropped.
         {arc(), "p0,0 d30,0 k27 r30,0", 0, ""},
-        {arc(), "p0,0 d30,0 r30,0 m0,30 .", 0, ""},
+        {arc(), "p0,0 d30,0 r30,0 m0,30 kK46", 0, ""},
         {arc(), "p0,0 d30,0 r30,0 k13", 1, ""},
         {arc(), "p0,0 d30,0 r30,0 e", 1, ""},
         {rect(), "p0,0 d50,50 e", 0, ""}};
@@ -220,21 +181,19 @@ TEST_F(ToolsTest, MultiClickAndFreehandGesturesMakeTheseShapes) {
 }
 
 TEST_F(ToolsTest, DragsOutsideTheVisibleAreaAutoscrollEveryTick) {
-    press(rect(), {900, 500});
-    drag(rect(), {1005, 560});
+    play(rect(), "p900,500 d1005,560");
     EXPECT_TRUE(canvas.timerRunning);
-    tick(rect());
-    tick(rect());
+    play(rect(), "t t");
     // Each tick scrolls 10 and the drawing under the still pointer follows.
     EXPECT_EQ(canvas.autoscrollSteps, 2);
     EXPECT_EQ(canvas.visible.x(), 20);
-    release(rect(), {1025, 560});
+    play(rect(), "r1025,560");
     EXPECT_FALSE(canvas.timerRunning);
     EXPECT_EQ(last()->bounds(), Rect(900, 500, 125, 60));
     // Back inside, the ticks stop.
     play(rect(), "p900,500 d1100,500 d1000,500");
     EXPECT_FALSE(canvas.timerRunning);
-    tick(rect());
+    play(rect(), "t");
     EXPECT_EQ(canvas.autoscrollSteps, 2);
 }
 
@@ -286,10 +245,7 @@ TEST_F(ToolsTest, ArrowMovesInGridStepsAndOptionDuplicatesPastTheClickTolerance)
     // Option pressed after the button counts until the move begins, not after.
     for (const bool before : {true, false}) {
         oneBox();
-        press(arrow(), {10, 10});
-        drag(arrow(), before ? Point(12, 10) : Point(20, 10), before ? AlternateKeyMask : 0);
-        drag(arrow(), {30, 10}, AlternateKeyMask);
-        release(arrow(), {30, 10}, AlternateKeyMask);
+        play(arrow(), before ? "p10,10 dO12,10 dO30,10 rO30,10" : "p10,10 d20,10 dO30,10 rO30,10");
         EXPECT_EQ(count(), before ? 2u : 1u);
         EXPECT_EQ(lastAction(), before ? "Duplicate" : "Move");
     }
@@ -311,10 +267,7 @@ TEST_F(ToolsTest, ArrowHandlesOfSelectedShapesWinOverShapesOnTop) {
     controller.setSelectedObjects({a});
     // A modifier before the first drag does not move the handle.
     document.grid().setSnap(true);
-    press(arrow(), {102, 52});
-    flags(arrow(), ShiftKeyMask);
-    flags(arrow(), 0);
-    release(arrow(), {102, 52});
+    play(arrow(), "p102,52 fS f r102,52");
     EXPECT_FALSE(undo().canUndo());
     document.grid().setSnap(false);
     dragGesture(arrow(), {101, 51}, {300, 60}, ShiftKeyMask);
@@ -336,8 +289,7 @@ TEST_F(ToolsTest, ArrowDoubleClickEditsPathsAndTextInGroups) {
     path->lineToPoint({100, 0});
     path->lineToPoint({100, 100});
     install({path});
-    click(arrow(), {90, 10});
-    click(arrow(), {90, 10}, 0, 2);
+    play(arrow(), "c90,10 C90,10");
     ASSERT_EQ(canvas.editingShape(), path.get());
     // A press on a point without a drag changes nothing and names nothing.
     click(arrow(), {100, 0});
@@ -353,8 +305,7 @@ TEST_F(ToolsTest, ArrowDoubleClickEditsPathsAndTextInGroups) {
     text->setBounds(Rect(0, 0, 100, 40));
     const auto group = GroupShape::groupWithShapes({text, box(200, 0, 50, 50)});
     install({group});
-    click(arrow(), {10, 10});
-    click(arrow(), {10, 10}, 0, 2);
+    play(arrow(), "c10,10 C10,10");
     EXPECT_EQ(canvas.editingShape(), group->shapes()[0].get());
     EXPECT_FALSE(arrow().isTracking());
 }
@@ -399,8 +350,7 @@ TEST_F(ToolsTest, ArrowGradientHandlesWinOverMovingTheShape) {
 
 TEST_F(ToolsTest, ZoomToolClicksAndRectangles) {
     Tool& zoom = tool(Toolbox::ZoomToolIndex);
-    click(zoom, {100, 50});
-    click(zoom, {100, 50}, AlternateKeyMask);
+    play(zoom, "c100,50 cO100,50");
     dragGesture(zoom, {10, 10}, {60, 40});
     dragGesture(zoom, {10, 10}, {13, 12});
     EXPECT_EQ(canvas.zoomRequests,
