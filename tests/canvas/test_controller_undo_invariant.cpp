@@ -3,10 +3,14 @@
 // every step, undoing brings back exactly the bytes of "Shapes.xml" of the
 // step before, and redoing those of the step after.
 
-#include "ControllerTestSupport.h"
 #include "RandomDrawing.h"
 
+#include "canvas/ShapesController.h"
 #include "canvas/model/MenuCommands.h"
+#include "document/DrawDocument.h"
+#include "framework/foundation/UndoManager.h"
+
+#include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
