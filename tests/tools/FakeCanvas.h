@@ -18,8 +18,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 namespace qv::testing {
 
@@ -142,14 +140,10 @@ protected:
         using enum ToolEvent::Type;
         std::istringstream in(script);
         for (char op, comma; in >> op;) {
-            ToolEvent e{op == 'r'   ? MouseUp
-                        : op == 'd' ? MouseDragged
-                        : op == 'm' ? MouseMoved
-                        : op == 'f' ? FlagsChanged
-                        : op == 't' ? Periodic
-                        : op == 'k' ? KeyDown
-                                    : MouseDown,
-                        {}};
+            constexpr std::string_view kOps = "drmftk";
+            constexpr ToolEvent::Type kTypes[] = {MouseDragged, MouseUp,  MouseMoved,
+                                                  FlagsChanged, Periodic, KeyDown};
+            ToolEvent e{kOps.find(op) < kOps.size() ? kTypes[kOps.find(op)] : MouseDown, {}};
             for (char m; (m = char(in.peek())) == 'S' || m == 'O' || m == 'K'; in.get())
                 e.modifierFlags |= m == 'S'   ? ShiftKeyMask
                                    : m == 'O' ? AlternateKeyMask

@@ -1,19 +1,16 @@
-// Random gestures of every tool on random drawings: each gesture is at most
-// one undo step, which undoes to exactly the bytes of "Shapes.xml" before it
-// and redoes to those after it; undoing every step gives the original drawing
-// and redoing them the last one. And the marquee's outline cache answers as
-// shapesInRect, also after shapes, members of groups and the list change.
+// Random gestures of every tool on random drawings: each is at most one undo
+// step, which undoes to exactly the bytes of "Shapes.xml" before it and redoes
+// to those after it. The marquee's outline cache answers as shapesInRect, also
+// after shapes, members of groups and the list change.
 
 #include "FakeCanvas.h"
 
 #include "shapes/BezierShape.h"
 #include "shapes/GroupShape.h"
-#include "shapes/RectangleShape.h"
 #include "styles/Fill.h"
 #include "tests/canvas/RandomDrawing.h"
 #include "tools/OutlineBoxCache.h"
 
-#include <functional>
 #include <string>
 
 namespace qv {
@@ -113,20 +110,16 @@ protected:
             send(t, {MouseUp, p});
             p = near(p, 200);
         }
-        const std::function<void()> endings[] = {
-            [&] { click(t, p, 0, 2); },
-            [&] {
-                send(t, {KeyDown, {}, 0, 1, true, 13});
-            },
-            [&] { clicks(t, start, near(start, 2)); },
-            [&] {
-                send(t, {MouseDown, {2000, 0}, 0, 1, false});
-            },
-            [&] {
-                send(t, {KeyDown, {}, CommandKeyMask, 1, true, '.'});
-            },
-            [] {}};
-        endings[r.integer(0, 5)]();
+        // A double click, Return, a press outside, Command-period, a click
+        // near the start, or nothing.
+        const ToolEvent endings[] = {{MouseDown, p, 0, 2},
+                                     {KeyDown, {}, 0, 1, true, 13},
+                                     {MouseDown, {2000, 0}, 0, 1, false},
+                                     {KeyDown, {}, CommandKeyMask, 1, true, '.'}};
+        if (const int k = r.integer(0, 5); k < 4)
+            send(t, endings[k]);
+        else if (k == 4)
+            clicks(t, start, near(start, 2));
     }
     void clicks(Tool& t, Point moveTo, Point at) {
         send(t, {MouseMoved, moveTo});
@@ -227,23 +220,16 @@ TEST(OutlineBoxCacheTest, AgreesWithShapesInRectAcrossChanges) {
             if (step % 7 == 0) {
                 controller.setSelectionIndexes(
                     {index(controller.count()), index(controller.count())});
-                switch (random.integer(0, 3)) {
-                case 0:
+                if (const int change = random.integer(0, 3); change == 0)
                     controller.offset(random.coordinate(-30, 30), random.coordinate(-30, 30));
-                    break;
-                case 1:
-                    controller.group();
-                    break;
-                case 2:
-                    controller.ungroup();
-                    break;
-                default: // a member of a group changes on its own
+                else if (change < 3)
+                    change == 1 ? controller.group() : controller.ungroup();
+                else // a member of a group changes on its own
                     for (const ShapePtr& s : document.shapes())
                         if (auto* g = dynamic_cast<GroupShape*>(s.get())) {
                             g->shapes().front()->offset(Size(7, -3));
                             break;
                         }
-                }
             }
             // A point, a shape's own box (edges on its outline), the page, anything.
             const Point p(random.coordinate(-50, 1050), random.coordinate(-50, 1050));

@@ -1,8 +1,6 @@
-// The toolbox and its tools driven by made-up events: thresholds, modifiers,
-// snapping, exact arc angles and Bézier control points, closing paths, keys,
-// autoscroll, ending a gesture from outside; the arrow tool's selecting,
-// moving, duplicating, resizing, reshaping, rotating and gradient handles;
-// the zoom tool; the click option and the palette's saved position.
+// The toolbox and its tools driven by made-up events: what each gesture makes
+// or changes, with modifiers, the grid, keys, autoscroll and ends from outside;
+// the click option and the palette's saved position.
 
 #include "FakeCanvas.h"
 
@@ -12,7 +10,6 @@
 #include "shapes/GroupShape.h"
 #include "shapes/LineShape.h"
 #include "shapes/OvalShape.h"
-#include "shapes/RectangleShape.h"
 #include "shapes/RegularPolygonShape.h"
 #include "shapes/RoundRectangleShape.h"
 #include "shapes/TextShape.h"
@@ -22,7 +19,6 @@
 
 #include <cmath>
 #include <numbers>
-#include <sstream>
 #include <typeinfo>
 
 namespace qv {
@@ -39,16 +35,12 @@ protected:
         toolbox().setTemplateShape(model);
     }
 
-    Tool& arrow() { return tool(Toolbox::ArrowToolIndex); }
-    Tool& line() { return tool(Toolbox::LineToolIndex); }
-    Tool& rect() { return tool(Toolbox::RectangleToolIndex); }
-    Tool& arc() { return tool(Toolbox::ArcToolIndex); }
-    Tool& freehand() { return tool(Toolbox::FreehandToolIndex); }
-    Tool& polyline() { return tool(Toolbox::PolylineToolIndex); }
-    Tool& bezier() { return tool(Toolbox::BezierToolIndex); }
+    Tool &arrow = tool(Toolbox::ArrowToolIndex), &line = tool(Toolbox::LineToolIndex),
+         &rect = tool(Toolbox::RectangleToolIndex), &arc = tool(Toolbox::ArcToolIndex),
+         &freehand = tool(Toolbox::FreehandToolIndex), &polyline = tool(Toolbox::PolylineToolIndex),
+         &bezier = tool(Toolbox::BezierToolIndex);
 
     std::size_t count() const { return document.shapes().size(); }
-    ShapeList selection() { return controller.selectedObjects(); }
     template <class T = Shape> std::shared_ptr<T> last() const {
         return count() ? std::dynamic_pointer_cast<T>(document.shapes().back()) : nullptr;
     }
@@ -70,12 +62,12 @@ protected:
     }
 };
 
-TEST_F(ToolsTest, DragsShorterThanFiveScreenPixelsDrawNothing) {
+TEST_F(ToolsTest, DragsPastFiveScreenPixelsDrawAndModifiersShapeThem) {
     canvas.zoomFactor = 2;
     EXPECT_TRUE(Tool::isPointNearPoint({0, 0}, {2.45, 0}, canvas));
     EXPECT_FALSE(Tool::isPointNearPoint({0, 0}, {2.5, 0}, canvas));
     for (double zoom : {1.0, 2.0})
-        for (Tool* t : {&line(), &rect(), &arc()}) {
+        for (Tool* t : {&line, &rect, &arc}) {
             canvas.zoomFactor = zoom;
             install({});
             dragGesture(*t, {100, 100}, {100 + 4 / zoom, 100});
@@ -84,43 +76,38 @@ TEST_F(ToolsTest, DragsShorterThanFiveScreenPixelsDrawNothing) {
             EXPECT_EQ(count(), 1u) << "zoom " << zoom;
             EXPECT_EQ(lastAction(), "Insert Shape");
         }
-}
-
-TEST_F(ToolsTest, ModifiersConstrainCentreAndInvertTheGridSnap) {
-    dragGesture(line(), {0, 0}, {10, -7}, ShiftKeyMask);
+    dragGesture(line, {0, 0}, {10, -7}, ShiftKeyMask);
     EXPECT_EQ(last<LineShape>()->end(), Point(10, -10));
     EXPECT_EQ(last()->fill().style(), FillStyleNone);
-    dragGesture(rect(), {10, 10}, {50, 30}, ShiftKeyMask);
+    dragGesture(rect, {10, 10}, {50, 30}, ShiftKeyMask);
     EXPECT_EQ(last()->bounds(), Rect(10, 10, 20, 20));
     // Modifiers pressed after the button went down act without a movement.
-    play(rect(), "p10,10 d50,30 fS fSO rSO50,30");
+    play(rect, "p10,10 d50,30 fS fSO rSO50,30");
     EXPECT_EQ(last()->bounds(), Rect(-10, -10, 40, 40));
     // The default grid: 72 points in 8 steps of 9; Command inverts snapping.
     document.grid().setSnap(true);
-    dragGesture(rect(), {12, 13}, {47, 58});
+    dragGesture(rect, {12, 13}, {47, 58});
     EXPECT_EQ(last()->bounds(), Rect(9, 9, 36, 45));
-    dragGesture(rect(), {12, 13}, {47, 58}, CommandKeyMask);
+    dragGesture(rect, {12, 13}, {47, 58}, CommandKeyMask);
     EXPECT_EQ(last()->bounds(), Rect(12, 13, 35, 45));
     document.grid().setSnap(false);
-    dragGesture(line(), {12, 13}, {47, 58}, CommandKeyMask);
+    dragGesture(line, {12, 13}, {47, 58}, CommandKeyMask);
     EXPECT_EQ(last<LineShape>()->start(), Point(9, 9));
     EXPECT_EQ(last<LineShape>()->end(), Point(45, 54));
 }
 
-TEST_F(ToolsTest, TextClickPlacesADefaultBoxAndOpensTheEditor) {
+TEST_F(ToolsTest, TextAndArcToolsPlaceTheirShapes) {
     click(tool(Toolbox::TextToolIndex), {100, 100});
     ASSERT_NE(last<TextShape>(), nullptr);
     EXPECT_EQ(last()->bounds(), Rect(100, 100, 200, 40));
     EXPECT_EQ(canvas.editingShape(), last().get());
     EXPECT_TRUE(canvas.editingCreated);
     // The next shape commits that edit first.
-    dragGesture(rect(), {10, 10}, {60, 60});
+    dragGesture(rect, {10, 10}, {60, 60});
     EXPECT_EQ(canvas.editingShape(), nullptr);
     EXPECT_FALSE(controller.isEditing());
-}
-
-TEST_F(ToolsTest, ArcAnglesAreMeasuredWithSinglePrecisionPi) {
-    play(arc(), "p0,0 d10,0 r10,0 m0,10 c0,10");
+    // Arc angles are measured with the single-precision π.
+    play(arc, "p0,0 d10,0 r10,0 m0,10 c0,10");
     ASSERT_NE(last<ArcShape>(), nullptr);
     EXPECT_EQ(last<ArcShape>()->radius(), 10);
     EXPECT_EQ(last<ArcShape>()->angle1(), 0);
@@ -132,48 +119,43 @@ TEST_F(ToolsTest, ArcAnglesAreMeasuredWithSinglePrecisionPi) {
 // through the anchor and smooth at the closing one, the ways to end or
 // abandon a gesture. A path is filled (as the template) exactly when closed.
 TEST_F(ToolsTest, MultiClickAndFreehandGesturesMakeTheseShapes) {
-    struct Case {
-        Tool& tool;
-        const char* script;
-        std::size_t shapes;
-        const char* path; // of the last shape, when there is one
-    };
-    const Case cases[] = {
-        {freehand(), "p0,0 d3,0 d6,0 d9,0 d12,0 r12,0", 1, "M0,0 L6,0 L12,0"},
-        {freehand(), "p0,0 d20,0 d20,20 d0,4 r0,4", 1, "M0,0 L20,0 L20,20 L0,4 Z"},
-        {freehand(), "p0,0 d20,0 d20,20 d0,6 r0,6", 1, "M0,0 L20,0 L20,20 L0,6"},
-        {freehand(), "p0,0 d6,0 r3,0", 0, ""},
-        {polyline(), "m0,0 c0,0 m100,0 c100,0 m100,100 c100,100 m2,1 c2,1", 1,
+    // {tool, script, shapes made, path of the last one}
+    const std::tuple<Tool&, const char*, std::size_t, const char*> cases[] = {
+        {freehand, "p0,0 d3,0 d6,0 d9,0 d12,0 r12,0", 1, "M0,0 L6,0 L12,0"},
+        {freehand, "p0,0 d20,0 d20,20 d0,4 r0,4", 1, "M0,0 L20,0 L20,20 L0,4 Z"},
+        {freehand, "p0,0 d20,0 d20,20 d0,6 r0,6", 1, "M0,0 L20,0 L20,20 L0,6"},
+        {freehand, "p0,0 d6,0 r3,0", 0, ""},
+        {polyline, "m0,0 c0,0 m100,0 c100,0 m100,100 c100,100 m2,1 c2,1", 1,
          "M0,0 L100,0 L100,100 Z"},
-        {polyline(), "c0,0 m100,0 c100,0 C100,0", 1, "M0,0 L100,0"},
+        {polyline, "c0,0 m100,0 c100,0 C100,0", 1, "M0,0 L100,0"},
         // Return keeps the rubber band to the pointer.
-        {polyline(), "c0,0 m50,0 c50,0 m50,50 k13", 1, "M0,0 L50,0 L50,50"},
+        {polyline, "c0,0 m50,0 c50,0 m50,50 k13", 1, "M0,0 L50,0 L50,50"},
         // A press outside and ending from outside keep only the fixed segments.
-        {polyline(), "c0,0 m50,0 c50,0 m70,40 o2000,0", 1, "M0,0 L50,0"},
-        {polyline(), "c0,0 m50,0 c50,0 m80,0 e", 1, "M0,0 L50,0"},
-        {polyline(), "c0,0 m50,0 c50,0 k27", 0, ""},
-        {polyline(), "c0,0 m50,0 c50,0 m1,1 c1,1", 0, ""},
-        {bezier(), "c0,0 p100,0 d130,40 r130,40 c200,100 k3", 1,
+        {polyline, "c0,0 m50,0 c50,0 m70,40 o2000,0", 1, "M0,0 L50,0"},
+        {polyline, "c0,0 m50,0 c50,0 m80,0 e", 1, "M0,0 L50,0"},
+        {polyline, "c0,0 m50,0 c50,0 k27", 0, ""},
+        {polyline, "c0,0 m50,0 c50,0 m1,1 c1,1", 0, ""},
+        {bezier, "c0,0 p100,0 d130,40 r130,40 c200,100 k3", 1,
          "M0,0 C0,0 70,-40 100,0 C130,40 200,100 200,100"},
-        {bezier(), "c0,0 c100,0 p100,100 d150,100 r150,100 p3,2 d-20,0 r-20,0", 1,
+        {bezier, "c0,0 c100,0 p100,100 d150,100 r150,100 p3,2 d-20,0 r-20,0", 1,
          "M0,0 C-20,0 100,0 100,0 C100,0 50,100 100,100 C150,100 20,0 0,0 Z"},
-        {bezier(), "c0,0 c100,0 e", 1, "M0,0 C0,0 100,0 100,0"},
+        {bezier, "c0,0 c100,0 e", 1, "M0,0 C0,0 100,0 100,0"},
         // Escape abandons an arc in either phase, as does Command-period;
         // Return and ending from outside keep it; a drag ended so is dropped.
-        {arc(), "p0,0 d30,0 k27 r30,0", 0, ""},
-        {arc(), "p0,0 d30,0 r30,0 m0,30 kK46", 0, ""},
-        {arc(), "p0,0 d30,0 r30,0 k13", 1, ""},
-        {arc(), "p0,0 d30,0 r30,0 e", 1, ""},
-        {rect(), "p0,0 d50,50 e", 0, ""}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.script);
+        {arc, "p0,0 d30,0 k27 r30,0", 0, ""},
+        {arc, "p0,0 d30,0 r30,0 m0,30 kK46", 0, ""},
+        {arc, "p0,0 d30,0 r30,0 k13", 1, ""},
+        {arc, "p0,0 d30,0 r30,0 e", 1, ""},
+        {rect, "p0,0 d50,50 e", 0, ""}};
+    for (const auto& [t, script, shapes, expected] : cases) {
+        SCOPED_TRACE(script);
         install({});
-        play(c.tool, c.script);
-        EXPECT_FALSE(c.tool.isTracking());
-        ASSERT_EQ(count(), c.shapes);
-        EXPECT_EQ(undo().undoCount(), c.shapes);
-        if (*c.path) {
-            EXPECT_EQ(path(), c.path);
+        play(t, script);
+        EXPECT_FALSE(t.isTracking());
+        ASSERT_EQ(count(), shapes);
+        EXPECT_EQ(undo().undoCount(), shapes);
+        if (*expected) {
+            EXPECT_EQ(path(), expected);
             EXPECT_EQ(last()->fill().style(),
                       path().ends_with('Z') ? FillStyleColor : FillStyleNone);
         }
@@ -181,47 +163,71 @@ TEST_F(ToolsTest, MultiClickAndFreehandGesturesMakeTheseShapes) {
 }
 
 TEST_F(ToolsTest, DragsOutsideTheVisibleAreaAutoscrollEveryTick) {
-    play(rect(), "p900,500 d1005,560");
+    play(rect, "p900,500 d1005,560 t t");
     EXPECT_TRUE(canvas.timerRunning);
-    play(rect(), "t t");
     // Each tick scrolls 10 and the drawing under the still pointer follows.
     EXPECT_EQ(canvas.autoscrollSteps, 2);
     EXPECT_EQ(canvas.visible.x(), 20);
-    play(rect(), "r1025,560");
+    play(rect, "r1025,560");
     EXPECT_FALSE(canvas.timerRunning);
     EXPECT_EQ(last()->bounds(), Rect(900, 500, 125, 60));
     // Back inside, the ticks stop.
-    play(rect(), "p900,500 d1100,500 d1000,500");
+    play(rect, "p900,500 d1100,500 d1000,500");
     EXPECT_FALSE(canvas.timerRunning);
-    play(rect(), "t");
+    play(rect, "t");
     EXPECT_EQ(canvas.autoscrollSteps, 2);
 }
 
-TEST_F(ToolsTest, ArrowClicksShiftAndTheMarqueeSelectWithoutAnUndoStep) {
+TEST_F(ToolsTest, ArrowClicksSelectAndDoubleClicksEdit) {
     const ShapePtr a = box(0, 0, 50, 50), b = box(100, 0, 50, 50), c = box(0, 100, 50, 50);
     install({a, b, c});
-    click(arrow(), {10, 10});
-    EXPECT_EQ(selection(), ShapeList({a}));
-    click(arrow(), {110, 10}, ShiftKeyMask);
-    EXPECT_EQ(selection(), ShapeList({a, b}));
+    click(arrow, {10, 10});
+    EXPECT_EQ(controller.selectedObjects(), ShapeList({a}));
+    click(arrow, {110, 10}, ShiftKeyMask);
+    EXPECT_EQ(controller.selectedObjects(), ShapeList({a, b}));
     // Shift-click on a selected shape takes it out and moves nothing.
-    dragGesture(arrow(), {10, 10}, {60, 60}, ShiftKeyMask, 1);
-    EXPECT_EQ(selection(), ShapeList({b}));
+    dragGesture(arrow, {10, 10}, {60, 60}, ShiftKeyMask, 1);
+    EXPECT_EQ(controller.selectedObjects(), ShapeList({b}));
     EXPECT_EQ(a->bounds(), Rect(0, 0, 50, 50));
-    click(arrow(), {500, 500});
-    EXPECT_TRUE(selection().empty());
-    EXPECT_FALSE(arrow().isTracking());
+    click(arrow, {500, 500});
+    EXPECT_TRUE(controller.selectedObjects().empty());
+    EXPECT_FALSE(arrow.isTracking());
     // The marquee takes what it touches; with Shift it adds to the selection.
-    dragGesture(arrow(), {-10, -10}, {120, 20});
-    EXPECT_EQ(selection(), ShapeList({a, b}));
-    dragGesture(arrow(), {-10, 140}, {10, 160}, ShiftKeyMask);
-    EXPECT_EQ(selection(), ShapeList({a, b, c}));
+    dragGesture(arrow, {-10, -10}, {120, 20});
+    EXPECT_EQ(controller.selectedObjects(), ShapeList({a, b}));
+    dragGesture(arrow, {-10, 140}, {10, 160}, ShiftKeyMask);
+    EXPECT_EQ(controller.selectedObjects(), ShapeList({a, b, c}));
     EXPECT_FALSE(undo().canUndo());
+    // A double click edits paths, and text also inside groups.
+    auto path = std::make_shared<BezierShape>();
+    path->moveToPoint({0, 0});
+    path->lineToPoint({100, 0});
+    path->lineToPoint({100, 100});
+    install({path});
+    play(arrow, "c90,10 C90,10");
+    ASSERT_EQ(canvas.editingShape(), path.get());
+    // A press on a point without a drag changes nothing and names nothing.
+    click(arrow, {100, 0});
+    EXPECT_FALSE(undo().canUndo());
+    dragGesture(arrow, {100, 0}, {120, 0});
+    EXPECT_EQ(path->bezierPath().elementAtIndex(1).points[0], Point(120, 0));
+    EXPECT_EQ(lastAction(), "Reshape");
+    // A press anywhere else ends the edit.
+    click(arrow, {500, 500});
+    EXPECT_EQ(canvas.editingShape(), nullptr);
+
+    auto text = std::make_shared<TextShape>();
+    text->setBounds(Rect(0, 0, 100, 40));
+    const auto group = GroupShape::groupWithShapes({text, box(200, 0, 50, 50)});
+    install({group});
+    play(arrow, "c10,10 C10,10");
+    EXPECT_EQ(canvas.editingShape(), group->shapes()[0].get());
+    EXPECT_FALSE(arrow.isTracking());
 }
 
 TEST_F(ToolsTest, ArrowMovesInGridStepsAndOptionDuplicatesPastTheClickTolerance) {
     ShapePtr a = oneBox();
-    dragGesture(arrow(), {10, 10}, {40, 30}, 0, 7);
+    dragGesture(arrow, {10, 10}, {40, 30}, 0, 7);
     EXPECT_EQ(a->bounds(), Rect(30, 20, 50, 50));
     EXPECT_EQ(lastAction(), "Move");
     // {distance, flags, moved by, shapes after}: snapping to steps of 10
@@ -236,7 +242,7 @@ TEST_F(ToolsTest, ArrowMovesInGridStepsAndOptionDuplicatesPastTheClickTolerance)
         a = oneBox();
         document.grid().setSpacing(80);
         document.grid().setSnap(flags != AlternateKeyMask);
-        dragGesture(arrow(), {10, 10}, {10 + by, 10}, flags, 1);
+        dragGesture(arrow, {10, 10}, {10 + by, 10}, flags, 1);
         ASSERT_EQ(count(), shapes);
         EXPECT_EQ(a->bounds().x(), shapes == 2 ? 0 : moved);
         EXPECT_EQ(last()->bounds(), Rect(moved, 0, 50, 50));
@@ -245,7 +251,7 @@ TEST_F(ToolsTest, ArrowMovesInGridStepsAndOptionDuplicatesPastTheClickTolerance)
     // Option pressed after the button counts until the move begins, not after.
     for (const bool before : {true, false}) {
         oneBox();
-        play(arrow(), before ? "p10,10 dO12,10 dO30,10 rO30,10" : "p10,10 d20,10 dO30,10 rO30,10");
+        play(arrow, before ? "p10,10 dO12,10 dO30,10 rO30,10" : "p10,10 d20,10 dO30,10 rO30,10");
         EXPECT_EQ(count(), before ? 2u : 1u);
         EXPECT_EQ(lastAction(), before ? "Duplicate" : "Move");
     }
@@ -255,22 +261,22 @@ TEST_F(ToolsTest, ArrowMovesInGridStepsAndOptionDuplicatesPastTheClickTolerance)
     for (auto [type, p] : {std::pair{ToolEvent::Type::MouseDown, Point(10, 10)},
                            {ToolEvent::Type::MouseDragged, {30, 10}},
                            {ToolEvent::Type::MouseUp, {30, 10}}})
-        arrow().handleEvent({type, p}, canvas, controller);
+        arrow.handleEvent({type, p}, canvas, controller);
     controller.offset(5, 0);
     undo().endEventGroup();
     EXPECT_EQ(undo().undoCount(), 2u);
 }
 
-TEST_F(ToolsTest, ArrowHandlesOfSelectedShapesWinOverShapesOnTop) {
+TEST_F(ToolsTest, ArrowHandlesOfSelectedShapesWinOverMovingAndShapesOnTop) {
     const ShapePtr a = box(0, 0, 100, 50), top = box(80, 30, 50, 50);
     install({a, top});
     controller.setSelectedObjects({a});
     // A modifier before the first drag does not move the handle.
     document.grid().setSnap(true);
-    play(arrow(), "p102,52 fS f r102,52");
+    play(arrow, "p102,52 fS f r102,52");
     EXPECT_FALSE(undo().canUndo());
     document.grid().setSnap(false);
-    dragGesture(arrow(), {101, 51}, {300, 60}, ShiftKeyMask);
+    dragGesture(arrow, {101, 51}, {300, 60}, ShiftKeyMask);
     EXPECT_EQ(a->bounds(), Rect(0, 0, 120, 60));
     EXPECT_EQ(top->bounds(), Rect(80, 30, 50, 50));
     EXPECT_EQ(lastAction(), "Resize");
@@ -278,36 +284,20 @@ TEST_F(ToolsTest, ArrowHandlesOfSelectedShapesWinOverShapesOnTop) {
     const ShapePtr b = box(0, 0, 100, 50), c = box(100, 50, 50, 50);
     install({b, c});
     controller.selectAll();
-    dragGesture(arrow(), {100, 50}, {90, 40});
+    dragGesture(arrow, {100, 50}, {90, 40});
     EXPECT_EQ(b->bounds(), Rect(0, 0, 100, 50));
     EXPECT_EQ(c->bounds(), Rect(90, 40, 60, 60));
-}
-
-TEST_F(ToolsTest, ArrowDoubleClickEditsPathsAndTextInGroups) {
-    auto path = std::make_shared<BezierShape>();
-    path->moveToPoint({0, 0});
-    path->lineToPoint({100, 0});
-    path->lineToPoint({100, 100});
-    install({path});
-    play(arrow(), "c90,10 C90,10");
-    ASSERT_EQ(canvas.editingShape(), path.get());
-    // A press on a point without a drag changes nothing and names nothing.
-    click(arrow(), {100, 0});
-    EXPECT_FALSE(undo().canUndo());
-    dragGesture(arrow(), {100, 0}, {120, 0});
-    EXPECT_EQ(path->bezierPath().elementAtIndex(1).points[0], Point(120, 0));
-    EXPECT_EQ(lastAction(), "Reshape");
-    // A press anywhere else ends the edit.
-    click(arrow(), {500, 500});
-    EXPECT_EQ(canvas.editingShape(), nullptr);
-
-    auto text = std::make_shared<TextShape>();
-    text->setBounds(Rect(0, 0, 100, 40));
-    const auto group = GroupShape::groupWithShapes({text, box(200, 0, 50, 50)});
-    install({group});
-    play(arrow(), "c10,10 C10,10");
-    EXPECT_EQ(canvas.editingShape(), group->shapes()[0].get());
-    EXPECT_FALSE(arrow().isTracking());
+    // Gradient handles win over moving the shape.
+    const ShapePtr g = oneBox(Rect(0, 0, 100, 100));
+    g->fill().setStyle(FillStyleGradient);
+    const Point start = g->gradientStart();
+    dragGesture(arrow, start, start + Point(30, 3));
+    EXPECT_EQ(g->bounds(), Rect(0, 0, 100, 100));
+    EXPECT_NEAR(g->gradientStart().x, start.x + 30, 1e-5);
+    EXPECT_NEAR(g->gradientStart().y, start.y + 3, 1e-5);
+    // Shift puts the axis upright when the pointer is nearer upright than 30°.
+    dragGesture(arrow, g->gradientEnd(), Point(g->gradientStart().x + 10, 0), ShiftKeyMask);
+    EXPECT_NEAR(g->gradientEnd().x, g->gradientStart().x, 1e-5);
 }
 
 TEST_F(ToolsTest, ArrowFreeRotationSnapsToFortyFiveDegreesFromTheStart) {
@@ -326,7 +316,7 @@ TEST_F(ToolsTest, ArrowFreeRotationSnapsToFortyFiveDegreesFromTheStart) {
         SCOPED_TRACE(::testing::Message() << from << " to " << to);
         const ShapePtr a = oneBox(Rect(-10, -10, 20, 20));
         canvas.setFreeRotating(true);
-        dragGesture(arrow(), at(from), at(to), flags, 3);
+        dragGesture(arrow, at(from), at(to), flags, 3);
         EXPECT_NEAR(a->rotation(), rotation, 1e-4);
         EXPECT_EQ(lastAction(), rotation ? "Free Rotate" : "");
         EXPECT_FALSE(canvas.freeRotating());
@@ -335,20 +325,7 @@ TEST_F(ToolsTest, ArrowFreeRotationSnapsToFortyFiveDegreesFromTheStart) {
     EXPECT_EQ(RotateTool::wrappedDegrees(540), 180);
 }
 
-TEST_F(ToolsTest, ArrowGradientHandlesWinOverMovingTheShape) {
-    const ShapePtr a = oneBox(Rect(0, 0, 100, 100));
-    a->fill().setStyle(FillStyleGradient);
-    const Point start = a->gradientStart();
-    dragGesture(arrow(), start, start + Point(30, 3));
-    EXPECT_EQ(a->bounds(), Rect(0, 0, 100, 100));
-    EXPECT_NEAR(a->gradientStart().x, start.x + 30, 1e-5);
-    EXPECT_NEAR(a->gradientStart().y, start.y + 3, 1e-5);
-    // Shift puts the axis upright when the pointer is nearer upright than 30°.
-    dragGesture(arrow(), a->gradientEnd(), Point(a->gradientStart().x + 10, 0), ShiftKeyMask);
-    EXPECT_NEAR(a->gradientEnd().x, a->gradientStart().x, 1e-5);
-}
-
-TEST_F(ToolsTest, ZoomToolClicksAndRectangles) {
+TEST_F(ToolsTest, ZoomToolRequestsAndBoxToolKinds) {
     Tool& zoom = tool(Toolbox::ZoomToolIndex);
     play(zoom, "c100,50 cO100,50");
     dragGesture(zoom, {10, 10}, {60, 40});
@@ -360,10 +337,8 @@ TEST_F(ToolsTest, ZoomToolClicksAndRectangles) {
                                                   {Rect(10, 10, 0, 0), false}}));
     EXPECT_EQ(zoom.cursorForView(canvas, AlternateKeyMask), CursorKind::ZoomOut);
     canvas.setFreeRotating(true);
-    EXPECT_EQ(arrow().cursorForView(canvas, 0), CursorKind::FreeRotate);
-}
-
-TEST_F(ToolsTest, ToolboxMakesShapesOfItsKindsWithCopiesOfTheTemplateStyles) {
+    EXPECT_EQ(arrow.cursorForView(canvas, 0), CursorKind::FreeRotate);
+    // Box tools make their kinds of shape, with copies of the template's styles.
     EXPECT_THROW(Toolbox(), ToolboxExistsException); // a single instance
     RectangleShape model;
     model.stroke().setWidth(7);
@@ -383,7 +358,7 @@ TEST_F(ToolsTest, ToolboxMakesShapesOfItsKindsWithCopiesOfTheTemplateStyles) {
     EXPECT_EQ(toolbox().stroke().width(), 7);
 }
 
-TEST_F(ToolsTest, ToolboxSelectionAndTheClickOption) {
+TEST_F(ToolsTest, ToolboxSelectionClickOptionAndPalettePosition) {
     int changes = 0;
     NotificationCenter::defaultCenter().addObserver(this, QVSelectedToolDidChangeNotification,
                                                     &toolbox(),
@@ -424,9 +399,7 @@ TEST_F(ToolsTest, ToolboxSelectionAndTheClickOption) {
         EXPECT_EQ(toolbox().selectedToolIndex(), option == 1 ? 2u : 0u);
         toolbox().setSelectedToolIndex(0);
     }
-}
-
-TEST_F(ToolsTest, PalettePositionIsSavedAsTheTopLeftCorner) {
+    // The palette's position is saved as its top left corner.
     toolbox().saveState(Rect(100, 500, 60, 300));
     EXPECT_EQ(defaults.dictionaryForKey("Toolbox").at("Position"), Value("{100, 800}"));
     const Rect screen(0, 0, 1440, 877);
@@ -435,7 +408,6 @@ TEST_F(ToolsTest, PalettePositionIsSavedAsTheTopLeftCorner) {
     EXPECT_EQ(restored(), Rect(100, 500, 60, 300));
     // Off every screen, unreadable or absent: home, 5 points inside the top left.
     const Rect home(5, 572, 60, 300);
-    EXPECT_EQ(Toolbox::movePaletteHome(size, screen), home);
     toolbox().saveState(Rect(3000, 500, 60, 300));
     EXPECT_EQ(restored(), home);
     defaults.setObject(Value(Value::Map{{"Position", Value("{100}")}}), "Toolbox");
