@@ -1,8 +1,8 @@
 #pragma once
 // A canvas without a window for driving tools with made-up events: it keeps
 // the zoom, visible area, editing shape and free rotation, and records zoom
-// requests and autoscroll ticks. ToolTest wires it to a document and closes
-// the undo event group after every event, as the application's loop does.
+// requests and autoscroll ticks. ToolTest wires it to a document and ends the
+// undo event group after every event, as the application's loop does.
 
 #include "canvas/ShapesController.h"
 #include "document/DrawDocument.h"
@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -144,10 +145,8 @@ protected:
             constexpr ToolEvent::Type kTypes[] = {MouseDragged, MouseUp,  MouseMoved,
                                                   FlagsChanged, Periodic, KeyDown};
             ToolEvent e{kOps.find(op) < kOps.size() ? kTypes[kOps.find(op)] : MouseDown, {}};
-            for (char m; (m = char(in.peek())) == 'S' || m == 'O' || m == 'K'; in.get())
-                e.modifierFlags |= m == 'S'   ? ShiftKeyMask
-                                   : m == 'O' ? AlternateKeyMask
-                                              : CommandKeyMask;
+            for (std::size_t m; (m = std::string_view("SOK").find(char(in.peek()))) < 3; in.get())
+                e.modifierFlags |= std::array{ShiftKeyMask, AlternateKeyMask, CommandKeyMask}[m];
             if (int code; op == 'k' && in >> code)
                 e.character = char32_t(code);
             else if (std::string_view("pdrmcCo").find(op) != std::string_view::npos)

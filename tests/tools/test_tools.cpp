@@ -125,8 +125,7 @@ TEST_F(ToolsTest, MultiClickAndFreehandGesturesMakeTheseShapes) {
         {freehand, "p0,0 d20,0 d20,20 d0,4 r0,4", 1, "M0,0 L20,0 L20,20 L0,4 Z"},
         {freehand, "p0,0 d20,0 d20,20 d0,6 r0,6", 1, "M0,0 L20,0 L20,20 L0,6"},
         {freehand, "p0,0 d6,0 r3,0", 0, ""},
-        {polyline, "m0,0 c0,0 m100,0 c100,0 m100,100 c100,100 m2,1 c2,1", 1,
-         "M0,0 L100,0 L100,100 Z"},
+        {polyline, "c0,0 c100,0 c100,100 c2,1", 1, "M0,0 L100,0 L100,100 Z"},
         {polyline, "c0,0 m100,0 c100,0 C100,0", 1, "M0,0 L100,0"},
         // Return keeps the rubber band to the pointer.
         {polyline, "c0,0 m50,0 c50,0 m50,50 k13", 1, "M0,0 L50,0 L50,50"},
@@ -327,9 +326,7 @@ TEST_F(ToolsTest, ArrowFreeRotationSnapsToFortyFiveDegreesFromTheStart) {
 
 TEST_F(ToolsTest, ZoomToolRequestsAndBoxToolKinds) {
     Tool& zoom = tool(Toolbox::ZoomToolIndex);
-    play(zoom, "c100,50 cO100,50");
-    dragGesture(zoom, {10, 10}, {60, 40});
-    dragGesture(zoom, {10, 10}, {13, 12});
+    play(zoom, "c100,50 cO100,50 p10,10 d30,20 d60,40 r60,40 p10,10 d13,12 r13,12");
     EXPECT_EQ(canvas.zoomRequests,
               (std::vector<std::pair<Rect, bool>>{{Rect(100, 50, 0, 0), false},
                                                   {Rect(100, 50, 0, 0), true},
@@ -373,7 +370,6 @@ TEST_F(ToolsTest, ToolboxSelectionClickOptionAndPalettePosition) {
     EXPECT_EQ(changes, 2);
     NotificationCenter::defaultCenter().removeObserver(this);
 
-    const auto useSelectedTool = [&] { dragGesture(toolbox().selectedTool(), {10, 10}, {60, 60}); };
     // {option, double click, selected tool after one use}
     const std::tuple<int, bool, std::size_t> cases[] = {{0, false, 2}, {1, false, 0}, {2, false, 0},
                                                         {1, true, 2},  {2, true, 0},  {0, true, 2}};
@@ -384,7 +380,7 @@ TEST_F(ToolsTest, ToolboxSelectionClickOptionAndPalettePosition) {
         if (doubleClick)
             toolbox().toolDoubleClicked(Toolbox::RectangleToolIndex);
         EXPECT_EQ(toolbox().isToolMarkedSticky(2), option == 1 && doubleClick);
-        useSelectedTool();
+        dragGesture(toolbox().selectedTool(), {10, 10}, {60, 60});
         EXPECT_EQ(toolbox().selectedToolIndex(), after);
         toolbox().toolSingleClicked(Toolbox::ArrowToolIndex);
         EXPECT_FALSE(toolbox().isToolMarkedSticky(2));
@@ -395,7 +391,7 @@ TEST_F(ToolsTest, ToolboxSelectionClickOptionAndPalettePosition) {
     for (int option : {1, 2}) {
         defaults.setInteger(option, Toolbox::kClickOptionKey);
         toolbox().setSelectedToolIndex(Toolbox::RectangleToolIndex);
-        useSelectedTool();
+        dragGesture(toolbox().selectedTool(), {10, 10}, {60, 60});
         EXPECT_EQ(toolbox().selectedToolIndex(), option == 1 ? 2u : 0u);
         toolbox().setSelectedToolIndex(0);
     }
@@ -403,8 +399,7 @@ TEST_F(ToolsTest, ToolboxSelectionClickOptionAndPalettePosition) {
     toolbox().saveState(Rect(100, 500, 60, 300));
     EXPECT_EQ(defaults.dictionaryForKey("Toolbox").at("Position"), Value("{100, 800}"));
     const Rect screen(0, 0, 1440, 877);
-    const Size size(60, 300);
-    const auto restored = [&] { return toolbox().restoreState(size, {screen}, screen); };
+    const auto restored = [&] { return toolbox().restoreState({60, 300}, {screen}, screen); };
     EXPECT_EQ(restored(), Rect(100, 500, 60, 300));
     // Off every screen, unreadable or absent: home, 5 points inside the top left.
     const Rect home(5, 572, 60, 300);
