@@ -123,7 +123,7 @@ protected:
     }
     void click(Tool& t, Point p, unsigned f = 0, int clicks = 1) {
         send(t, {ToolEvent::Type::MouseDown, p, f, clicks});
-        send(t, {ToolEvent::Type::MouseUp, p, f, clicks});
+        send(t, {ToolEvent::Type::MouseUp, p, f});
     }
     // Press at `from`, drag in `steps` even steps to `to`, release there.
     void dragGesture(Tool& t, Point from, Point to, unsigned f = 0, int steps = 4) {

@@ -85,7 +85,7 @@ protected:
         Point from = anywhere();
         if (s && !oneIn(6)) {
             from = pointOf(*s);
-            if (oneIn(2))
+            if (!oneIn(2))
                 controller.setSelectedObjects({s});
             if (oneIn(6))
                 canvas.setFreeRotating(true);
@@ -100,30 +100,30 @@ protected:
     }
     // Polyline and Bézier: clicks, some dragged, and one of the ways to end.
     void clicksGesture(Tool& t) {
+        const int n = r.integer(1, 4);
         Point p = anywhere();
         const Point start = p;
-        for (int i = r.integer(1, 4); i > 0; --i) {
+        for (int i = 0; i < n; ++i) {
             send(t, {MouseMoved, p});
             send(t, {MouseDown, p, modifiers()});
-            if (oneIn(2))
+            if (!oneIn(2))
                 dragTo(t, p, near(p, 40), 0);
             send(t, {MouseUp, p});
             p = near(p, 200);
         }
-        // A double click, Return, a press outside, Command-period, a click
-        // near the start, or nothing.
-        const ToolEvent endings[] = {{MouseDown, p, 0, 2},
-                                     {KeyDown, {}, 0, 1, true, 13},
+        // A double click, Return, a click near the start, a press outside,
+        // Command-period, or nothing.
+        const ToolEvent endings[] = {{KeyDown, {}, 0, 1, true, 13},
                                      {MouseDown, {2000, 0}, 0, 1, false},
                                      {KeyDown, {}, CommandKeyMask, 1, true, '.'}};
-        if (const int k = r.integer(0, 5); k < 4)
-            send(t, endings[k]);
-        else if (k == 4)
-            clicks(t, start, near(start, 2));
-    }
-    void clicks(Tool& t, Point moveTo, Point at) {
-        send(t, {MouseMoved, moveTo});
-        click(t, at);
+        if (const int k = r.integer(0, 5); k == 0) {
+            click(t, p, 0, 2);
+        } else if (k == 2) {
+            send(t, {MouseMoved, start});
+            click(t, near(start, 2));
+        } else if (k < 5) {
+            send(t, endings[k == 1 ? 0 : k - 2]);
+        }
     }
     // One gesture of a random tool, half of them the arrow's; a gesture still
     // open is ended as closing the window would.
@@ -136,8 +136,10 @@ protected:
             clicksGesture(t);
         } else {
             pressDragRelease(t, anywhere(), 150);
-            if (index == Toolbox::ArcToolIndex)
-                clicks(t, anywhere(), anywhere());
+            if (index == Toolbox::ArcToolIndex) {
+                send(t, {MouseMoved, anywhere()});
+                click(t, anywhere());
+            }
         }
         if (t.isTracking())
             t.endGesture(canvas, controller);

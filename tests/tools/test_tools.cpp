@@ -96,7 +96,7 @@ TEST_F(ToolsTest, DragsPastFiveScreenPixelsDrawAndModifiersShapeThem) {
     EXPECT_EQ(last<LineShape>()->end(), Point(45, 54));
 }
 
-TEST_F(ToolsTest, TextAndArcToolsPlaceTheirShapes) {
+TEST_F(ToolsTest, TextArcAndAutoscroll) {
     click(tool(Toolbox::TextToolIndex), {100, 100});
     ASSERT_NE(last<TextShape>(), nullptr);
     EXPECT_EQ(last()->bounds(), Rect(100, 100, 200, 40));
@@ -112,6 +112,20 @@ TEST_F(ToolsTest, TextAndArcToolsPlaceTheirShapes) {
     EXPECT_EQ(last<ArcShape>()->radius(), 10);
     EXPECT_EQ(last<ArcShape>()->angle1(), 0);
     EXPECT_EQ(last<ArcShape>()->angle2(), 89.99999749552191);
+    // Drags outside the visible area scroll 10 at every tick, and the drawing
+    // under the still pointer follows.
+    play(rect, "p900,500 d1005,560 t t");
+    EXPECT_TRUE(canvas.timerRunning);
+    EXPECT_EQ(canvas.autoscrollSteps, 2);
+    EXPECT_EQ(canvas.visible.x(), 20);
+    play(rect, "r1025,560");
+    EXPECT_FALSE(canvas.timerRunning);
+    EXPECT_EQ(last()->bounds(), Rect(900, 500, 125, 60));
+    // Back inside, the ticks stop.
+    play(rect, "p900,500 d1100,500 d1000,500");
+    EXPECT_FALSE(canvas.timerRunning);
+    play(rect, "t");
+    EXPECT_EQ(canvas.autoscrollSteps, 2);
 }
 
 // Scripts of events and the shapes they leave: samples kept apart, closing
@@ -159,22 +173,6 @@ TEST_F(ToolsTest, MultiClickAndFreehandGesturesMakeTheseShapes) {
                       path().ends_with('Z') ? FillStyleColor : FillStyleNone);
         }
     }
-}
-
-TEST_F(ToolsTest, DragsOutsideTheVisibleAreaAutoscrollEveryTick) {
-    play(rect, "p900,500 d1005,560 t t");
-    EXPECT_TRUE(canvas.timerRunning);
-    // Each tick scrolls 10 and the drawing under the still pointer follows.
-    EXPECT_EQ(canvas.autoscrollSteps, 2);
-    EXPECT_EQ(canvas.visible.x(), 20);
-    play(rect, "r1025,560");
-    EXPECT_FALSE(canvas.timerRunning);
-    EXPECT_EQ(last()->bounds(), Rect(900, 500, 125, 60));
-    // Back inside, the ticks stop.
-    play(rect, "p900,500 d1100,500 d1000,500");
-    EXPECT_FALSE(canvas.timerRunning);
-    play(rect, "t");
-    EXPECT_EQ(canvas.autoscrollSteps, 2);
 }
 
 TEST_F(ToolsTest, ArrowClicksSelectAndDoubleClicksEdit) {
@@ -266,7 +264,7 @@ TEST_F(ToolsTest, ArrowMovesInGridStepsAndOptionDuplicatesPastTheClickTolerance)
     EXPECT_EQ(undo().undoCount(), 2u);
 }
 
-TEST_F(ToolsTest, ArrowHandlesOfSelectedShapesWinOverMovingAndShapesOnTop) {
+TEST_F(ToolsTest, ArrowResizesRotatesAndMovesGradientHandles) {
     const ShapePtr a = box(0, 0, 100, 50), top = box(80, 30, 50, 50);
     install({a, top});
     controller.setSelectedObjects({a});
@@ -297,15 +295,12 @@ TEST_F(ToolsTest, ArrowHandlesOfSelectedShapesWinOverMovingAndShapesOnTop) {
     // Shift puts the axis upright when the pointer is nearer upright than 30°.
     dragGesture(arrow, g->gradientEnd(), Point(g->gradientStart().x + 10, 0), ShiftKeyMask);
     EXPECT_NEAR(g->gradientEnd().x, g->gradientStart().x, 1e-5);
-}
-
-TEST_F(ToolsTest, ArrowFreeRotationSnapsToFortyFiveDegreesFromTheStart) {
     const auto at = [](double degrees) {
         const double r = degrees * std::numbers::pi / 180;
         return Point(100 * std::cos(r), 100 * std::sin(r));
     };
-    // {from, to, flags, rotation}; across the ±180° line it is 20° further
-    // (measured with the single-precision π), not a turn the other way round.
+    // Free rotation {from, to, flags, rotation}: Shift snaps to 45° from the start;
+    // across ±180° it is 20° further (single-precision π), not a turn the other way.
     const std::tuple<double, double, unsigned, double> cases[] = {{10, 62, ShiftKeyMask, 45},
                                                                   {10, 77, ShiftKeyMask, 45},
                                                                   {10, 78, ShiftKeyMask, 90},
@@ -313,10 +308,10 @@ TEST_F(ToolsTest, ArrowFreeRotationSnapsToFortyFiveDegreesFromTheStart) {
                                                                   {170, -170, 0, 20}};
     for (const auto& [from, to, flags, rotation] : cases) {
         SCOPED_TRACE(::testing::Message() << from << " to " << to);
-        const ShapePtr a = oneBox(Rect(-10, -10, 20, 20));
+        const ShapePtr turned = oneBox(Rect(-10, -10, 20, 20));
         canvas.setFreeRotating(true);
         dragGesture(arrow, at(from), at(to), flags, 3);
-        EXPECT_NEAR(a->rotation(), rotation, 1e-4);
+        EXPECT_NEAR(turned->rotation(), rotation, 1e-4);
         EXPECT_EQ(lastAction(), rotation ? "Free Rotate" : "");
         EXPECT_FALSE(canvas.freeRotating());
     }
@@ -324,38 +319,7 @@ TEST_F(ToolsTest, ArrowFreeRotationSnapsToFortyFiveDegreesFromTheStart) {
     EXPECT_EQ(RotateTool::wrappedDegrees(540), 180);
 }
 
-TEST_F(ToolsTest, ZoomToolRequestsAndBoxToolKinds) {
-    Tool& zoom = tool(Toolbox::ZoomToolIndex);
-    play(zoom, "c100,50 cO100,50 p10,10 d30,20 d60,40 r60,40 p10,10 d13,12 r13,12");
-    EXPECT_EQ(canvas.zoomRequests,
-              (std::vector<std::pair<Rect, bool>>{{Rect(100, 50, 0, 0), false},
-                                                  {Rect(100, 50, 0, 0), true},
-                                                  {Rect(10, 10, 50, 30), false},
-                                                  {Rect(10, 10, 0, 0), false}}));
-    EXPECT_EQ(zoom.cursorForView(canvas, AlternateKeyMask), CursorKind::ZoomOut);
-    canvas.setFreeRotating(true);
-    EXPECT_EQ(arrow.cursorForView(canvas, 0), CursorKind::FreeRotate);
-    // Box tools make their kinds of shape, with copies of the template's styles.
-    EXPECT_THROW(Toolbox(), ToolboxExistsException); // a single instance
-    RectangleShape model;
-    model.stroke().setWidth(7);
-    toolbox().setTemplateShape(model);
-    model.stroke().setWidth(1);
-    const std::pair<std::size_t, const std::type_info*> kinds[] = {
-        {Toolbox::RectangleToolIndex, &typeid(RectangleShape)},
-        {Toolbox::OvalToolIndex, &typeid(OvalShape)},
-        {Toolbox::RoundRectangleToolIndex, &typeid(RoundRectangleShape)},
-        {Toolbox::RegularPolygonToolIndex, &typeid(RegularPolygonShape)}};
-    for (const auto& [index, kind] : kinds) {
-        dragGesture(tool(index), {10, 10}, {60, 60});
-        EXPECT_EQ(typeid(*last()), *kind) << Toolbox::toolName(index);
-        EXPECT_EQ(last()->stroke().width(), 7);
-    }
-    last()->stroke().setWidth(3);
-    EXPECT_EQ(toolbox().stroke().width(), 7);
-}
-
-TEST_F(ToolsTest, ToolboxSelectionClickOptionAndPalettePosition) {
+TEST_F(ToolsTest, ToolboxToolsSelectionClickOptionAndPalettePosition) {
     int changes = 0;
     NotificationCenter::defaultCenter().addObserver(this, QVSelectedToolDidChangeNotification,
                                                     &toolbox(),
@@ -411,6 +375,38 @@ TEST_F(ToolsTest, ToolboxSelectionClickOptionAndPalettePosition) {
     EXPECT_EQ(restored(), home);
     EXPECT_EQ(Toolbox::pointFromString(" { -2.5 , 1e2 } "), Point(-2.5, 100));
     EXPECT_EQ(Toolbox::pointFromString("{1, 2} x"), std::nullopt);
+    // The zoom tool's requests and cursor; the cursor of free rotation.
+    Tool& zoom = tool(Toolbox::ZoomToolIndex);
+    play(zoom, "c100,50 cO100,50 p10,10 d30,20 d60,40 r60,40 p10,10 d13,12 r13,12");
+    EXPECT_EQ(canvas.zoomRequests,
+              (std::vector<std::pair<Rect, bool>>{{Rect(100, 50, 0, 0), false},
+                                                  {Rect(100, 50, 0, 0), true},
+                                                  {Rect(10, 10, 50, 30), false},
+                                                  {Rect(10, 10, 0, 0), false}}));
+    EXPECT_EQ(zoom.cursorForView(canvas, AlternateKeyMask), CursorKind::ZoomOut);
+    EXPECT_EQ(freehand.cursorForView(canvas, 0), CursorKind::Pencil);
+    canvas.setFreeRotating(true);
+    EXPECT_EQ(arrow.cursorForView(canvas, 0), CursorKind::FreeRotate);
+    // Box tools make their kinds of shape, with copies of the template's styles.
+    EXPECT_THROW(Toolbox(), ToolboxExistsException); // a single instance
+    EXPECT_EQ(Toolbox::toolName(2) + std::string(1, Toolbox::toolKey(2)), "RectangleR");
+    ASSERT_EQ(toolbox().toolCount(), 12u);
+    RectangleShape model;
+    model.stroke().setWidth(7);
+    toolbox().setTemplateShape(model);
+    model.stroke().setWidth(1);
+    const std::pair<std::size_t, const std::type_info*> kinds[] = {
+        {Toolbox::RectangleToolIndex, &typeid(RectangleShape)},
+        {Toolbox::OvalToolIndex, &typeid(OvalShape)},
+        {Toolbox::RoundRectangleToolIndex, &typeid(RoundRectangleShape)},
+        {Toolbox::RegularPolygonToolIndex, &typeid(RegularPolygonShape)}};
+    for (const auto& [index, kind] : kinds) {
+        dragGesture(tool(index), {10, 10}, {60, 60});
+        EXPECT_EQ(typeid(*last()), *kind) << Toolbox::toolName(index);
+        EXPECT_EQ(last()->stroke().width(), 7);
+    }
+    last()->stroke().setWidth(3);
+    EXPECT_EQ(toolbox().stroke().width(), 7);
 }
 
 } // namespace
