@@ -3,6 +3,7 @@
 #include "document/RichText.h"
 #include "document/RtfReader.h"
 #include "document/RtfWriter.h"
+#include "tests/support/SplitList.h"
 
 #include <gtest/gtest.h>
 
@@ -273,15 +274,7 @@ TEST(RtfWriter, EmptyTextAndEmptyLinesReadBack) {
 
 namespace {
 
-// The pieces of a list written as one string with "|" between them.
-std::vector<std::string> split(std::string_view list) {
-    std::vector<std::string> pieces;
-    for (std::size_t start = 0, end = 0; end != std::string_view::npos; start = end + 1) {
-        end = list.find('|', start);
-        pieces.emplace_back(list.substr(start, end == std::string_view::npos ? end : end - start));
-    }
-    return pieces;
-}
+using test::split;
 
 RichText randomRichText(std::mt19937& random) {
     static const std::vector<std::string> families = {"Helvetica",      "Times New Roman",

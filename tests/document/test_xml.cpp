@@ -5,6 +5,7 @@
 #include "document/QVParser.h"
 #include "document/QVWriter.h"
 #include "framework/foundation/Base64.h"
+#include "tests/support/SplitList.h"
 
 #include <gtest/gtest.h>
 
@@ -124,15 +125,7 @@ std::optional<std::string> parseError(std::string_view xml) {
     return parser.parserError()->message;
 }
 
-// The pieces of a list written as one string with "|" between them.
-std::vector<std::string> split(std::string_view list) {
-    std::vector<std::string> pieces;
-    for (std::size_t start = 0, end = 0; end != std::string_view::npos; start = end + 1) {
-        end = list.find('|', start);
-        pieces.emplace_back(list.substr(start, end == std::string_view::npos ? end : end - start));
-    }
-    return pieces;
-}
+using test::split;
 
 const std::string kLatin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
 
