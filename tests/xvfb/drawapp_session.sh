@@ -29,7 +29,7 @@ edit)
     "$drawapp" "$work/Plan.qvdraw" >"$work/log" 2>&1 &
     app=$!
     pids+=("$app")
-    win=$(window '^Plan\.qvdraw') || fail "no window titled Plan.qvdraw"
+    win=$(window '^Plan\.qvdraw') || fail "no window titled Plan.qvdraw ($(cat "$work/log"))"
     xdotool windowfocus --sync "$win"
     sleep 0.5
     # The rectangle tool by its key, then a drag in the page's empty corner.

@@ -8,6 +8,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=xcb
 [ -n "${DISPLAY:-}" ] || fail "no X display (run under xvfb-run)"
 command -v xdotool >/dev/null || fail "xdotool is missing (scripts/setup installs it)"
+xdotool getdisplaygeometry >/dev/null 2>&1 || fail "the X display $DISPLAY does not answer"
 
 # The visible windows whose title matches, one id per line. A search that
 # meets a window being destroyed dies of an X error; it is asked again, so
