@@ -3,6 +3,7 @@
 #include "document/RichText.h"
 #include "document/RtfReader.h"
 #include "document/RtfWriter.h"
+#include "tests/support/RandomRichText.h"
 #include "tests/support/SplitList.h"
 
 #include <gtest/gtest.h>
@@ -149,18 +150,10 @@ TEST(RichText, CanonicalFormIsStable) {
     const std::vector<std::string> pieces = {
         "", "a", " ", "\n", "\r", "\r\n", "\t", "\xC3\xA9", std::string(1, '\0'), "\xFF", "xyz"};
     for (int round = 0; round < 300; ++round) {
-        std::vector<TextParagraph> paragraphs(random() % 4);
-        for (TextParagraph& p : paragraphs) {
-            p.alignment = static_cast<TextAlignment>(random() % 4);
-            p.runs.resize(random() % 4);
-            for (TextRun& run : p.runs) {
-                for (int k = random() % 4; k > 0; --k)
-                    run.text += pieces[random() % pieces.size()];
-                run.attributes = attributes(random() % 2 ? " Times" : "", random() % 40 / 3.0,
-                                            random() % 2, Color(random() % 3 / 2.0, 0.3, 1.2));
-            }
-        }
-        const RichText text(paragraphs);
+        const RichText text = test::randomRichText(random, 4, 4, pieces, [](std::mt19937& r) {
+            return attributes(r() % 2 ? " Times" : "", r() % 40 / 3.0, r() % 2,
+                              Color(r() % 3 / 2.0, 0.3, 1.2));
+        });
         EXPECT_EQ(RichText(text.paragraphs()), text);
         EXPECT_EQ(RichText::fromPlainText(text.plainText()).plainText(), text.plainText());
     }
@@ -283,23 +276,9 @@ RichText randomRichText(std::mt19937& random) {
     static const std::vector<std::string> pieces =
         split("a|Hello| |  |\t|\xE2\x80\xA8|{|}|\\|;|\xC3\xA9|\xE2\x82\xAC|\xC5\x93|\xCE\xA9|"
               "\xF0\x9F\x98\x80|?|0|\xC2\x81|\xEF\xBF\xBD|\x01|\\par");
-    std::vector<TextParagraph> paragraphs(random() % 5);
-    for (TextParagraph& p : paragraphs) {
-        p.alignment = static_cast<TextAlignment>(random() % 4);
-        p.runs.resize(random() % 4);
-        for (TextRun& run : p.runs) {
-            for (int k = random() % 5; k > 0; --k)
-                run.text += pieces[random() % pieces.size()];
-            TextAttributes& a = run.attributes;
-            a.fontFamily = families[random() % families.size()];
-            a.fontSize = 1 + random() % 200 / 2.0;
-            a.bold = random() % 2;
-            a.italic = random() % 2;
-            a.underline = random() % 2;
-            a.color = Color(random() % 256 / 255.0, random() % 256 / 255.0, random() % 256 / 255.0);
-        }
-    }
-    return RichText(paragraphs);
+    return test::randomRichText(random, 5, 5, pieces, [](std::mt19937& r) {
+        return test::randomAttributes(r, families, 200);
+    });
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Rich text through Qt: the QTextDocument conversion both ways, font names,
 // and the layout drawn in points at any zoom and resolution.
 #include "platform/qt/QtRichText.h"
+#include "tests/support/RandomRichText.h"
 
 #include <QImage>
 #include <QPainter>
@@ -120,24 +121,9 @@ TEST(QtRichText, RandomTextsSurviveTheDocument) {
         "a", "Hello", " ", "\t", "\xE2\x80\xA8", "{", "\xC3\xA9", "\xF0\x9F\x98\x80", "\x01", "  "};
     std::mt19937 random(5);
     for (int round = 0; round < 200; ++round) {
-        std::vector<TextParagraph> paragraphs(random() % 4);
-        for (TextParagraph& p : paragraphs) {
-            p.alignment = static_cast<TextAlignment>(random() % 4);
-            p.runs.resize(random() % 4);
-            for (TextRun& run : p.runs) {
-                for (int k = random() % 4; k > 0; --k)
-                    run.text += pieces[random() % pieces.size()];
-                TextAttributes& a = run.attributes;
-                a.fontFamily = families[random() % families.size()];
-                a.fontSize = 1 + random() % 100 / 2.0;
-                a.bold = random() % 2;
-                a.italic = random() % 2;
-                a.underline = random() % 2;
-                a.color =
-                    Color(random() % 256 / 255.0, random() % 256 / 255.0, random() % 256 / 255.0);
-            }
-        }
-        const RichText text(paragraphs);
+        const RichText text = test::randomRichText(random, 4, 4, pieces, [&](std::mt19937& r) {
+            return test::randomAttributes(r, families, 100);
+        });
         ASSERT_EQ(richTextFromTextDocument(*makeTextDocument(text, 100)), text) << round;
     }
 }
