@@ -106,20 +106,6 @@ protected:
     PackageFiles m_New;
 };
 
-TEST_F(PackageIOTest, WritesAndReplacesAPackageOrAPlainFile) {
-    std::ofstream(m_Package) << "stale";
-    ASSERT_TRUE(PackageIO::writePackage(m_Package.string(), m_Old));
-    EXPECT_EQ(read(), m_Old);
-    // Short writes still write everything.
-    InjectingOps ops;
-    ops.shortWrites = true;
-    PackageResult r = PackageIO::writePackage(m_Package.string(), m_New, ops);
-    ASSERT_TRUE(r) << r.error;
-    EXPECT_TRUE(r.warnings.empty());
-    EXPECT_EQ(read(), m_New) << "no file of the old package may survive";
-    EXPECT_TRUE(leftovers().empty());
-}
-
 // Each step of a save fails in turn (with and without a package to replace,
 // with two errors) or ends the process there: the old package or the
 // complete new one remains, never anything between.

@@ -239,32 +239,6 @@ TEST(RtfReader, EscapesFallbacksAndWhatIsNotText) {
         EXPECT_EQ(read(rtf).plainText(), expected) << rtf.substr(0, 80);
 }
 
-TEST(RtfWriter, WritesAnsiRtfWithTables) {
-    TextAttributes red;
-    red.fontFamily = "Times New Roman";
-    red.fontSize = 10.5;
-    red.bold = true;
-    red.color = Color(1, 0, 0);
-    TextAttributes plain;
-    TextParagraph first{TextAlignment::Center, {{"caf\xC3\xA9 {x}", red}, {"\\\t", plain}}};
-    TextParagraph second{TextAlignment::Right,
-                         {{"\xE2\x82\xAC\xCE\xA9\xF0\x9F\x98\x80\xEF\xBF\xBD", plain}}};
-    const std::string rtf = rtfFromRichText(RichText({first, second}));
-    EXPECT_EQ(rtf,
-              "{\\rtf1\\ansi\\ansicpg1252\\deff0\n"
-              "{\\fonttbl{\\f0\\fnil\\fcharset0 Times New Roman;}"
-              "{\\f1\\fnil\\fcharset0 Helvetica;}}\n"
-              "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue0;}\n"
-              "\\pard\\qc\\f0\\fs21\\cf1\\b caf\\'e9 \\{x\\}\\f1\\fs24\\cf2\\b0 \\\\\\tab \\par\n"
-              "\\pard\\qr \\'80\\u937?\\u-10179?\\u-8704?\\u-3?}");
-}
-
-TEST(RtfWriter, EmptyTextAndEmptyLinesReadBack) {
-    EXPECT_TRUE(read(rtfFromRichText(RichText())).isEmpty());
-    const RichText lines = RichText::fromPlainText("\n\n", attributes("Helvetica", 40));
-    EXPECT_EQ(read(rtfFromRichText(lines)), lines);
-}
-
 namespace {
 
 using test::split;

@@ -193,24 +193,6 @@ TEST(BezierPath, FlatteningStaysWithinTheToleranceAndClosesOnlyClosedSubpaths) {
     EXPECT_EQ(circle.flattenedSegments(kNaN).size(), circle.flattenedSegments().size());
 }
 
-TEST(BezierPath, TransformsMapEveryPointAndKeepTheStroke) {
-    BezierPath p = BezierPath::bezierPathWithRect(Rect(0, 0, 100, 50)), expected;
-    p.setLineWidth(3);
-    AffineTransform t = AffineTransform::translation(10, 20);
-    t.appendScale(2, 3);
-    expected = BezierPath::bezierPathWithRect(Rect(20, 60, 200, 150));
-    expected.setLineWidth(3);
-    EXPECT_EQ(p.transformedBy(t), expected);
-    EXPECT_EQ(p.bounds().width(), 100); // the source is unchanged
-    BezierPath o = BezierPath::bezierPathWithOvalInRect(Rect(0, 0, 100, 50));
-    AffineTransform spin;
-    spin.rotateByDegrees(90, {50, 25});
-    o.transformUsingAffineTransform(spin);
-    EXPECT_LT(gap(o.bounds(), Rect(25, -25, 50, 100)), 1e-9);
-    o.transformUsingAffineTransform(AffineTransform::scaling(2, -1));
-    EXPECT_LT(gap(o.bounds(), Rect(50, -75, 100, 100)), 1e-9);
-}
-
 TEST(BezierPath, NonFiniteHugeAndLongInputStayBounded) {
     const BezierPath p =
         pathOf("M nan 0 C 0 nan -inf 5 inf 1 L 1 1 C -1e300 1e300 1e300 1e300 1e300 -1e300 Z");

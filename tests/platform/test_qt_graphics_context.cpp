@@ -294,54 +294,6 @@ TEST(QtGraphicsContext, TransformIncludesTheZoomWhateverThePixelRatio) {
     EXPECT_EQ(context.context().currentTransform().transformPoint({0, 0}), Point(4, 8));
 }
 
-TEST(QtGraphicsContext, ShadowsLookTheSameAtEveryZoom) {
-    const QImage one = render(100, 100, 1, shadowedSquare);
-    const QImage two = render(100, 100, 2, shadowedSquare);
-    for (const QPoint p : {QPoint(50, 75), QPoint(75, 50), QPoint(72, 80), QPoint(50, 50)}) {
-        int sum = 0;
-        for (int k = 0; k < 4; ++k)
-            sum += qRed(two.pixel(2 * p.x() + k % 2, 2 * p.y() + k / 2));
-        EXPECT_NEAR(qRed(one.pixel(p)), sum / 4.0, 4) << p.x() << ", " << p.y();
-    }
-}
-
-// The blur is a Gaussian of half the radius: across a line its profile,
-// across an edge its integral (large sigmas by box blurs, within 2 %).
-TEST(QtGraphicsContext, ShadowBlurFollowsTheGaussian) {
-    auto alpha = [](const ShadowPicture& s, int x, int y) {
-        return qAlpha(s.picture.pixel(x - s.origin.x(), y - s.origin.y()));
-    };
-    QImage column(41, 81, QImage::Format_ARGB32_Premultiplied);
-    column.fill(Qt::transparent);
-    for (int y = 0; y < 81; ++y)
-        column.setPixel(20, y, qRgba(0, 0, 0, 255));
-    const ShadowPicture line = shadowFromAlpha(column, 3, kBlack);
-    EXPECT_EQ(line.contentBounds, QRect(20, 0, 1, 81));
-    for (const int dx : {0, 1, 3, 6})
-        EXPECT_NEAR(alpha(line, 20 + dx, 40),
-                    255 / (std::sqrt(2 * M_PI) * 3) * std::exp(-dx * dx / 18.0), 1.0)
-            << dx;
-    EXPECT_EQ(alpha(line, 30, 40), 0);
-
-    QImage half(200, 200, QImage::Format_ARGB32_Premultiplied);
-    half.fill(Qt::transparent);
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 100; ++x)
-            half.setPixel(x, y, qRgba(0, 0, 0, 255));
-    const ShadowPicture edge = shadowFromAlpha(half, 12, kBlack);
-    for (const int d : {-24, -12, -6, 0, 6, 12, 24})
-        EXPECT_NEAR(alpha(edge, 100 + d, 100),
-                    255 * 0.5 * std::erfc((d + 0.5) / (12 * std::sqrt(2.0))), 255 * 0.02)
-            << d;
-
-    // Nothing drawn, nothing to blur.
-    QImage empty(10, 10, QImage::Format_ARGB32_Premultiplied);
-    empty.fill(Qt::transparent);
-    const ShadowPicture none = shadowFromAlpha(empty, 2, Color());
-    EXPECT_TRUE(none.contentBounds.isEmpty());
-    EXPECT_TRUE(none.picture.isNull());
-}
-
 // A 200-point square PDF page drawn by `draw`: the file and its inflated
 // content streams.
 std::pair<QByteArray, QByteArray> pdfOf(const Draw& draw) {

@@ -34,17 +34,6 @@ TEST(GroupShape, MadeOfCopiesWithBoundsAroundTheirOutlines) {
     EXPECT_EQ(GroupShape::groupWithShapes({})->bounds().size, Size(kTenth, kTenth));
 }
 
-TEST(GroupShape, ResizingMapsEveryMember) {
-    auto group = GroupShape::groupWithShapes({rect({0, 0, 10, 10}), rect({20, 20, 10, 10})});
-    group->setBounds({0, 0, 60, 30});
-    EXPECT_EQ(group->shapes()[0]->bounds(), Rect(0, 0, 20, 10));
-    EXPECT_EQ(group->shapes()[1]->bounds(), Rect(40, 20, 20, 10));
-    group->offset({5, -5});
-    EXPECT_EQ(group->shapes()[1]->bounds(), Rect(45, 15, 20, 10));
-    group->setBounds({0, 0, 0, 0}); // the minimum, not a collapse to zero
-    EXPECT_GT(group->shapes()[1]->bounds().width(), 0);
-}
-
 // Random members with random rotations, nested one level.
 std::shared_ptr<GroupShape> randomGroup(Random& r) {
     ShapeList members;

@@ -150,52 +150,6 @@ TEST(LineShape, StrokedInItsTransformWithTheArrowHead) {
     expectNear(device.elementAtIndex(1).points[0], l->transform().transformPoint({110, 60}));
 }
 
-Point cubicAt(Point p0, const PathElement& c, double t) {
-    const double u = 1 - t, a = u * u * u, b = 3 * u * u * t, d = 3 * u * t * t, e = t * t * t;
-    return {a * p0.x + b * c.points[0].x + d * c.points[1].x + e * c.points[2].x,
-            a * p0.y + b * c.points[0].y + d * c.points[1].y + e * c.points[2].y};
-}
-
-// The bounds are the square around the circle, the centre of rotation its
-// centre; the outline is a pie slice running downwards when clockwise.
-TEST(ArcShape, BoundsOutlineAndAnglePoints) {
-    auto a = arc({50, 60}, 10, 0, 90);
-    EXPECT_EQ(a->bounds(), Rect(40, 50, 20, 20));
-    a->setRadius(0);
-    EXPECT_EQ(a->bounds(), Rect(50, 60, kTenth, kTenth));
-    EXPECT_EQ(a->position(), Point(50, 60));
-    expectNear(a->path()->bounds(), {50, 60, 0, 0});
-    const BezierPath p = *arc({0, 0}, 10, 0, 90)->path();
-    ASSERT_EQ(p.elementCount(), 4u);
-    expectNear(p.elementAtIndex(0).points[0], {10, 0});
-    expectNear(p.elementAtIndex(1).points[2], {0, 10});
-    expectNear(cubicAt({10, 0}, p.elementAtIndex(1), 0.5), {7.0711, 7.0711}, 1e-3);
-    EXPECT_EQ(p.elementAtIndex(2).points[0], Point(0, 0));
-    EXPECT_EQ(p.elementAtIndex(3).type, PathElementType::ClosePath);
-    EXPECT_TRUE(p.containsPoint({4, 4}));
-    // Counter-clockwise it is the other three quarters, through the top.
-    const BezierPath other = *arc({0, 0}, 10, 0, 90, false)->path();
-    expectNear(other.bounds(), Rect(-10, -10, 20, 20));
-    EXPECT_FALSE(other.containsPoint({4, 4}));
-    EXPECT_TRUE(other.containsPoint({-4, -4}));
-
-    auto t = arc({100, 50}, 20, 0, 90);
-    t->setRotation(30);
-    expectNear(t->angle1Point(), {100 + 20 * std::cos(M_PI / 6), 50 + 20 * std::sin(M_PI / 6)});
-    expectNear(t->angle2Point(), t->transform().transformPoint({100, 70}));
-    double radius = 0;
-    // Zero up to the single-precision π of the measure.
-    EXPECT_NEAR(t->angleToPoint(t->angle1Point(), radius), 30 * (M_PI / kSinglePi) - 30, 1e-12);
-    EXPECT_NEAR(radius, 20, 1e-12);
-    EXPECT_NEAR(t->angleToPoint(t->angle2Point(), radius), 90, 1e-5);
-    EXPECT_NEAR(t->angleToPoint({80, 50}, radius), 180 - 30, 1e-4); // behind the centre
-    RecordingGraphicsContext gc;
-    t->setRotation(90);
-    t->drawInView(gc, nullptr);
-    EXPECT_EQ(gc.kinds(true), (std::vector<K>{K::FillPath, K::StrokePath}));
-    expectNear(gc.fills().at(0).devicePath.bounds(), {80, 50, 20, 20}); // the lower left
-}
-
 TEST(ArcShape, SetBoundsScalesByTheWidthAndFlipsMirrorTheAngles) {
     auto a = arc({0, 0}, 10, 0, 90);
     a->setBounds({-20, -20, 40, 10});

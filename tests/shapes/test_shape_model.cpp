@@ -44,29 +44,6 @@ TEST(ShapeModel, BoundsHaveAMinimumSizeAndRotationStaysInZeroTo360) {
     EXPECT_EQ(s.rotation(), 345);
 }
 
-TEST(ShapeModel, OnePairOfAnnouncementsPerRealChangeWillBeforeAndDidAfter) {
-    RectangleShape s;
-    const std::pair<std::function<void()>, int> edits[] = {
-        // clang-format off
-        {[&] { s.setBounds(Rect(0, 0, 10, 10)); }, 1}, {[&] { s.setBounds(Rect(0, 0, 10, 10)); }, 0},
-        {[&] { s.setRotation(30); }, 1},               {[&] { s.setRotation(390); }, 0},
-        {[&] { s.offset(Size(0, 0)); }, 0},            {[&] { s.offset(Size(1, 0)); }, 1},
-        {[&] { s.setStroke(Stroke()), s.setFill(Fill()), s.setShadow(Shadow()); }, 3},
-        {[&] { s.stroke().setWidth(3); }, 1}, // through the shape the style belongs to
-        // clang-format on
-    };
-    for (std::size_t i = 0; i < std::size(edits); ++i)
-        EXPECT_EQ(changePairs(s, edits[i].first), edits[i].second) << i;
-    std::vector<Rect> seen;
-    auto& center = NotificationCenter::defaultCenter();
-    for (const char* name : {QVShapeWillChangeNotification, QVShapeDidChangeNotification})
-        center.addObserver(&seen, name, &s,
-                           [&](const Notification&) { seen.push_back(s.bounds()); });
-    s.setBounds({1, 2, 3, 4});
-    center.removeObserver(&seen);
-    EXPECT_EQ(seen, (std::vector<Rect>{{1, 0, 10, 10}, {1, 2, 3, 4}}));
-}
-
 TEST(ShapeModel, TransformTurnsAboutTheCentreAndGradientPointsFollowIt) {
     RectangleShape s;
     s.setBounds({10, 20, 100, 50});

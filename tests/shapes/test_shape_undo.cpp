@@ -160,25 +160,5 @@ TEST(ShapeUndo, TheTextKeyCarriesASnapshot) {
     EXPECT_EQ(t->valueForKey("text"), recorder.changes[0].oldValue); // equal, not the same object
 }
 
-// Tools and the inspector move the members with the group; only undo and redo
-// put a group's own values back alone.
-TEST(ShapeUndo, RestoringAGroupsOwnValuesLeavesItsMembers) {
-    auto outer = threeDeep();
-    const Shape& arcMember = *outer->shapes().back();
-    const Point centre = arcMember.position();
-    outer->setValueForKeyPath(Value(outer->bounds().offsetBy(5, 5)), "bounds");
-    EXPECT_EQ(arcMember.position(), Point(centre.x + 5, centre.y + 5));
-    outer->setValueForKeyPath(Value(90.0), "rotation");
-    EXPECT_EQ(arcMember.rotation(), 90);
-    const Point turnedAt = arcMember.position();
-    const Rect b = outer->bounds();
-    outer->restoreValueForKeyPath(Value(b.offsetBy(100, 0)), "bounds");
-    outer->restoreValueForKeyPath(Value(0.0), "rotation");
-    EXPECT_EQ(outer->bounds(), b.offsetBy(100, 0));
-    EXPECT_EQ(outer->rotation(), 0);
-    EXPECT_EQ(arcMember.position(), turnedAt);
-    EXPECT_EQ(arcMember.rotation(), 90);
-}
-
 } // namespace
 } // namespace qv
